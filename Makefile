@@ -1,0 +1,24 @@
+# make check: install what is missing, build, run every test.
+BUILD := build
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+
+.PHONY: all deps configure build check clean
+
+all: build
+
+deps:
+	tools/setup-deps
+
+# Configured once; CMake reconfigures itself when a CMakeLists.txt changes.
+configure: deps
+	@test -f $(BUILD)/CMakeCache.txt || cmake -S . -B $(BUILD) \
+		-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
+
+build: configure
+	@$(MAKE) --no-print-directory -C $(BUILD) -j $(JOBS)
+
+check: build
+	tools/wine-run --root=$(BUILD)/wine --session ctest --test-dir $(BUILD) --output-on-failure
+
+clean:
+	rm -rf $(BUILD)
