@@ -1,0 +1,222 @@
+// End-to-end driver helpers. Messages that open modal loops are posted, never sent, so that
+// the test keeps control; list box texts are read as UTF-16, because LB_GETTEXT in its ANSI
+// form returns garbage across processes under Wine.
+#include "WinDriver.h"
+
+#include <cstdio>
+
+namespace driver {
+
+std::string WindowsPath(const std::string& path) {
+    if (path.empty() || path[0] != '/') {
+        return path;
+    }
+    std::string result = "Z:" + path;
+    for (char& c : result) {
+        if (c == '/') {
+            c = '\\';
+        }
+    }
+    return result;
+}
+
+Process::~Process() {
+    if (Running()) {
+        Kill();
+    }
+    if (info_.hProcess) {
+        CloseHandle(info_.hProcess);
+    }
+    if (info_.hThread) {
+        CloseHandle(info_.hThread);
+    }
+}
+
+bool Process::Start(const std::string& commandLine, const char* currentFolder) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    return CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, currentFolder,
+                          &startup, &info_) != FALSE;
+}
+
+bool Process::Wait(DWORD timeoutMs, DWORD* exitCode) {
+    if (!info_.hProcess || WaitForSingleObject(info_.hProcess, timeoutMs) != WAIT_OBJECT_0) {
+        return false;
+    }
+    if (exitCode) {
+        GetExitCodeProcess(info_.hProcess, exitCode);
+    }
+    return true;
+}
+
+bool Process::Running() const {
+    return info_.hProcess && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+void Process::Kill() {
+    if (info_.hProcess) {
+        TerminateProcess(info_.hProcess, 99);
+        WaitForSingleObject(info_.hProcess, 5000);
+    }
+}
+
+bool WaitUntil(const std::function<bool()>& cond, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (cond()) {
+            return true;
+        }
+        if (GetTickCount() - start >= timeoutMs) {
+            return false;
+        }
+        Sleep(20);
+    }
+}
+
+namespace {
+
+struct WindowQuery {
+    DWORD pid;
+    const char* className;
+    const char* title;
+    bool messageBox;
+    HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
+    WindowQuery& query = *reinterpret_cast<WindowQuery*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if ((query.pid && pid != query.pid) || !IsWindowVisible(window)) {
+        return TRUE;
+    }
+    char text[512];
+    if (query.className) {
+        GetClassNameA(window, text, sizeof text);
+        if (lstrcmpA(text, query.className) != 0) {
+            return TRUE;
+        }
+    }
+    if (query.title) {
+        GetWindowTextA(window, text, sizeof text);
+        if (lstrcmpA(text, query.title) != 0) {
+            return TRUE;
+        }
+    }
+    if (query.messageBox && !GetDlgItem(window, 0xFFFF)) {
+        return TRUE;
+    }
+    query.found = window;
+    return FALSE;
+}
+
+HWND FindTopWindow(DWORD pid, const char* className, const char* title, bool messageBox) {
+    WindowQuery query{pid, className, title, messageBox, nullptr};
+    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&query));
+    return query.found;
+}
+
+} // namespace
+
+HWND WaitForWindow(DWORD pid, const char* className, const char* title, DWORD timeoutMs) {
+    HWND found = nullptr;
+    WaitUntil([&] { return (found = FindTopWindow(pid, className, title, false)) != nullptr; },
+              timeoutMs);
+    return found;
+}
+
+HWND FindMessageBox(DWORD pid) {
+    return FindTopWindow(pid, "#32770", nullptr, true);
+}
+
+HWND WaitForMessageBox(DWORD pid, DWORD timeoutMs) {
+    HWND found = nullptr;
+    WaitUntil([&] { return (found = FindMessageBox(pid)) != nullptr; }, timeoutMs);
+    return found;
+}
+
+std::string MessageBoxText(HWND box) {
+    return ItemText(box, 0xFFFF);
+}
+
+bool AnswerMessageBox(DWORD pid, int buttonId, DWORD timeoutMs, MessageBoxSeen* seen) {
+    HWND box = WaitForMessageBox(pid, timeoutMs);
+    if (!box) {
+        return false;
+    }
+    if (seen) {
+        seen->text = MessageBoxText(box);
+        seen->caption = WindowText(box);
+    }
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(box, buttonId)));
+    // Gone before the next question is looked for, so that it is never answered twice.
+    return WaitUntil([&] { return !IsWindow(box) || !IsWindowVisible(box); }, timeoutMs);
+}
+
+std::string WindowText(HWND window) {
+    // WM_GETTEXT in its wide form crosses processes reliably; the program's texts are ANSI.
+    const int length = static_cast<int>(SendMessageW(window, WM_GETTEXTLENGTH, 0, 0));
+    std::vector<wchar_t> wide(static_cast<size_t>(length) + 1);
+    SendMessageW(window, WM_GETTEXT, wide.size(), reinterpret_cast<LPARAM>(wide.data()));
+    char text[4096];
+    const int bytes = WideCharToMultiByte(CP_ACP, 0, wide.data(), -1, text, sizeof text, nullptr,
+                                          nullptr);
+    return bytes > 0 ? std::string(text) : std::string();
+}
+
+std::string ItemText(HWND dialog, int id) {
+    HWND item = GetDlgItem(dialog, id);
+    return item ? WindowText(item) : std::string();
+}
+
+void Click(HWND dialog, int id) {
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+bool IsChecked(HWND dialog, int id) {
+    return SendMessageA(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+bool IsEnabled(HWND dialog, int id) {
+    return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE;
+}
+
+std::vector<std::string> ListBoxLines(HWND list) {
+    std::vector<std::string> lines;
+    const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, i, 0);
+        std::vector<wchar_t> wide(static_cast<size_t>(length < 0 ? 0 : length) + 1);
+        SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(wide.data()));
+        std::vector<char> text(wide.size() * 2 + 1);
+        WideCharToMultiByte(CP_ACP, 0, wide.data(), -1, text.data(), static_cast<int>(text.size()),
+                            nullptr, nullptr);
+        lines.emplace_back(text.data());
+    }
+    return lines;
+}
+
+std::string ReadFileBytes(const std::string& path) {
+    std::string bytes;
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) {
+        return bytes;
+    }
+    char block[4096];
+    size_t got = 0;
+    while ((got = std::fread(block, 1, sizeof block, file)) > 0) {
+        bytes.append(block, got);
+    }
+    std::fclose(file);
+    return bytes;
+}
+
+bool FileExists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+} // namespace driver

@@ -1,0 +1,74 @@
+// Drives the real programs from an end-to-end test, the way a user would: starts them, finds
+// their windows, clicks, reads texts and list lines, answers message boxes. Texts are ANSI
+// (code page 932), exactly as the programs hold them.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace driver {
+
+// A Windows path for a path given on the host's command line: /a/b becomes Z:\a\b.
+std::string WindowsPath(const std::string& path);
+
+// A started program; killed on destruction if it still runs, so no test leaves one behind.
+class Process {
+public:
+    Process() = default;
+    ~Process();
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+
+    bool Start(const std::string& commandLine, const char* currentFolder = nullptr);
+    // Waits for the end; true and the exit code when it ended within timeoutMs.
+    bool Wait(DWORD timeoutMs, DWORD* exitCode = nullptr);
+    bool Running() const;
+    void Kill();
+    DWORD Id() const { return info_.dwProcessId; }
+    HANDLE Handle() const { return info_.hProcess; }
+
+private:
+    PROCESS_INFORMATION info_{};
+};
+
+// Polls cond every 20 ms until it holds or timeoutMs has passed.
+bool WaitUntil(const std::function<bool()>& cond, DWORD timeoutMs);
+
+// A visible top-level window of process pid (0: any process) with the class (nullptr: any) and
+// the exact title (nullptr: any); nullptr when none turns up within timeoutMs.
+HWND WaitForWindow(DWORD pid, const char* className, const char* title, DWORD timeoutMs);
+
+// A message box of process pid (a dialog holding the message static, id 0xFFFF).
+HWND FindMessageBox(DWORD pid);
+HWND WaitForMessageBox(DWORD pid, DWORD timeoutMs);
+std::string MessageBoxText(HWND box);
+
+// Waits for a message box, records its text and caption, and presses the button (IDOK, IDYES,
+// ...). False when no box came within timeoutMs.
+struct MessageBoxSeen {
+    std::string text;
+    std::string caption;
+};
+bool AnswerMessageBox(DWORD pid, int buttonId, DWORD timeoutMs, MessageBoxSeen* seen = nullptr);
+
+std::string WindowText(HWND window);
+// The text of a dialog's control.
+std::string ItemText(HWND dialog, int id);
+
+// Presses a button as a click would, without waiting for what the click opens.
+void Click(HWND dialog, int id);
+
+bool IsChecked(HWND dialog, int id);
+bool IsEnabled(HWND dialog, int id);
+
+// All lines of a list box of another process, converted to the ANSI code page.
+std::vector<std::string> ListBoxLines(HWND list);
+
+// Whole contents of a file, as bytes; empty when it cannot be read.
+std::string ReadFileBytes(const std::string& path);
+bool FileExists(const std::string& path);
+
+} // namespace driver
