@@ -1,0 +1,324 @@
+// The probe's socket conversation against a scripted peer on loopback: the exact request, the
+// page copy, every failure code and the status texts in the order the user sees them.
+#include "probe/Probe.h"
+
+#include "ScriptedServer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Status texts as the status line received them.
+std::vector<std::string> statusTexts;
+WNDPROC staticProc = nullptr;
+
+LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_SETTEXT && lParam) {
+        statusTexts.emplace_back(reinterpret_cast<const char*>(lParam));
+    }
+    return CallWindowProcA(staticProc, window, message, wParam, lParam);
+}
+
+std::string ReadText(const std::string& path) {
+    std::string text;
+    FILE* file = std::fopen(path.c_str(), "r");
+    if (!file) {
+        return text;
+    }
+    char block[512];
+    size_t got = 0;
+    while ((got = std::fread(block, 1, sizeof block, file)) > 0) {
+        text.append(block, got);
+    }
+    std::fclose(file);
+    return text;
+}
+
+bool Exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+DWORD WINAPI ProbeThread(void* window) {
+    return static_cast<DWORD>(RunProbeConversation(static_cast<HWND>(window)));
+}
+
+class ProbeConversation : public testing::Test {
+protected:
+    void SetUp() override {
+        char temp[MAX_PATH];
+        GetTempPathA(sizeof temp, temp);
+        folder_ = std::string(temp) + "probe-test-" + std::to_string(GetCurrentProcessId());
+        CreateDirectoryA(folder_.c_str(), nullptr);
+        copyPath_ = folder_ + "\\page.htm_";
+        DeleteFileA(copyPath_.c_str());
+
+        statusLine_ = CreateWindowA("STATIC", "", 0, 0, 0, 100, 20, nullptr, nullptr, nullptr,
+                                    nullptr);
+        staticProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+            statusLine_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordingProc)));
+        statusTexts.clear();
+
+        std::memset(&probeHead, 0, sizeof probeHead);
+        std::strcpy(probeHead.reason, "earlier");
+        probeHead.statusCode = 777;
+        busyFlag = 1;
+        saveCopy = 1;
+        newCopyPath = &copyPath_[0];
+    }
+
+    void TearDown() override {
+        DestroyWindow(statusLine_);
+        DeleteFileA(copyPath_.c_str());
+        RemoveDirectoryA(folder_.c_str());
+        busyFlag = 0;
+        probeTarget = nullptr;
+        newCopyPath = nullptr;
+    }
+
+    // Runs the conversation on a thread of its own while this thread serves the status line,
+    // as the check run does; fails the test instead of hanging when the probe does not end.
+    int Probe(const std::string& target, int port) {
+        target_ = target;
+        probeTarget = &target_[0];
+        probePort = port;
+        HANDLE thread = CreateThread(nullptr, 0, ProbeThread, statusLine_, 0, nullptr);
+        const DWORD start = GetTickCount();
+        while (MsgWaitForMultipleObjects(1, &thread, FALSE, 1000, QS_ALLINPUT) != WAIT_OBJECT_0) {
+            MSG msg;
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                TranslateMessage(&msg);
+                DispatchMessageA(&msg);
+            }
+            if (GetTickCount() - start > 20000) {
+                ADD_FAILURE() << "the probe did not end";
+                TerminateThread(thread, 99);
+                break;
+            }
+        }
+        DWORD code = 99;
+        GetExitCodeThread(thread, &code);
+        CloseHandle(thread);
+        return static_cast<int>(code);
+    }
+
+    std::string folder_;
+    std::string copyPath_;
+    std::string target_;
+    HWND statusLine_ = nullptr;
+};
+
+std::string Body(size_t lines) {
+    std::string body = "<html>\n";
+    for (size_t i = 0; i < lines; ++i) {
+        body += "line " + std::to_string(i) + " of a page that spans several blocks\n";
+    }
+    return body + "</html>\n";
+}
+
+// Splits text into blocks of at most size bytes, each sent after a pause.
+std::vector<ServerStep> InBlocks(const std::string& text, size_t size) {
+    std::vector<ServerStep> steps;
+    for (size_t at = 0; at < text.size(); at += size) {
+        steps.push_back({steps.empty() ? 0u : 40u, text.substr(at, size)});
+    }
+    return steps;
+}
+
+TEST_F(ProbeConversation, PageOfSeveralBlocksIsCopiedAsText) {
+    const std::string body = Body(100);
+    const std::string head = "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nContent-Length: " +
+                             std::to_string(body.size()) + "\r\n\r\n";
+    ScriptedServer server(InBlocks(head + body, 1000));
+    const std::string length = std::to_string(body.size());
+
+    EXPECT_EQ(kProbeCompleted, Probe("localhost/index.html", server.Port()));
+    EXPECT_STREQ("", probeMessage);
+    EXPECT_EQ(200, probeHead.statusCode);
+    EXPECT_STREQ("OK", probeHead.reason);
+    EXPECT_STREQ("text/html", probeHead.contentType);
+    EXPECT_EQ(ReadText(copyPath_), body);
+
+    ASSERT_GE(statusTexts.size(), 7u);
+    EXPECT_EQ("[localhost]を解決しています...", statusTexts[0]);
+    EXPECT_EQ("[localhost]に接続しています...", statusTexts[1]);
+    EXPECT_EQ("[localhost]にリクエストを送信しています...", statusTexts[2]);
+    EXPECT_EQ("[localhost]から受信しています...", statusTexts[3]);
+    // The count lags one block behind: the first block shows 0, the empty last one the total.
+    EXPECT_EQ("[localhost]から受信しています( 0 / " + length + " )", statusTexts[4]);
+    EXPECT_EQ("[localhost]から受信しています( " + length + " / " + length + " )",
+              statusTexts[statusTexts.size() - 2]);
+    EXPECT_EQ("[localhost]に送受信終了を通知しています...", statusTexts.back());
+}
+
+TEST_F(ProbeConversation, UnknownLengthAndVanishedPage) {
+    ScriptedServer server({{0, "HTTP/1.0 404 Not Found\r\nServer: test\r\n\r\n<html>nf</html>\n"}});
+    EXPECT_EQ(kProbeCompleted, Probe("localhost/gone", server.Port()));
+    EXPECT_EQ(404, probeHead.statusCode);
+    EXPECT_STREQ("Not Found", probeHead.reason);
+    EXPECT_EQ("<html>nf</html>\n", ReadText(copyPath_));
+    ASSERT_GE(statusTexts.size(), 5u);
+    EXPECT_EQ("[localhost]から受信しています( 0 / ??? )", statusTexts[4]);
+}
+
+TEST_F(ProbeConversation, FirstBlockWithoutPageTextAddsNothing) {
+    ScriptedServer server({{0, "HTTP/1.0 200 OK\r\n\r\nplain text in the first block"},
+                           {150, "<b>second</b>\nthird block\n"}});
+    EXPECT_EQ(kProbeCompleted, Probe("localhost/", server.Port()));
+    EXPECT_EQ(200, probeHead.statusCode);
+    EXPECT_EQ("<b>second</b>\nthird block\n", ReadText(copyPath_));
+}
+
+TEST_F(ProbeConversation, EmptyResponseLeavesHeadAndEmptyCopy) {
+    ScriptedServer server({});
+    EXPECT_EQ(kProbeCompleted, Probe("localhost/", server.Port()));
+    EXPECT_EQ(777, probeHead.statusCode);
+    EXPECT_STREQ("earlier", probeHead.reason);
+    EXPECT_TRUE(Exists(copyPath_));
+    EXPECT_EQ("", ReadText(copyPath_));
+}
+
+TEST_F(ProbeConversation, ResponseWithoutStatusLineIsAllPageText) {
+    ScriptedServer server({{0, "no status here\n<p>x</p>\n"}});
+    EXPECT_EQ(kProbeCompleted, Probe("localhost/", server.Port()));
+    EXPECT_EQ(777, probeHead.statusCode);
+    EXPECT_EQ("no status here\n<p>x</p>\n", ReadText(copyPath_));
+}
+
+TEST_F(ProbeConversation, WithoutCopyOnlyTheFirstBlockIsRead) {
+    // The server never closes: the probe must still end, after its one receive.
+    ScriptedServer server({{0, "HTTP/1.0 200 OK\r\n\r\n<html>"}, {100, std::string(5000, 'x')}},
+                          ScriptedServer::End::WaitForClient);
+    saveCopy = 0;
+    EXPECT_EQ(kProbeCompleted, Probe("localhost/", server.Port()));
+    EXPECT_EQ(200, probeHead.statusCode);
+    EXPECT_FALSE(Exists(copyPath_));
+    ASSERT_EQ(5u, statusTexts.size());
+    EXPECT_EQ("[localhost]に送受信終了を通知しています...", statusTexts[4]);
+}
+
+TEST_F(ProbeConversation, StoppedRunReceivesNothing) {
+    ScriptedServer server({{0, "HTTP/1.0 200 OK\r\n\r\n<html>"}});
+    busyFlag = 0;
+    EXPECT_EQ(kProbeCompleted, Probe("localhost/", server.Port()));
+    EXPECT_EQ(777, probeHead.statusCode);
+    EXPECT_TRUE(Exists(copyPath_));
+    EXPECT_EQ("", ReadText(copyPath_));
+    EXPECT_EQ(5u, statusTexts.size());
+}
+
+TEST_F(ProbeConversation, CopyThatCannotBeCreatedIsNotThere) {
+    ScriptedServer server({{0, "HTTP/1.0 200 OK\r\n\r\n<html>"}, {50, "more"}});
+    std::string missing = folder_ + "\\no such folder\\page.htm_";
+    newCopyPath = &missing[0];
+    EXPECT_EQ(kProbeCompleted, Probe("localhost/", server.Port()));
+    EXPECT_EQ(200, probeHead.statusCode);
+    EXPECT_FALSE(Exists(missing));
+}
+
+TEST_F(ProbeConversation, RequestBytes) {
+    {
+        ScriptedServer server({{0, "HTTP/1.0 200 OK\r\n\r\n"}});
+        Probe("localhost/dir/page.html?a=1#x", server.Port());
+        EXPECT_EQ("GET /dir/page.html?a=1#x HTTP/1.0\r\nHost: localhost:" +
+                      std::to_string(server.Port()) + "\r\nUser-Agent: Vexilo User's\r\n\r\n",
+                  server.Request());
+    }
+    {
+        ScriptedServer server({{0, "HTTP/1.0 200 OK\r\n\r\n"}});
+        Probe("localhost", server.Port());
+        EXPECT_EQ(0u, server.Request().find("GET / HTTP/1.0\r\n"));
+    }
+    {
+        // The longest path a favorites line can hold is sent whole, never cut.
+        const std::string path = "/" + std::string(1012, 'p');
+        ScriptedServer server({{0, "HTTP/1.0 200 OK\r\n\r\n"}});
+        Probe("localhost" + path, server.Port());
+        EXPECT_EQ(0u, server.Request().find("GET " + path + " HTTP/1.0\r\nHost: localhost:"));
+    }
+}
+
+TEST_F(ProbeConversation, DottedAddressIsLookedUpInReverse) {
+    ScriptedServer server({{0, "HTTP/1.0 401 Unauthorized\r\n\r\n"}});
+    // 127.0.0.1 has a name (localhost), so its reverse lookup succeeds.
+    EXPECT_EQ(kProbeCompleted, Probe("127.0.0.1/private", server.Port()));
+    EXPECT_EQ(401, probeHead.statusCode);
+}
+
+TEST_F(ProbeConversation, Failures) {
+    EXPECT_EQ(kProbeConnectFailed, Probe("localhost/", UnusedPort()));
+    EXPECT_STREQ("接続できませんでした。", probeMessage);
+    // The last progress text stays standing.
+    EXPECT_EQ("[localhost]に接続しています...", statusTexts.back());
+
+    EXPECT_EQ(kProbeHostNotFound, Probe("no-such-host.invalid/page", 80));
+    EXPECT_STREQ("[no-such-host.invalid]というホストを検出できません。\n"
+                 "またはネットワーク環境が不正です。",
+                 probeMessage);
+
+    // A port in the URL stays part of the host, which cannot be resolved.
+    EXPECT_EQ(kProbeHostNotFound, Probe("localhost:8080/x", 80));
+    EXPECT_STREQ("[localhost:8080]というホストを検出できません。\n"
+                 "またはネットワーク環境が不正です。",
+                 probeMessage);
+
+    // A host too long for the message is cut on a character boundary, within the buffer.
+    const std::string longHost(1000, 'h');
+    EXPECT_EQ(kProbeHostNotFound, Probe(longHost + "/x", 80));
+    EXPECT_EQ(static_cast<size_t>(kProbeMessageSize - 1), std::strlen(probeMessage));
+    EXPECT_EQ(0, std::strncmp(probeMessage, ("[" + longHost.substr(0, 100)).c_str(), 101));
+    EXPECT_EQ(511u, statusTexts.back().size());
+}
+
+TEST(SplitTarget, HostUpToTheFirstSlash) {
+    struct {
+        const char* target;
+        const char* host;
+        const char* path;
+    } cases[] = {
+        {"host", "host", "/"},
+        {"host/", "host", "/"},
+        {"host/dir/page.html?a=1#x", "host", "/dir/page.html?a=1#x"},
+        {"host:8080/x", "host:8080", "/x"},
+        {"host?q=1", "host?q=1", "/"},
+        {"mailto:someone@example.com", "mailto:someone@example.com", "/"},
+        {"host/a//b", "host", "/a//b"},
+        {"", "", "/"},
+    };
+    char host[kTargetPartSize];
+    char path[kTargetPartSize];
+    for (const auto& c : cases) {
+        SplitTarget(c.target, host, path);
+        EXPECT_STREQ(c.host, host) << c.target;
+        EXPECT_STREQ(c.path, path) << c.target;
+    }
+}
+
+// Against a real web server (nginx, started by the test's CTest wrapper): a static page is
+// fetched into a copy whose text equals the file.
+TEST_F(ProbeConversation, RealServerStaticPage) {
+    const char* port = std::getenv("VEXILO_TEST_HTTP_PORT");
+    const char* root = std::getenv("VEXILO_TEST_WWW");
+    if (!port || !root) {
+        GTEST_SKIP() << "no web server given (VEXILO_TEST_HTTP_PORT, VEXILO_TEST_WWW)";
+    }
+    std::string file = std::string("Z:") + root + "/static.html";
+    for (char& c : file) {
+        if (c == '/') {
+            c = '\\';
+        }
+    }
+    EXPECT_EQ(kProbeCompleted, Probe("127.0.0.1/static.html", std::atoi(port)));
+    EXPECT_EQ(200, probeHead.statusCode);
+    EXPECT_STREQ("OK", probeHead.reason);
+    const std::string expected = ReadText(file);
+    ASSERT_GT(expected.size(), 3000u);
+    EXPECT_EQ(expected, ReadText(copyPath_));
+}
+
+} // namespace

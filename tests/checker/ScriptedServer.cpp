@@ -1,0 +1,90 @@
+// The scripted peer runs on a thread of its own and never blocks longer than 100 ms without
+// looking at its stop flag, so a test that fails never hangs on it.
+#include "ScriptedServer.h"
+
+namespace {
+
+bool Readable(SOCKET s, int timeoutMs) {
+    fd_set set;
+    FD_ZERO(&set);
+    FD_SET(s, &set);
+    timeval wait{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
+    return select(0, &set, nullptr, nullptr, &wait) == 1;
+}
+
+SOCKET BoundListener(int& port) {
+    SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = 0;
+    bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    int length = sizeof address;
+    getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
+    port = ntohs(address.sin_port);
+    return s;
+}
+
+} // namespace
+
+ScriptedServer::ScriptedServer(std::vector<ServerStep> steps, End end)
+    : steps_(std::move(steps)), end_(end) {
+    listener_ = BoundListener(port_);
+    listen(listener_, 1);
+    thread_ = std::thread([this] { Serve(); });
+}
+
+ScriptedServer::~ScriptedServer() {
+    stop_ = true;
+    if (thread_.joinable()) {
+        thread_.join();
+    }
+    closesocket(listener_);
+}
+
+std::string ScriptedServer::Request() {
+    if (thread_.joinable()) {
+        thread_.join();
+    }
+    return request_;
+}
+
+void ScriptedServer::Serve() {
+    while (!stop_ && !Readable(listener_, 100)) {
+    }
+    if (stop_) {
+        return;
+    }
+    SOCKET client = accept(listener_, nullptr, nullptr);
+    char buffer[4096];
+    while (!stop_ && request_.find("\r\n\r\n") == std::string::npos) {
+        if (!Readable(client, 100)) {
+            continue;
+        }
+        const int got = recv(client, buffer, sizeof buffer, 0);
+        if (got <= 0) {
+            break;
+        }
+        request_.append(buffer, static_cast<size_t>(got));
+    }
+    for (const ServerStep& step : steps_) {
+        Sleep(step.pauseMs);
+        send(client, step.data.data(), static_cast<int>(step.data.size()), 0);
+    }
+    if (end_ == End::WaitForClient) {
+        while (!stop_) {
+            if (Readable(client, 100) && recv(client, buffer, sizeof buffer, 0) <= 0) {
+                break;
+            }
+        }
+    }
+    shutdown(client, SD_SEND);
+    closesocket(client);
+}
+
+int UnusedPort() {
+    int port = 0;
+    SOCKET s = BoundListener(port);
+    closesocket(s);
+    return port;
+}

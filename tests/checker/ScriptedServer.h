@@ -1,0 +1,44 @@
+// A scripted HTTP peer on 127.0.0.1 for byte-exact probe tests: it takes one connection, records
+// the request, then sends its blocks with the given pauses, and closes or keeps the connection
+// open until the client closes it.
+#pragma once
+
+#include <winsock2.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+struct ServerStep {
+    DWORD pauseMs; // before this block is sent
+    std::string data;
+};
+
+class ScriptedServer {
+public:
+    enum class End { Close, WaitForClient };
+
+    ScriptedServer(std::vector<ServerStep> steps, End end = End::Close);
+    ~ScriptedServer();
+    ScriptedServer(const ScriptedServer&) = delete;
+    ScriptedServer& operator=(const ScriptedServer&) = delete;
+
+    int Port() const { return port_; }
+    // The request bytes as received (complete once the server thread has ended).
+    std::string Request();
+
+private:
+    void Serve();
+
+    std::vector<ServerStep> steps_;
+    End end_;
+    SOCKET listener_ = INVALID_SOCKET;
+    int port_ = 0;
+    std::string request_;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+// A loopback port on which nothing listens, so that a connection is refused at once.
+int UnusedPort();
