@@ -1,6 +1,8 @@
-// The probe's socket conversation against a scripted peer on loopback: the exact request, the
-// page copy, every failure code and the status texts in the order the user sees them.
+// The probe on its worker thread against a scripted peer on loopback: the exact request, the
+// page copy, every failure code and the status texts in the order the user sees them, served
+// while the waiting thread pumps its messages.
 #include "probe/Probe.h"
+#include "probe/ProbeWorker.h"
 
 #include "ScriptedServer.h"
 
@@ -44,10 +46,6 @@ bool Exists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-DWORD WINAPI ProbeThread(void* window) {
-    return static_cast<DWORD>(RunProbeConversation(static_cast<HWND>(window)));
-}
-
 class ProbeConversation : public testing::Test {
 protected:
     void SetUp() override {
@@ -81,29 +79,19 @@ protected:
         newCopyPath = nullptr;
     }
 
-    // Runs the conversation on a thread of its own while this thread serves the status line,
-    // as the check run does; fails the test instead of hanging when the probe does not end.
+    // Runs one probe on its worker thread while this thread waits and serves the status line,
+    // as the check run does.
     int Probe(const std::string& target, int port) {
         target_ = target;
         probeTarget = &target_[0];
         probePort = port;
-        HANDLE thread = CreateThread(nullptr, 0, ProbeThread, statusLine_, 0, nullptr);
-        const DWORD start = GetTickCount();
-        while (MsgWaitForMultipleObjects(1, &thread, FALSE, 1000, QS_ALLINPUT) != WAIT_OBJECT_0) {
-            MSG msg;
-            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-                TranslateMessage(&msg);
-                DispatchMessageA(&msg);
-            }
-            if (GetTickCount() - start > 20000) {
-                ADD_FAILURE() << "the probe did not end";
-                TerminateThread(thread, 99);
-                break;
-            }
+        std::unique_ptr<WorkerThread> worker = StartProbeWorker(statusLine_);
+        EXPECT_TRUE(worker);
+        if (!worker) {
+            return -1;
         }
-        DWORD code = 99;
-        GetExitCodeThread(thread, &code);
-        CloseHandle(thread);
+        const DWORD code = WaitForProbe(*worker);
+        EXPECT_EQ(code, worker->ExitCode()) << "still readable after the end";
         return static_cast<int>(code);
     }
 
@@ -210,6 +198,34 @@ TEST_F(ProbeConversation, StoppedRunReceivesNothing) {
     EXPECT_TRUE(Exists(copyPath_));
     EXPECT_EQ("", ReadText(copyPath_));
     EXPECT_EQ(5u, statusTexts.size());
+}
+
+// Forced termination, as the user-interface thread does it while the probe receives: the probe
+// ends after the block in hand, with code 0, although the server never ends the page.
+int progressTextsBeforeStop = 0;
+LRESULT CALLBACK StoppingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_SETTEXT && lParam &&
+        std::strstr(reinterpret_cast<const char*>(lParam), "( ") && --progressTextsBeforeStop == 0) {
+        busyFlag = 0;
+    }
+    return RecordingProc(window, message, wParam, lParam);
+}
+
+TEST_F(ProbeConversation, ForcedTerminationEndsAfterTheCurrentBlock) {
+    std::vector<ServerStep> steps{{0, "HTTP/1.0 200 OK\r\n\r\n<html>"}};
+    for (int i = 0; i < 200; ++i) {
+        steps.push_back({50, std::string(1000, 'a' + i % 26)});
+    }
+    ScriptedServer server(steps, ScriptedServer::End::WaitForClient);
+    progressTextsBeforeStop = 3;
+    SetWindowLongPtrA(statusLine_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(StoppingProc));
+    const DWORD start = GetTickCount();
+    EXPECT_EQ(kProbeCompleted, Probe("localhost/big", server.Port()));
+    EXPECT_LT(GetTickCount() - start, 5000u);
+    const std::string copy = ReadText(copyPath_);
+    EXPECT_EQ(0u, copy.find("<html>"));
+    EXPECT_LT(copy.size(), 10000u);
+    EXPECT_EQ("[localhost]に送受信終了を通知しています...", statusTexts.back());
 }
 
 TEST_F(ProbeConversation, CopyThatCannotBeCreatedIsNotThere) {

@@ -69,7 +69,9 @@ void ScriptedServer::Serve() {
     }
     for (const ServerStep& step : steps_) {
         Sleep(step.pauseMs);
-        send(client, step.data.data(), static_cast<int>(step.data.size()), 0);
+        if (stop_ || send(client, step.data.data(), static_cast<int>(step.data.size()), 0) < 0) {
+            break;
+        }
     }
     if (end_ == End::WaitForClient) {
         while (!stop_) {
