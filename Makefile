@@ -2,7 +2,7 @@
 BUILD := build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build check clean
+.PHONY: all deps configure build check bench clean
 
 all: build
 
@@ -19,6 +19,10 @@ build: configure
 
 check: build
 	tools/wine-run --root=$(BUILD)/wine --session ctest --test-dir $(BUILD) --output-on-failure
+
+# Figures for the notes: each benchmark prints what it measured.
+bench: build
+	tools/wine-run --root=$(BUILD)/wine --session sh -c 'for b in $(BUILD)/tests/bench/*.exe; do wine "$$b"; done'
 
 clean:
 	rm -rf $(BUILD)
