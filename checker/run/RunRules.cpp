@@ -1,0 +1,29 @@
+// Small decisions of the check run that need no window.
+#include "run/RunRules.h"
+
+#include "text/TextRoutines.h"
+
+#include <cstring>
+#include <initializer_list>
+
+bool MayOpenInBrowser(const char* url) {
+    char head[16];
+    CopyText(head, sizeof head, url);
+    ChangeCase(head, 1);
+    for (const char* scheme : {"http://", "https://", "ftp://"}) {
+        if (std::strncmp(head, scheme, std::strlen(scheme)) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void FirstLine(const char* text, char* line, size_t size) {
+    CopyText(line, size, text);
+    for (char* p = line; *p; p += CharLength(p)) {
+        if (*p == '\r' || *p == '\n') {
+            *p = '\0';
+            break;
+        }
+    }
+}

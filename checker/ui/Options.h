@@ -1,0 +1,40 @@
+// The two option words and the main dialog's option buttons. Each button owns a 2-bit field of
+// its word holding the button's check state; a field counts as set when it is not 0.
+#pragma once
+
+#include <windows.h>
+
+// vanishedOptions: what to do with a favorite whose page has vanished.
+constexpr DWORD kVanishedAsk = 0x03;     // look at the page, ask, recycle
+constexpr DWORD kVanishedRecycle = 0x0C; // recycle without asking
+constexpr DWORD kVanishedList = 0x30;    // list in the vanished-pages report
+constexpr DWORD kVanishedNothing = 0xC0; // nothing
+// updateOptions: what to do with a page that is new or updated.
+constexpr DWORD kUpdatedList = 0x03;    // list in the new-or-updated report
+constexpr DWORD kUpdatedBrowser = 0x0C; // open in the browser
+constexpr DWORD kNoUpdateCheck = 0x30;  // do not check for updates at all
+
+constexpr DWORD kDefaultVanishedOptions = 0x10;
+constexpr DWORD kDefaultUpdateOptions = 0x11;
+
+constexpr size_t kFolderSize = 1024;
+
+inline bool OptionSet(DWORD word, DWORD mask) {
+    return (word & mask) != 0;
+}
+
+// The Favorites folder and the option words, as the dialog's controls show them.
+struct CheckerOptions {
+    char favoritesFolder[kFolderSize];
+    DWORD vanishedOptions;
+    DWORD updateOptions;
+};
+
+// Reads field 1001 and the seven buttons of the dialog; both words are replaced completely.
+void ReadOptionControls(HWND dialog, CheckerOptions& options);
+// Shows the folder and the words in the controls; 1014 and 1015 are enabled exactly when the
+// "no update check" field is 0.
+void ShowOptionControls(HWND dialog, const CheckerOptions& options);
+// Enables or disables every control a running check must keep still, and the Close entry of
+// the system menu of mainWindow (the title bar's close box follows it).
+void EnableOptionControls(HWND dialog, HWND mainWindow, bool enable);
