@@ -2,7 +2,7 @@
 BUILD := build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build check clean
+.PHONY: all deps configure build check bench clean
 
 all: build
 
@@ -19,6 +19,10 @@ build: configure
 
 check: build
 	tools/wine-run --root=$(BUILD)/wine --session ctest --test-dir $(BUILD) --output-on-failure
+
+# Figures of the favorites walk under Wine: 5,000 shortcuts in 100 folders, five walks.
+bench: build
+	tools/wine-run --root=$(BUILD)/wine $(BUILD)/tests/checker_walk_bench.exe 100 50 5
 
 clean:
 	rm -rf $(BUILD)
