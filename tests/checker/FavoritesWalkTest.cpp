@@ -8,13 +8,13 @@
 #include "favorites/StoreNames.h"
 #include "run/RunFlags.h"
 
+#include "HostLinks.h"
 #include "ScratchFolder.h"
 #include "WinDriver.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -22,6 +22,8 @@
 
 namespace {
 
+using driver::DriveLetter;
+using driver::FolderLink;
 using driver::ScratchFolder;
 using Favorite = std::pair<std::string, std::string>; // shortcut path, URL
 
@@ -301,173 +303,6 @@ TEST(EnumerateFavorites, StopsAtTheNextEntryOnceRunFlagIsCleared) {
     }
 }
 
-// Starts a program of the host (Wine runs Unix programs given by their Z: path) and waits until
-// cond holds: the handle of such a process tells nothing about its end.
-bool RunOnHost(std::string command, const std::function<bool()>& cond) {
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
-        return false;
-    }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return driver::WaitUntil(cond, 5000);
-}
-
-// The Unix path of a Windows path under Wine; empty elsewhere.
-std::string UnixPath(const std::string& path) {
-    typedef char*(CDECL * UnixName)(LPCWSTR);
-    const auto unixName = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-    wchar_t wide[MAX_PATH];
-    if (!unixName || !MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH)) {
-        return "";
-    }
-    char* name = unixName(wide);
-    const std::string result = name ? name : "";
-    HeapFree(GetProcessHeap(), 0, name);
-    return result;
-}
-
-// A folder link from link to target: a junction (Windows), or, where the system cannot make
-// junctions (Wine 8.0 answers FSCTL_SET_REPARSE_POINT with ERROR_NOT_SUPPORTED), a Unix symbolic
-// link made by the host's ln. Removed again the way it was made.
-class FolderLink {
-public:
-    FolderLink(const std::string& link, const std::string& target) : link_(link) {
-        if (MakeJunction(target)) {
-            how_ = "junction";
-            return;
-        }
-        unixLink_ = UnixPath(link);
-        const std::string unixTarget = UnixPath(target);
-        if (!unixLink_.empty() && !unixTarget.empty() &&
-            RunOnHost("Z:\\bin\\ln -s " + unixTarget + " " + unixLink_, [&] { return Exists(); })) {
-            how_ = "unix symbolic link";
-        }
-    }
-    ~FolderLink() {
-        if (how_ == "junction") {
-            RemoveDirectoryA(link_.c_str());
-        } else if (!how_.empty()) {
-            RunOnHost("Z:\\bin\\rm " + unixLink_, [&] { return !Exists(); });
-        }
-    }
-    FolderLink(const FolderLink&) = delete;
-    FolderLink& operator=(const FolderLink&) = delete;
-
-    // How the link was made; empty when it could not be made.
-    const std::string& How() const { return how_; }
-
-private:
-    bool Exists() const { return GetFileAttributesA(link_.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-    bool MakeJunction(const std::string& target) {
-        if (!CreateDirectoryA(link_.c_str(), nullptr)) {
-            return false;
-        }
-        HANDLE handle =
-            CreateFileA(link_.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-        BOOL made = FALSE;
-        if (handle != INVALID_HANDLE_VALUE) {
-            wchar_t wideTarget[MAX_PATH];
-            MultiByteToWideChar(CP_ACP, 0, target.c_str(), -1, wideTarget, MAX_PATH);
-            const std::wstring substitute = L"\\??\\" + std::wstring(wideTarget);
-            const std::wstring print = wideTarget;
-            // REPARSE_DATA_BUFFER of a mount point: tag, sizes, then both names with their NULs.
-            std::vector<BYTE> data(16 + (substitute.size() + print.size() + 2) * 2);
-            auto word = [&](size_t at, size_t value) {
-                data[at] = static_cast<BYTE>(value);
-                data[at + 1] = static_cast<BYTE>(value >> 8);
-            };
-            const DWORD tag = 0xA0000003; // IO_REPARSE_TAG_MOUNT_POINT
-            std::memcpy(data.data(), &tag, 4);
-            word(4, data.size() - 8);
-            word(8, 0);
-            word(10, substitute.size() * 2);
-            word(12, substitute.size() * 2 + 2);
-            word(14, print.size() * 2);
-            std::memcpy(&data[16], substitute.c_str(), (substitute.size() + 1) * 2);
-            std::memcpy(&data[16 + (substitute.size() + 1) * 2], print.c_str(),
-                        (print.size() + 1) * 2);
-            DWORD returned = 0;
-            made = DeviceIoControl(handle, 0x000900A4 /* FSCTL_SET_REPARSE_POINT */, data.data(),
-                                   static_cast<DWORD>(data.size()), nullptr, 0, &returned, nullptr);
-            if (!made) {
-                std::printf("[   NOTE   ] FSCTL_SET_REPARSE_POINT failed with error %lu\n",
-                            GetLastError());
-            }
-            CloseHandle(handle);
-        }
-        if (!made) {
-            RemoveDirectoryA(link_.c_str());
-        }
-        return made != FALSE;
-    }
-
-    std::string link_;
-    std::string unixLink_;
-    std::string how_;
-};
-
-// A free drive letter whose root is folder: DefineDosDevice on Windows; under Wine 8.0, where
-// DefineDosDevice succeeds without effect, a link in the prefix's dosdevices folder.
-class DriveLetter {
-public:
-    explicit DriveLetter(const std::string& folder) {
-        for (char letter = 'Q'; letter <= 'Y' && root_.empty(); ++letter) {
-            const std::string root = std::string(1, letter) + ":\\";
-            if (GetDriveTypeA(root.c_str()) != DRIVE_NO_ROOT_DIR) {
-                continue;
-            }
-            const std::string device = root.substr(0, 2);
-            if (DefineDosDeviceA(0, device.c_str(), folder.c_str()) && Works(root)) {
-                root_ = root;
-                defined_ = true;
-                break;
-            }
-            DefineDosDeviceA(DDD_REMOVE_DEFINITION, device.c_str(), nullptr);
-            const std::string drives = UnixPath("C:\\");
-            const std::string target = UnixPath(folder);
-            if (drives.size() < 4 || target.empty()) {
-                return;
-            }
-            // ".../dosdevices/c:/" becomes ".../dosdevices/q:"
-            link_ = drives.substr(0, drives.size() - 3) + static_cast<char>(letter + 0x20) + ":";
-            if (RunOnHost("Z:\\bin\\ln -s " + target + " " + link_, [&] { return Works(root); })) {
-                root_ = root;
-            }
-            break;
-        }
-    }
-    ~DriveLetter() {
-        if (defined_) {
-            DefineDosDeviceA(DDD_REMOVE_DEFINITION, root_.substr(0, 2).c_str(), nullptr);
-        } else if (!root_.empty()) {
-            const std::string root = root_;
-            RunOnHost("Z:\\bin\\rm " + link_, [&] { return !Works(root); });
-        }
-    }
-    DriveLetter(const DriveLetter&) = delete;
-    DriveLetter& operator=(const DriveLetter&) = delete;
-
-    // The drive's root, such as Q:\ ; empty when no drive could be made.
-    const std::string& Root() const { return root_; }
-
-private:
-    // The drive shows the folder when the test's a.url is seen through it.
-    static bool Works(const std::string& root) {
-        return GetFileAttributesA((root + "a.url").c_str()) != INVALID_FILE_ATTRIBUTES;
-    }
-
-    std::string root_;
-    std::string link_;
-    bool defined_ = false;
-};
-
 TEST(EnumerateFavorites, DriveRootAsTheFavoritesFolder) {
     ScratchFolder scratch;
     ASSERT_TRUE(scratch.WriteFile("Drive\\a.url", Shortcut("http://a.example/")));
@@ -519,40 +354,16 @@ TEST(EnumerateFavorites, DoesNotFollowAFolderLinkBackUp) {
     EXPECT_EQ(expected, ListedPairs(listPath));
 }
 
-// Creates a folder whose path may pass MAX_PATH (the ANSI calls refuse those).
-bool MakeLongFolder(const std::string& path) {
-    wchar_t wide[1024];
-    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, 1024);
-    return CreateDirectoryW((std::wstring(L"\\\\?\\") + wide).c_str(), nullptr) ||
-           GetLastError() == ERROR_ALREADY_EXISTS;
-}
-
-bool WriteLongFile(const std::string& path, const std::string& bytes) {
-    wchar_t wide[1024];
-    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, 1024);
-    HANDLE file = CreateFileW((std::wstring(L"\\\\?\\") + wide).c_str(), GENERIC_WRITE, 0, nullptr,
-                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-    return written == bytes.size();
-}
-
 TEST(EnumerateFavorites, SkipsPathsLongerThan259Bytes) {
     ScratchFolder scratch;
     const std::string root = scratch / "Favorites";
-    ASSERT_TRUE(scratch.MakeFolder("Favorites"));
     // Folders of 30 bytes down to a path of more than 300 bytes, a shortcut at every level.
-    std::string folder = root;
     std::vector<Favorite> expected;
-    while (folder.size() < 300) {
-        folder += "\\" + std::string(29, 'd');
-        ASSERT_TRUE(MakeLongFolder(folder)) << folder.size();
-        const std::string shortcut = folder + "\\s.url";
-        ASSERT_TRUE(WriteLongFile(shortcut, Shortcut("http://deep.example/")));
+    std::string relative = "Favorites";
+    while (relative.size() < 300) {
+        relative += "\\" + std::string(29, 'd');
+        ASSERT_TRUE(scratch.WriteFile(relative + "\\s.url", Shortcut("http://deep.example/")));
+        const std::string shortcut = scratch / (relative + "\\s.url");
         if (shortcut.size() <= 259) {
             expected.push_back({shortcut, "http://deep.example/"});
         }

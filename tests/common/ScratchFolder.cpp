@@ -25,51 +25,14 @@ std::vector<size_t> Separators(const std::string& path) {
     return found;
 }
 
-} // namespace
-
-ScratchFolder::ScratchFolder() {
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
-    char name[64];
-    std::snprintf(name, sizeof name, "vexilo-test-%lu-%ld", GetCurrentProcessId(),
-                  InterlockedIncrement(&scratchCounter));
-    path_ = std::string(temp) + name;
-    RemoveTree(path_);
-    CreateDirectoryA(path_.c_str(), nullptr);
+// The "\\\\?\\" form of a path: files and folders deeper than MAX_PATH, which the ANSI calls
+// refuse to create, can be made and removed as well.
+std::wstring LongPath(const std::string& path) {
+    std::vector<wchar_t> wide(path.size() + 1);
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
+    return L"\\\\?\\" + std::wstring(wide.data());
 }
 
-ScratchFolder::~ScratchFolder() {
-    RemoveTree(path_);
-}
-
-bool ScratchFolder::MakeFolder(const std::string& relative) const {
-    const std::string full = *this / relative;
-    for (size_t separator : Separators(full)) {
-        if (separator > path_.size()) {
-            CreateDirectoryA(full.substr(0, separator).c_str(), nullptr);
-        }
-    }
-    CreateDirectoryA(full.c_str(), nullptr);
-    const DWORD attributes = GetFileAttributesA(full.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool ScratchFolder::WriteFile(const std::string& relative, const std::string& bytes) const {
-    const std::vector<size_t> separators = Separators(relative);
-    if (!separators.empty()) {
-        MakeFolder(relative.substr(0, separators.back()));
-    }
-    FILE* file = std::fopen((*this / relative).c_str(), "wb");
-    if (!file) {
-        return false;
-    }
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    return std::fclose(file) == 0 && written;
-}
-
-namespace {
-
-// Works on "\\?\" paths, so that folders deeper than MAX_PATH go as well.
 void RemoveLongTree(const std::wstring& path) {
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
@@ -100,11 +63,51 @@ void RemoveLongTree(const std::wstring& path) {
 
 } // namespace
 
-void RemoveTree(const std::string& path) {
-    wchar_t wide[MAX_PATH];
-    if (MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH) > 0) {
-        RemoveLongTree(std::wstring(L"\\\\?\\") + wide);
+ScratchFolder::ScratchFolder() {
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    char name[64];
+    std::snprintf(name, sizeof name, "vexilo-test-%lu-%ld", GetCurrentProcessId(),
+                  InterlockedIncrement(&scratchCounter));
+    path_ = std::string(temp) + name;
+    RemoveTree(path_);
+    CreateDirectoryA(path_.c_str(), nullptr);
+}
+
+ScratchFolder::~ScratchFolder() {
+    RemoveTree(path_);
+}
+
+bool ScratchFolder::MakeFolder(const std::string& relative) const {
+    const std::string full = *this / relative;
+    for (size_t separator : Separators(full)) {
+        if (separator > path_.size()) {
+            CreateDirectoryW(LongPath(full.substr(0, separator)).c_str(), nullptr);
+        }
     }
+    CreateDirectoryW(LongPath(full).c_str(), nullptr);
+    const DWORD attributes = GetFileAttributesW(LongPath(full).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool ScratchFolder::WriteFile(const std::string& relative, const std::string& bytes) const {
+    const std::vector<size_t> separators = Separators(relative);
+    if (!separators.empty()) {
+        MakeFolder(relative.substr(0, separators.back()));
+    }
+    HANDLE file = CreateFileW(LongPath(*this / relative).c_str(), GENERIC_WRITE, 0, nullptr,
+                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    DWORD written = 0;
+    const BOOL ok =
+        ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    return CloseHandle(file) && ok && written == bytes.size();
+}
+
+void RemoveTree(const std::string& path) {
+    RemoveLongTree(LongPath(path));
 }
 
 } // namespace driver

@@ -18,6 +18,7 @@ public:
     // Path() joined with a relative name (which may hold separators).
     std::string operator/(const std::string& relative) const { return path_ + "\\" + relative; }
 
+    // Both also below MAX_PATH's reach, which the ANSI calls refuse to create.
     // Creates a folder (and its parents) below Path(); true when it exists afterwards.
     bool MakeFolder(const std::string& relative) const;
     // Writes bytes to a file below Path(), creating its folders; true when written whole.
