@@ -1,0 +1,45 @@
+// The run's favorites list (flist.tmp: shortcut path and URL, one line each) and the page-copy
+// store beside the program: the two process-wide paths, the line reader, the copy comparison
+// and the creation of a stored copy's folders. No windows.h here.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+
+// Size of a list line, of checkListPath and userPrefix, and of the URL buffer.
+constexpr size_t kListLineSize = 1024;
+// Size of a path handed to the file system: at most 259 bytes.
+constexpr size_t kPathSize = 260;
+
+// The favorites list in the temporary folder; built once at start-up.
+extern char checkListPath[kListLineSize];
+// The root of this user's page-copy store: the program's folder followed by the user name.
+extern char userPrefix[kListLineSize];
+
+// True when path ends in a real separator (a trail byte 0x5C of a double-byte character is none).
+bool EndsInSeparator(const char* path);
+
+// folder, a separator unless folder already ends in one, and name. False, with dest emptied,
+// when the result does not fit in size: a cut path would name another file.
+bool JoinPath(char* dest, size_t size, const char* folder, const char* name);
+
+// checkListPath for the temporary folder as the system reports it.
+bool BuildCheckListPath(const char* tempFolder, char* result, size_t size);
+
+// userPrefix for the program file's full path and the user name; userName is nullptr when the
+// system could not say, which leaves the prefix ending in the program's folder.
+bool BuildUserPrefix(const char* modulePath, const char* userName, char* result, size_t size);
+
+// Fills checkListPath and userPrefix from the system. False when one of them could not be built.
+bool InitCheckerPaths();
+
+// Reads one line of at most size - 1 bytes (a longer line comes back in pieces) without its line
+// end. False at the end of the file when nothing was read.
+bool ReadListLine(FILE* file, char* buffer, int size);
+
+// True when both files can be opened and hold the same bytes.
+bool SameFileText(const char* firstPath, const char* secondPath);
+
+// Creates every missing level of a folder path of the form X:\folder\...\ . True when the whole
+// chain exists afterwards; false (and nothing created) for a path of any other form.
+bool CreateFolderChain(const char* folderPath);

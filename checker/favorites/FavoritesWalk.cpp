@@ -1,0 +1,157 @@
+// Favorites walk: depth first, in the order the file system gives, each favorite written to the
+// list as soon as it is found, so the walk holds nothing but one search per folder level.
+#include <windows.h>
+
+#include "favorites/FavoritesWalk.h"
+
+#include "favorites/FavoritesList.h"
+#include "run/RunFlags.h"
+#include "text/TextRoutines.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr char kShortcutExtension[] = ".url";
+constexpr char kUrlKey[] = "URL";
+constexpr size_t kUrlKeyLength = sizeof kUrlKey - 1;
+constexpr int kProbePort = 80;
+
+// Ends a directory search on every path out of a folder level.
+class FindHandle {
+public:
+    explicit FindHandle(HANDLE handle) : handle_(handle) {}
+    ~FindHandle() {
+        if (valid()) {
+            FindClose(handle_);
+        }
+    }
+    FindHandle(const FindHandle&) = delete;
+    FindHandle& operator=(const FindHandle&) = delete;
+    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+    HANDLE get() const { return handle_; }
+
+private:
+    HANDLE handle_;
+};
+
+// Keeps the dialog alive during the walk: one message per entry, so a click on the stop button
+// is served without the walk falling behind.
+void DispatchOneMessage() {
+    MSG message;
+    if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+// Drops a lead byte left last in a text whose trail byte was cut off, so that it does not pair
+// with whatever is written after the text.
+void DropSplitCharacter(char* text) {
+    char* last = nullptr;
+    for (char* p = text; *p; p += CharLength(p)) {
+        last = p;
+    }
+    if (last && IsLeadByte(last) && last[1] == '\0') {
+        *last = '\0';
+    }
+}
+
+bool WriteFavorite(FILE* list, const char* path, const char* url) {
+    return std::fprintf(list, "%s\n", path) >= 0 && std::fprintf(list, "%s\n", url) >= 0;
+}
+
+} // namespace
+
+EntryKind ClassifyEntry(const char* name, unsigned long attributes) {
+    if (attributes & FILE_ATTRIBUTE_TEMPORARY) {
+        return EntryKind::kSkip;
+    }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        // "." and ".." and folders the user hid that way; a reparse point may lead back up the
+        // tree, which would recurse without end.
+        if (name[0] == '.' || (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+            return EntryKind::kSkip;
+        }
+        return EntryKind::kFolder;
+    }
+    char extension[kNameSize];
+    PathExtension(name, extension, sizeof extension);
+    ChangeCase(extension, 1);
+    return std::strcmp(extension, kShortcutExtension) == 0 ? EntryKind::kShortcut
+                                                           : EntryKind::kSkip;
+}
+
+int EnumerateFavorites(const char* folder, FILE* list) {
+    char pattern[kPathSize];
+    if (!list || folder[0] == '\0' || !JoinPath(pattern, sizeof pattern, folder, "*.*")) {
+        return 0;
+    }
+    WIN32_FIND_DATAA entry;
+    FindHandle search(FindFirstFileA(pattern, &entry));
+    if (!search.valid()) {
+        return 0;
+    }
+    int count = 0;
+    do {
+        if (runFlag.load() != 1) {
+            return count;
+        }
+        // An entry whose path would pass 259 bytes cannot be opened by its path: skipped.
+        char path[kPathSize];
+        if (JoinPath(path, sizeof path, folder, entry.cFileName)) {
+            switch (ClassifyEntry(entry.cFileName, entry.dwFileAttributes)) {
+            case EntryKind::kFolder:
+                count += EnumerateFavorites(path, list);
+                break;
+            case EntryKind::kShortcut: {
+                char url[kListLineSize];
+                if (ReadShortcutUrl(path, url) && WriteFavorite(list, path, url)) {
+                    ++count;
+                }
+                break;
+            }
+            case EntryKind::kSkip:
+                break;
+            }
+        }
+        DispatchOneMessage();
+    } while (FindNextFileA(search.get(), &entry));
+    return count;
+}
+
+bool ReadShortcutUrl(const char* path, char* url) {
+    url[0] = '\0';
+    FILE* file = std::fopen(path, "r");
+    if (!file) {
+        return false;
+    }
+    char line[kListLineSize];
+    while (ReadListLine(file, line, sizeof line)) {
+        if (std::strncmp(line, kUrlKey, kUrlKeyLength) != 0) {
+            continue;
+        }
+        // The character after "URL" is passed over whatever it is ("URL=", "URL ", "URLX=").
+        const char* value = line + kUrlKeyLength;
+        if (*value) {
+            ++value;
+        }
+        while (*value == ' ' || *value == '\t' || *value == '=') {
+            ++value;
+        }
+        CopyText(url, kListLineSize, value);
+        // A line longer than the buffer is cut to its first piece, on a character boundary.
+        DropSplitCharacter(url);
+        break;
+    }
+    std::fclose(file);
+    return url[0] != '\0';
+}
+
+int StripScheme(char* text) {
+    char* slashes = std::strstr(text, "//");
+    if (slashes) {
+        std::memmove(text, slashes + 2, std::strlen(slashes + 2) + 1);
+    }
+    return kProbePort;
+}

@@ -1,0 +1,30 @@
+// The walk of the Favorites tree into the favorites list, the URL out of one shortcut file, and
+// the target text the probe is given.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+
+// What the walk does with one directory entry.
+enum class EntryKind {
+    kSkip,
+    kFolder,   // walked
+    kShortcut, // read for its URL
+};
+
+// Decides by the entry's name and attributes (the find data's dwFileAttributes): temporary
+// entries, folders beginning with ".", reparse points (junctions and links, which may lead back
+// up the tree) and files other than *.url (in any case) are skipped.
+EntryKind ClassifyEntry(const char* name, unsigned long attributes);
+
+// Writes path and URL of every shortcut below folder into list (two lines each) and returns how
+// many it wrote. Dispatches one window message of the calling thread per directory entry, and
+// stops at the next entry once runFlag is no longer 1.
+int EnumerateFavorites(const char* folder, FILE* list);
+
+// The URL of a shortcut file into url (kListLineSize bytes): the value of its first line that
+// begins with "URL". False, with url empty, when there is none or it is empty.
+bool ReadShortcutUrl(const char* path, char* url);
+
+// Removes everything up to and including the first "//" in place; returns the port to probe.
+int StripScheme(char* text);

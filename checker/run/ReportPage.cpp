@@ -1,0 +1,145 @@
+// Report pages: head, one link per favorite, foot, then the shell opens the page.
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include "run/ReportPage.h"
+
+#include "text/TextRoutines.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr char kVanishedHead[] =
+    "<HTML>\n<HEAD>\n<TITLE>削除されたホームページ</TITLE>\n</HEAD>\n"
+    "<BODY BGCOLOR=\"#AACCCC\">\n"
+    "<CENTER><FONT SIZE=\"5\">削除されたホームページ</FONT></CENTER><BR>\n";
+constexpr char kUpdatedHead[] =
+    "<HTML>\n<HEAD>\n<TITLE>新規、又は更新されたホームページ</TITLE>\n</HEAD>\n"
+    "<BODY BGCOLOR=\"#AACCCC\">\n"
+    "<CENTER><FONT SIZE=\"5\">新規、又は更新されたホームページ</FONT></CENTER><BR>\n";
+constexpr char kFoot[] = "\n</BODY>\n</HTML>";
+
+constexpr char kListEnd[] = ".tmp";
+constexpr size_t kListEndLength = sizeof kListEnd - 1;
+
+// Every character may become "&quot;": room for a whole list line escaped.
+constexpr size_t kEscapedSize = 6 * kListLineSize;
+
+const char* Entity(char c) {
+    switch (c) {
+    case '&':
+        return "&amp;";
+    case '<':
+        return "&lt;";
+    case '>':
+        return "&gt;";
+    case '"':
+        return "&quot;";
+    default:
+        return nullptr;
+    }
+}
+
+} // namespace
+
+bool ReportPagePath(ReportKind kind, const char* listPath, char* result, size_t size) {
+    if (size == 0) {
+        return false;
+    }
+    result[0] = '\0';
+    const size_t length = std::strlen(listPath);
+    if (length < kListEndLength || std::strcmp(listPath + length - kListEndLength, kListEnd) != 0 ||
+        length >= size) {
+        return false;
+    }
+    // flist.tmp gives flistdel.htm and flist.htm.
+    std::memcpy(result, listPath, length - kListEndLength);
+    result[length - kListEndLength] = '\0';
+    if (!AppendText(result, size, kind == ReportKind::kVanished ? "del.htm" : ".htm")) {
+        result[0] = '\0';
+        return false;
+    }
+    return true;
+}
+
+bool EscapeHtml(const char* text, char* result, size_t size) {
+    if (size == 0) {
+        return false;
+    }
+    size_t used = 0;
+    for (const char* p = text; *p; p += CharLength(p)) {
+        const size_t step = CharLength(p);
+        if (step == 1 && IsLeadByte(p)) {
+            break; // a lead byte without its trail byte, last in the text
+        }
+        const char* entity = Entity(*p);
+        const char* piece = entity ? entity : p;
+        const size_t pieceLength = entity ? std::strlen(entity) : step;
+        if (used + pieceLength >= size) {
+            result[used] = '\0';
+            return false;
+        }
+        std::memcpy(result + used, piece, pieceLength);
+        used += pieceLength;
+    }
+    result[used] = '\0';
+    return true;
+}
+
+ReportPage::~ReportPage() {
+    if (file_) {
+        std::fprintf(file_, "%s\n", kFoot);
+        Close();
+    }
+}
+
+bool ReportPage::Create(ReportKind kind, const char* path) {
+    if (file_ || !CopyText(path_, sizeof path_, path)) {
+        return false;
+    }
+    failed_ = false;
+    file_ = std::fopen(path_, "w");
+    if (!file_) {
+        return false;
+    }
+    if (std::fprintf(file_, "%s\n", kind == ReportKind::kVanished ? kVanishedHead : kUpdatedHead) <
+        0) {
+        failed_ = true;
+    }
+    return !failed_;
+}
+
+bool ReportPage::WriteEntry(const char* url, const char* relativeName) {
+    if (!file_) {
+        return false;
+    }
+    char escapedUrl[kEscapedSize];
+    char escapedName[kEscapedSize];
+    EscapeHtml(url, escapedUrl, sizeof escapedUrl);
+    EscapeHtml(relativeName, escapedName, sizeof escapedName);
+    if (std::fprintf(file_, "<A HREF=\"%s\">%s</A><BR><BR>\n", escapedUrl, escapedName) < 0) {
+        failed_ = true;
+    }
+    return !failed_;
+}
+
+bool ReportPage::Finish() {
+    if (!file_) {
+        return false;
+    }
+    if (std::fprintf(file_, "%s\n", kFoot) < 0) {
+        failed_ = true;
+    }
+    const bool whole = Close();
+    // Opened even when incomplete: the user sees what the run found.
+    ShellExecuteA(nullptr, nullptr, path_, nullptr, nullptr, SW_SHOWNORMAL);
+    return whole;
+}
+
+bool ReportPage::Close() {
+    const bool closed = std::fclose(file_) == 0;
+    file_ = nullptr;
+    return closed && !failed_;
+}

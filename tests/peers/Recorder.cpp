@@ -1,0 +1,40 @@
+// Stands in for the browser in tests: registered as the shell's open command for .htm pages or
+// http URLs, it appends what it was asked to open to the log file named by RECORDER_LOG, one
+// line per start (its arguments, tab-separated, as the C runtime split them), and ends at once.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+int main(int argc, char** argv) {
+    char logPath[MAX_PATH];
+    const DWORD length = GetEnvironmentVariableA("RECORDER_LOG", logPath, sizeof logPath);
+    if (length == 0 || length >= sizeof logPath) {
+        std::fprintf(stderr, "recorder: RECORDER_LOG is not set\n");
+        return 2;
+    }
+    std::string line;
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1) {
+            line += '\t';
+        }
+        line += argv[i];
+    }
+    line += "\r\n";
+    // Several starts may append at the same time: wait for the file instead of losing a line.
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        HANDLE log = CreateFileA(logPath, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (log != INVALID_HANDLE_VALUE) {
+            DWORD written = 0;
+            const BOOL ok =
+                WriteFile(log, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+            CloseHandle(log);
+            return ok && written == line.size() ? 0 : 1;
+        }
+        Sleep(10);
+    }
+    std::fprintf(stderr, "recorder: cannot write %s\n", logPath);
+    return 1;
+}
