@@ -1,0 +1,246 @@
+// The main window's start-up and shut-down, its options, settings, folder buttons, log buttons,
+// system menu and icon. The check run started by button 1003 is in run/CheckRun.cpp.
+#include "ui/MainDialog.h"
+
+#include "favorites/FavoritesList.h"
+#include "framework/Application.h"
+#include "framework/FileDialog.h"
+#include "resource.h"
+#include "run/RunFlags.h"
+#include "text/TextRoutines.h"
+#include "ui/AboutDialog.h"
+#include "ui/FolderSelection.h"
+#include "ui/Log.h"
+#include "ui/Settings.h"
+
+#include <commdlg.h>
+
+namespace {
+
+constexpr char kForcingText[] = "強制終了中...";
+
+} // namespace
+
+MainDialog::MainDialog(HWND parent) : Dialog(IDD_MAIN, parent) {
+    const HINSTANCE instance = Application::Current() ? Application::Current()->Instance()
+                                                      : GetModuleHandleA(nullptr);
+    appIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_APP));
+}
+
+const Dialog::CommandEntry* MainDialog::CommandMap() const {
+    static const CommandEntry map[] = {
+        Command(IDC_BROWSE, &MainDialog::OnBrowse),
+        Command(IDC_DETECT, &MainDialog::DetectFavoritesFolder),
+        Command(IDC_NO_UPDATE_CHECK, &MainDialog::OnNoUpdateCheck),
+        Command(IDC_CHECK, &MainDialog::OnCheckButton),
+        Command(IDC_SAVE_LOG, &MainDialog::SaveLog),
+        Command(IDC_CLEAR_LOG, &MainDialog::ClearLog),
+        {0, nullptr},
+    };
+    return map;
+}
+
+BOOL MainDialog::OnInitDialog() {
+    Dialog::OnInitDialog();
+
+    // The version entry of the system menu, and the icons.
+    if (HMENU menu = GetSystemMenu(Window(), FALSE)) {
+        char entry[256] = "";
+        const HINSTANCE instance = Application::Current() ? Application::Current()->Instance()
+                                                          : GetModuleHandleA(nullptr);
+        if (LoadStringA(instance, IDS_ABOUT_ENTRY, entry, sizeof entry) > 0) {
+            AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+            AppendMenuA(menu, MF_STRING, IDM_ABOUT, entry);
+        }
+    }
+    SendMessageA(Window(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(appIcon));
+    SendMessageA(Window(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(appIcon));
+
+    // Only one copy runs: two would share the favorites list and the page-copy store.
+    SetLastError(ERROR_SUCCESS);
+    instanceMutex = CreateMutexA(nullptr, FALSE, "VEXILO_RUN");
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        MessageBoxA(Window(), "すでに起動されています。\n重複起動は出来ません。", "情報",
+                    MB_OK | MB_ICONINFORMATION);
+        EndDialog(0);
+    }
+
+    SendDlgItemMessageA(Window(), IDC_LOG, LB_SETHORIZONTALEXTENT, 500, 0);
+    InitCheckerPaths();
+    runFlag = 0;
+    busyFlag = 0;
+
+    vanishedOptions = kDefaultVanishedOptions;
+    updateOptions = kDefaultUpdateOptions;
+    favoritesFolder[0] = '\0';
+    LoadCheckerSettings();
+    OptionsToControls();
+    if (favoritesFolder[0] == '\0') {
+        DetectFavoritesFolder();
+    }
+    return TRUE;
+}
+
+void MainDialog::OnDestroy() {
+    Dialog::OnDestroy();
+    ControlsToOptions();
+    SaveCheckerSettings();
+    ReleaseMutex(instanceMutex);
+}
+
+void MainDialog::OnOK() {
+    char caption[64] = "";
+    GetDlgItemTextA(Window(), IDC_CHECK, caption, sizeof caption);
+    // A probe hangs and the user wants out: end at once, storing nothing of this session.
+    if (lstrcmpA(caption, kForcingText) == 0) {
+        ExitProcess(1);
+    }
+    EndDialog(IDOK);
+}
+
+void MainDialog::OnCancel() {
+    // The run lives on this dialog's stack: Esc must not end the dialog under it.
+    if (runFlag != 0 || busyFlag != 0) {
+        return;
+    }
+    EndDialog(IDCANCEL);
+}
+
+bool MainDialog::OnSysCommand(UINT command, LPARAM) {
+    if ((command & 0xFFF0) == IDM_ABOUT) {
+        AboutDialog about(Window());
+        about.DoModal();
+        return true;
+    }
+    return false;
+}
+
+bool MainDialog::OnPaint() {
+    if (!IsIconic(Window())) {
+        return false;
+    }
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(Window(), &paint);
+    SendMessageA(Window(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    RECT client;
+    GetClientRect(Window(), &client);
+    const int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
+    const int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
+    DrawIcon(dc, x, y, appIcon);
+    EndPaint(Window(), &paint);
+    return true;
+}
+
+HICON MainDialog::OnQueryDragIcon() {
+    return appIcon;
+}
+
+void MainDialog::ControlsToOptions() {
+    CheckerOptions options;
+    ReadOptionControls(Window(), options);
+    CopyText(favoritesFolder, sizeof favoritesFolder, options.favoritesFolder);
+    vanishedOptions = options.vanishedOptions;
+    updateOptions = options.updateOptions;
+}
+
+void MainDialog::OptionsToControls() {
+    CheckerOptions options;
+    CopyText(options.favoritesFolder, sizeof options.favoritesFolder, favoritesFolder);
+    options.vanishedOptions = vanishedOptions;
+    options.updateOptions = updateOptions;
+    ShowOptionControls(Window(), options);
+}
+
+void MainDialog::EnableControls(bool enable) {
+    const Application* app = Application::Current();
+    HWND mainWindow = app && app->MainWindow() ? app->MainWindow() : Window();
+    EnableOptionControls(Window(), mainWindow, enable);
+}
+
+void MainDialog::OnNoUpdateCheck() {
+    ControlsToOptions();
+    OptionsToControls();
+}
+
+void MainDialog::LoadCheckerSettings() {
+    CheckerSettings settings{};
+    CopyText(settings.options.favoritesFolder, sizeof settings.options.favoritesFolder,
+             favoritesFolder);
+    settings.options.vanishedOptions = vanishedOptions;
+    settings.options.updateOptions = updateOptions;
+    LoadSettings(kSettingsKey, settings);
+    if (settings.hasRect) {
+        const RECT& r = settings.rect;
+        MoveWindow(Window(), r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+    }
+    vanishedOptions = settings.options.vanishedOptions;
+    updateOptions = settings.options.updateOptions;
+    CopyText(favoritesFolder, sizeof favoritesFolder, settings.options.favoritesFolder);
+}
+
+void MainDialog::SaveCheckerSettings() {
+    CheckerSettings settings{};
+    GetWindowRect(Window(), &settings.rect);
+    // A minimised window reports a rectangle off screen; the next start must find the window
+    // where the user left it, so the restored rectangle is stored instead.
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    if (IsIconic(Window()) && GetWindowPlacement(Window(), &placement)) {
+        RECT work{};
+        SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+        settings.rect = placement.rcNormalPosition;
+        OffsetRect(&settings.rect, work.left, work.top);
+    }
+    settings.options.vanishedOptions = vanishedOptions;
+    settings.options.updateOptions = updateOptions;
+    CopyText(settings.options.favoritesFolder, sizeof settings.options.favoritesFolder,
+             favoritesFolder);
+    SaveSettings(kSettingsKey, settings);
+}
+
+void MainDialog::OnBrowse() {
+    ControlsToOptions();
+    char path[kFolderSize];
+    CopyText(path, sizeof path, favoritesFolder);
+    if (BrowseForFolder(Window(), "お気に入りのフォルダーの場所を選択して下さい。", path)) {
+        CopyText(favoritesFolder, sizeof favoritesFolder, path);
+        OptionsToControls();
+    }
+}
+
+void MainDialog::DetectFavoritesFolder() {
+    ControlsToOptions();
+    FavoritesFolderPath(favoritesFolder, sizeof favoritesFolder);
+    OptionsToControls();
+}
+
+void MainDialog::Log(const char* line) {
+    AppendLog(Item(IDC_LOG), line);
+}
+
+void MainDialog::ShowLastLogLine() {
+    ::ShowLastLogLine(Item(IDC_LOG));
+}
+
+void MainDialog::SaveLog() {
+    if (SendDlgItemMessageA(Window(), IDC_LOG, LB_GETCOUNT, 0, 0) <= 0) {
+        MessageBoxA(Window(), "リストが空なので出力できません", "情報", MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    char path[kFolderSize];
+    const DWORD flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST |
+                        OFN_CREATEPROMPT;
+    if (!SaveFileDialog(Window(), "通信ログ(*.txt)|*.txt|すべてのファイル(*.*)|*.*|", "txt", flags,
+                        path, sizeof path)) {
+        return;
+    }
+    if (!WriteLogFile(Item(IDC_LOG), path)) {
+        char message[kFolderSize + 128];
+        FormatText(message, sizeof message, "%s\nにログを書き込めませんでした。", path);
+        MessageBoxA(Window(), message, "エラー", MB_OK | MB_ICONEXCLAMATION);
+    }
+}
+
+void MainDialog::ClearLog() {
+    SendDlgItemMessageA(Window(), IDC_LOG, LB_RESETCONTENT, 0, 0);
+}

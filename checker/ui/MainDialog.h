@@ -1,0 +1,61 @@
+// The main window: one modal dialog that is the whole user interface. It holds the options, the
+// Favorites folder and the log, and runs the check itself (a check run is the handler of the
+// start button and pumps this thread's messages while it works).
+#pragma once
+
+#include <windows.h>
+
+#include "framework/Dialog.h"
+#include "ui/Options.h"
+
+#include <cstdio>
+
+class ReportPage;
+
+class MainDialog : public Dialog {
+public:
+    explicit MainDialog(HWND parent = nullptr);
+
+    DWORD updateOptions = 0;
+    DWORD vanishedOptions = 0;
+    char favoritesFolder[kFolderSize] = "";
+    HANDLE instanceMutex = nullptr;
+    HICON appIcon = nullptr;
+
+protected:
+    const CommandEntry* CommandMap() const override;
+    BOOL OnInitDialog() override;
+    void OnOK() override;
+    void OnCancel() override;
+    void OnDestroy() override;
+    bool OnSysCommand(UINT command, LPARAM param) override;
+    bool OnPaint() override;
+    HICON OnQueryDragIcon() override;
+
+private:
+    // Options and controls.
+    void ControlsToOptions();
+    void OptionsToControls();
+    void EnableControls(bool enable);
+    void OnNoUpdateCheck();
+    // Settings.
+    void LoadCheckerSettings();
+    void SaveCheckerSettings();
+    // Folder selection.
+    void OnBrowse();
+    void DetectFavoritesFolder();
+    // Log.
+    void SaveLog();
+    void ClearLog();
+    void Log(const char* line);
+    void ShowLastLogLine();
+    // The check run.
+    void OnCheckButton();
+    void RunCheck();
+    void AskToStop();
+    void ForceTermination();
+    void CheckUrl(FILE* list, ReportPage& vanishedReport, ReportPage& updatedReport);
+    void HandleVanished(const char* shortcut, const char* url, const char* relativeName,
+                        const char* caption, ReportPage& vanishedReport);
+    void OpenInBrowser(const char* url);
+};
