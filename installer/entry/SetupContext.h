@@ -1,0 +1,42 @@
+// The installer's one process-wide record: paths from the program's own name, the settings of
+// the setup file, the entry loaded last, the wizard's windows and choices. Every page, the copy
+// steps and the uninstaller work on it; the program has one thread, so it needs no locking.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+
+#include "entry/Text.h"
+
+// Size of the "Title" and "Folder" settings: at most 99 characters.
+constexpr size_t kSettingSize = 100;
+
+struct SetupContextData {
+    HINSTANCE instance;
+    bool newShell;                 // major Windows version 4 or later: shell links, not groups
+    char modulePath[kPathSize];    // the running program file
+    char programFolder[kPathSize]; // its folder (in "x" mode the given path's), with backslash
+    char exeName[kPathSize];       // file name of the program (or of the given path)
+    char setupFileName[kPathSize]; // exeName with its last three characters made "INF"
+    char setupFilePath[kPathSize]; // programFolder + setupFileName
+    char title[kSettingSize];      // [Install] Title
+    char folderName[kSettingSize]; // [Install] Folder
+    bool resident;                 // [Install] TSR begins with "1"
+    char installFolder[kPathSize]; // always ends in a backslash
+    int fileCount;                 // numbered [Install] entries
+    int groupCount;                // numbered [Group] entries
+    char entryName[kPathSize];     // source file or shortcut name of the entry loaded last
+    char entryTarget[kPathSize];   // installFolder + the entry's relative part
+    size_t entryRelative;          // offset in entryTarget where the relative part begins
+    HWND messageOwner;             // owner of folder, copy and uninstall messages
+    HWND sheetWindow;              // the wizard's frame
+    bool startMenuChosen;
+    bool desktopChosen;
+    int copyStep;
+};
+
+extern SetupContextData SetupContext;
+
+// Restores every field to empty, zero or false.
+void ResetSetupContext();

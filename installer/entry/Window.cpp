@@ -1,0 +1,18 @@
+// Window helpers shared by the wizard pages and the uninstall dialog.
+#include "entry/Window.h"
+
+void CenterWindow(HWND window) {
+    RECT rect;
+    if (!GetWindowRect(window, &rect)) {
+        return;
+    }
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+    const int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+    SetWindowPos(window, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void ShowError(HWND owner, const char* text) {
+    MessageBoxA(owner, text, nullptr, MB_OK | MB_ICONERROR);
+}

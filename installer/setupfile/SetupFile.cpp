@@ -1,0 +1,160 @@
+// Reading the setup file through the profile reader, and the earlier installation's folder
+// through its uninstall entry.
+#include "setupfile/SetupFile.h"
+
+#include <cstring>
+
+#include "entry/Handles.h"
+#include "entry/SetupContext.h"
+#include "entry/Window.h"
+
+const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+namespace {
+
+// "TSR" is read into 10 bytes; only its first character counts.
+constexpr size_t kResidentSize = 10;
+
+void ReadValue(const char* section, const char* key, char* value, size_t size) {
+    GetPrivateProfileStringA(section, key, "", value, static_cast<DWORD>(size),
+                             SetupContext.setupFilePath);
+}
+
+// entryTarget becomes installFolder followed by relative. A target that would not fit is left
+// empty, so that no file is ever copied to or removed from a cut path.
+void SetEntryTarget(const char* relative) {
+    CopyText(SetupContext.entryTarget, kPathSize, SetupContext.installFolder);
+    SetupContext.entryRelative = std::strlen(SetupContext.entryTarget);
+    if (!AppendText(SetupContext.entryTarget, kPathSize, relative)) {
+        SetupContext.entryTarget[0] = '\0';
+        SetupContext.entryRelative = 0;
+    }
+}
+
+// installFolder for a product never installed before: Program Files on the Windows drive.
+void SetDefaultInstallFolder() {
+    char windows[kPathSize];
+    const UINT length = GetWindowsDirectoryA(windows, sizeof windows);
+    if (length > 0 && length < sizeof windows && windows[1] == ':') {
+        CopyTextPart(SetupContext.installFolder, kPathSize, windows, 2);
+        AppendText(SetupContext.installFolder, kPathSize, "\\Program Files\\");
+    } else {
+        CopyText(SetupContext.installFolder, kPathSize, "c:\\");
+    }
+    AppendText(SetupContext.installFolder, kPathSize, SetupContext.folderName);
+    AppendText(SetupContext.installFolder, kPathSize, "\\");
+}
+
+// Offers the folder of an earlier installation again, read from its uninstall entry.
+void ReadEarlierInstallFolder() {
+    char keyPath[sizeof kUninstallKey + kSettingSize];
+    CopyText(keyPath, sizeof keyPath, kUninstallKey);
+    AppendText(keyPath, sizeof keyPath, SetupContext.folderName);
+    RegKey key;
+    if (!key.Open(HKEY_LOCAL_MACHINE, keyPath, KEY_READ)) {
+        return;
+    }
+    // One byte more than a path: the stored text need not carry its terminator.
+    char value[kPathSize + 1];
+    DWORD type = 0;
+    DWORD size = kPathSize;
+    if (RegQueryValueExA(key.Get(), "UninstallString", nullptr, &type,
+                         reinterpret_cast<BYTE*>(value), &size) != ERROR_SUCCESS ||
+        type != REG_SZ) {
+        return;
+    }
+    value[size] = '\0';
+    if (std::strlen(value) >= kPathSize) {
+        return;
+    }
+    char folder[kPathSize];
+    if (FolderOfUninstallString(value, folder, sizeof folder)) {
+        CopyText(SetupContext.installFolder, kPathSize, folder);
+    }
+}
+
+int CountEntries(void (*load)(int)) {
+    int count = 0;
+    for (int n = 1;; ++n) {
+        load(n);
+        if (SetupContext.entryName[0] == '\0') {
+            return count;
+        }
+        ++count;
+    }
+}
+
+} // namespace
+
+bool FolderOfUninstallString(const char* value, char* folder, size_t size) {
+    const char* path = value;
+    char end = ' ';
+    if (*path == '"') {
+        ++path;
+        end = '"';
+    }
+    // Without its closing quote or a blank the whole value is the program's path.
+    const char* pathEnd = FindCharDbcs(path, end);
+    const char* slash = FindLastCharDbcs(path, '\\', pathEnd);
+    if (!slash) {
+        return false;
+    }
+    return CopyTextPart(folder, size, path, static_cast<size_t>(slash + 1 - path));
+}
+
+bool ReadSettings() {
+    ReadValue("Install", "Title", SetupContext.title, kSettingSize);
+    ReadValue("Install", "Folder", SetupContext.folderName, kSettingSize);
+    if (SetupContext.title[0] == '\0' || SetupContext.folderName[0] == '\0') {
+        return false;
+    }
+    char resident[kResidentSize];
+    ReadValue("Install", "TSR", resident, sizeof resident);
+    SetupContext.resident = resident[0] == '1';
+
+    SetDefaultInstallFolder();
+    ReadEarlierInstallFolder();
+
+    SetupContext.fileCount = CountEntries(LoadFileEntry);
+    SetupContext.groupCount = CountEntries(LoadGroupEntry);
+    return true;
+}
+
+bool LoadSettings() {
+    if (ReadSettings()) {
+        return true;
+    }
+    ShowError(nullptr, "設定ファイルが破損している、または見つかりません。");
+    return false;
+}
+
+void LoadFileEntry(int n) {
+    if (n == -1) {
+        CopyText(SetupContext.entryName, kPathSize, SetupContext.exeName);
+    } else if (n == 0) {
+        CopyText(SetupContext.entryName, kPathSize, SetupContext.setupFileName);
+    } else {
+        ReadValue("Install", NumberKey(n), SetupContext.entryName, kPathSize);
+    }
+    // Without a comma the source also names the place below the installation folder.
+    const char* relative = SetupContext.entryName;
+    if (char* comma = FindCharDbcs(SetupContext.entryName, ',')) {
+        *comma = '\0';
+        relative = comma + 1;
+    }
+    SetEntryTarget(relative);
+}
+
+void LoadGroupEntry(int n) {
+    ReadValue("Group", NumberKey(n), SetupContext.entryName, kPathSize);
+    char* comma = FindCharDbcs(SetupContext.entryName, ',');
+    if (!comma) {
+        SetupContext.entryName[0] = '\0';
+        return;
+    }
+    *comma = '\0';
+    // SetEntryTarget would move entryRelative, which belongs to the file entries.
+    const size_t relative = SetupContext.entryRelative;
+    SetEntryTarget(comma + 1);
+    SetupContext.entryRelative = relative;
+}

@@ -1,0 +1,30 @@
+// The setup file beside the program (its own name with "INF"): the product's settings, the
+// numbered file and group entries, and the folder of an earlier installation.
+#pragma once
+
+#include <cstddef>
+
+// Uninstall entries of installed programs, below HKEY_LOCAL_MACHINE; the product's key is this
+// followed by its folder name.
+extern const char kUninstallKey[];
+
+// Reads the settings into SetupContext: title, folderName, resident, installFolder, fileCount,
+// groupCount. False, without a message, when "Title" or "Folder" is empty or the file is missing.
+bool ReadSettings();
+
+// ReadSettings, showing the damaged-file message when it fails.
+bool LoadSettings();
+
+// Loads file entry n into entryName, entryTarget and entryRelative: -1 is the program file
+// itself, 0 the setup file, 1 and up the numbered [Install] entries. entryName comes back empty
+// for a missing or empty entry, or one without a source part.
+void LoadFileEntry(int n);
+
+// Loads [Group] entry n into entryName and entryTarget (target and arguments after the name).
+// entryName comes back empty for a missing entry, one without a comma or one without a name.
+void LoadGroupEntry(int n);
+
+// The folder, with its trailing backslash, of the program that a registered UninstallString
+// starts: a quoted path, or one that ends at the first blank. False when the value names no
+// folder (no backslash before the end of the path), or it does not fit into size bytes.
+bool FolderOfUninstallString(const char* value, char* folder, size_t size);

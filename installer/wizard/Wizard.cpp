@@ -1,0 +1,78 @@
+// The wizard's set-up: three pages in an old-style property sheet wizard.
+#include "wizard/Wizard.h"
+
+#include "entry/SetupContext.h"
+#include "entry/Text.h"
+#include "resource.h"
+
+#include <cstddef>
+
+// The first layouts of the records, which every Windows version with a property sheet knows:
+// up to and including pcRefParent and pfnCallback.
+constexpr size_t kFirstLayoutSize = 40;
+static_assert(offsetof(PROPSHEETPAGEA, pcRefParent) + sizeof(UINT*) == kFirstLayoutSize,
+              "first page record layout");
+static_assert(offsetof(PROPSHEETHEADERA, pfnCallback) + sizeof(PFNPROPSHEETCALLBACK) ==
+                  kFirstLayoutSize,
+              "first sheet header layout");
+
+namespace {
+
+// The sheet steps from one page record to the next by dwSize, so records of the first layout
+// must lie exactly that far apart, not sizeof(PROPSHEETPAGEA).
+struct alignas(PROPSHEETPAGEA) FirstLayoutPage {
+    unsigned char bytes[kFirstLayoutSize];
+    PROPSHEETPAGEA* Record() { return reinterpret_cast<PROPSHEETPAGEA*>(bytes); }
+};
+
+} // namespace
+
+void InitWizardPage(PROPSHEETPAGEA* page, int templateId, DLGPROC procedure) {
+    ZeroMemory(page, kFirstLayoutSize);
+    page->dwSize = kFirstLayoutSize;
+    page->dwFlags = PSP_DEFAULT;
+    page->hInstance = SetupContext.instance;
+    page->pszTemplate = MAKEINTRESOURCEA(templateId);
+    page->pfnDlgProc = procedure;
+}
+
+void RunWizard() {
+    // Source names in the setup file are relative to the program's folder.
+    SetCurrentDirectoryA(SetupContext.programFolder);
+
+    // The copy page's progress bar is a common control.
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&controls);
+
+    FirstLayoutPage pages[3];
+    InitWizardPage(pages[0].Record(), IDD_FOLDER_PAGE, FolderPageProc);
+    InitWizardPage(pages[1].Record(), IDD_SHORTCUT_PAGE, ShortcutPageProc);
+    InitWizardPage(pages[2].Record(), IDD_COPY_PAGE, CopyPageProc);
+
+    PROPSHEETHEADERA header;
+    ZeroMemory(&header, sizeof header);
+    header.dwSize = kFirstLayoutSize;
+    header.dwFlags = PSH_PROPSHEETPAGE | PSH_WIZARD | PSH_NOAPPLYNOW;
+    header.hwndParent = nullptr;
+    header.hInstance = SetupContext.instance;
+    header.pszCaption = nullptr;
+    header.nPages = 3;
+    header.nStartPage = 0;
+    header.ppsp = pages[0].Record();
+    PropertySheetA(&header);
+}
+
+INT_PTR StayOnPage(HWND page) {
+    SetWindowLongPtrA(page, DWLP_MSGRESULT, -1);
+    return TRUE;
+}
+
+void SetFrameCaption() {
+    char caption[kSettingSize + 16];
+    FormatText(caption, sizeof caption, "%sのインストール", SetupContext.title);
+    SetWindowTextA(SetupContext.sheetWindow, caption);
+}
+
+void KeepFrameCaption(HWND page) {
+    PostMessageA(page, kFrameCaptionMessage, 0, 0);
+}

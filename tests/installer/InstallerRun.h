@@ -1,0 +1,49 @@
+// A copy of the installer in a scratch folder with its setup file, started and driven as a user
+// would: through its wizard's windows, from another process.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "Scratch.h"
+#include "WinDriver.h"
+
+// Wizard page ids as the templates name them.
+constexpr int kFolderPage = 100;
+constexpr int kCopyPage = 103;
+constexpr int kShortcutPage = 107;
+
+class InstallerRun {
+public:
+    // Copies program (a host path) into folder as name + ".EXE".
+    InstallerRun(const ScratchFolder& folder, const char* program,
+                 const std::string& name = "SETUP");
+
+    void WriteSetupFile(const std::string& contents);
+    const std::string& ExePath() const { return exePath_; }
+
+    bool Start(const std::string& arguments = "");
+    driver::Process& Process() { return process_; }
+    DWORD Pid() const { return process_.Id(); }
+
+    // The wizard's frame, once it shows; nullptr when none came.
+    HWND WaitForWizard(DWORD timeoutMs = 15000);
+    HWND Frame() const { return frame_; }
+    HWND Page() const;
+    // Id of the page shown now (kFolderPage, ...), 0 when none is known.
+    int PageId() const;
+    bool WaitForPage(int id, DWORD timeoutMs = 5000) const;
+
+    void TypeFolder(const std::string& folder) const;
+    std::string Folder() const;
+    void PressNext() const;
+    // Cancels the wizard and waits for the program's end; its exit code.
+    DWORD Cancel();
+
+private:
+    std::string exePath_;
+    std::string setupPath_;
+    driver::Process process_;
+    HWND frame_ = nullptr;
+};

@@ -1,0 +1,76 @@
+// The paths and the mode that the installer takes from its own file name and command line.
+#include "entry/SetupContext.h"
+#include "entry/StartUp.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+struct StartCase {
+    const char* commandLine;
+    const char* modulePath;
+    StartMode mode;
+    const char* programFolder;
+    const char* exeName;
+    const char* setupFileName;
+    const char* setupFilePath;
+};
+
+const StartCase kStartCases[] = {
+    {"", "C:\\Inst\\INSTALL.EXE", StartMode::Wizard, "C:\\Inst\\", "INSTALL.EXE", "INSTALL.INF",
+     "C:\\Inst\\INSTALL.INF"},
+    {"", "C:\\Inst\\setup.exe", StartMode::Wizard, "C:\\Inst\\", "setup.exe", "setup.INF",
+     "C:\\Inst\\setup.INF"},
+    {"", "C:\\Inst\\A.EX", StartMode::Wizard, "C:\\Inst\\", "A.EX", "AINF", "C:\\Inst\\AINF"},
+    {"/x D:\\App\\SETUP.EXE", "C:\\WINDOWS\\SYSTEM\\SETUP.EXE", StartMode::UninstallRun,
+     "D:\\App\\", "SETUP.EXE", "SETUP.INF", "D:\\App\\SETUP.INF"},
+    {"x C:\\Program Files\\Viewer\\SETUP.EXE", "C:\\WINDOWS\\SYSTEM\\SETUP.EXE",
+     StartMode::UninstallRun, "C:\\Program Files\\Viewer\\", "SETUP.EXE", "SETUP.INF",
+     "C:\\Program Files\\Viewer\\SETUP.INF"},
+    {"-r", "C:\\Inst\\SETUP.EXE", StartMode::Wizard, "C:\\Inst\\", "SETUP.EXE", "SETUP.INF",
+     "C:\\Inst\\SETUP.INF"},
+    {"X", "C:\\Inst\\SETUP.EXE", StartMode::Wizard, "C:\\Inst\\", "SETUP.EXE", "SETUP.INF",
+     "C:\\Inst\\SETUP.INF"},
+    {"/X D:\\App\\SETUP.EXE", "C:\\Inst\\SETUP.EXE", StartMode::Wizard, "C:\\Inst\\", "SETUP.EXE",
+     "SETUP.INF", "C:\\Inst\\SETUP.INF"},
+    {"/register", "C:\\Inst\\SETUP.EXE", StartMode::UninstallRequest, "C:\\Inst\\", "SETUP.EXE",
+     "SETUP.INF", "C:\\Inst\\SETUP.INF"},
+    {"r", "C:\\Inst\\SETUP.EXE", StartMode::UninstallRequest, "C:\\Inst\\", "SETUP.EXE",
+     "SETUP.INF", "C:\\Inst\\SETUP.INF"},
+    {"/R", "C:\\Inst\\SETUP.EXE", StartMode::UninstallRequest, "C:\\Inst\\", "SETUP.EXE",
+     "SETUP.INF", "C:\\Inst\\SETUP.INF"},
+    // Folder and file names whose trail byte is a backslash (表 0x95 0x5C, ソ 0x83 0x5C).
+    {"", "C:\\ソフト表\\表.EXE", StartMode::Wizard, "C:\\ソフト表\\", "表.EXE", "表.INF",
+     "C:\\ソフト表\\表.INF"},
+};
+
+TEST(ResolveStart, PathsAndModes) {
+    for (const StartCase& c : kStartCases) {
+        ResetSetupContext();
+        CopyText(SetupContext.modulePath, kPathSize, c.modulePath);
+        EXPECT_EQ(c.mode, ResolveStart(c.commandLine)) << c.commandLine;
+        EXPECT_STREQ(c.programFolder, SetupContext.programFolder) << c.commandLine;
+        EXPECT_STREQ(c.exeName, SetupContext.exeName) << c.commandLine;
+        EXPECT_STREQ(c.setupFileName, SetupContext.setupFileName) << c.commandLine;
+        EXPECT_STREQ(c.setupFilePath, SetupContext.setupFilePath) << c.commandLine;
+    }
+}
+
+// A target that cannot be an installed program: nothing is filled in, so nothing is touched.
+TEST(ResolveStart, RefusesUnusableUninstallTargets) {
+    const char* const lines[] = {
+        "x", "/x", "x ", "x SETUP.EXE", "/x D:\\App\\", "x D:\\App\\AB",
+    };
+    for (const char* line : lines) {
+        ResetSetupContext();
+        CopyText(SetupContext.modulePath, kPathSize, "C:\\Inst\\SETUP.EXE");
+        EXPECT_EQ(StartMode::BadTarget, ResolveStart(line)) << line;
+        EXPECT_STREQ("", SetupContext.setupFilePath) << line;
+    }
+    std::string tooLong = "x C:\\" + std::string(kPathSize, 'a') + "\\SETUP.EXE";
+    EXPECT_EQ(StartMode::BadTarget, ResolveStart(tooLong.c_str()));
+}
+
+} // namespace

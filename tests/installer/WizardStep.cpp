@@ -1,0 +1,89 @@
+// Moves a running installer's wizard one step, for scripts that look at it (tools/): waits for
+// the wizard, presses Next or Cancel, opens or closes the browse dialog, and prints the rectangle
+// of the window on top so that a screenshot can be cut to it.
+//
+//   wizard_step wait|next|browse|close-browse|cancel
+#include <windows.h>
+
+#include <commctrl.h>
+#include <dlgs.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "WinDriver.h"
+
+namespace {
+
+struct ControlQuery {
+    int id;
+    HWND found;
+};
+
+BOOL CALLBACK MatchControl(HWND window, LPARAM param) {
+    ControlQuery& query = *reinterpret_cast<ControlQuery*>(param);
+    if (IsWindowVisible(window) && GetDlgItem(window, query.id)) {
+        query.found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// A visible top-level window that holds a control with the id.
+HWND FindWithControl(int id) {
+    ControlQuery query{id, nullptr};
+    EnumWindows(MatchControl, reinterpret_cast<LPARAM>(&query));
+    return query.found;
+}
+
+HWND WaitWithControl(int id) {
+    HWND found = nullptr;
+    driver::WaitUntil([&] { return (found = FindWithControl(id)) != nullptr; }, 15000);
+    return found;
+}
+
+HWND CurrentPage(HWND frame) {
+    return reinterpret_cast<HWND>(SendMessageA(frame, PSM_GETCURRENTPAGEHWND, 0, 0));
+}
+
+int PrintRect(HWND window) {
+    RECT rect;
+    GetWindowRect(window, &rect);
+    std::printf("%ldx%ld+%ld+%ld\n", rect.right - rect.left, rect.bottom - rect.top, rect.left,
+                rect.top);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const char* step = argc > 1 ? argv[1] : "";
+    HWND frame = WaitWithControl(0x3024); // the wizard's Next button
+    if (!frame) {
+        std::fprintf(stderr, "wizard_step: no wizard\n");
+        return 1;
+    }
+    if (std::strcmp(step, "next") == 0) {
+        HWND page = CurrentPage(frame);
+        PostMessageA(frame, PSM_PRESSBUTTON, PSBTN_NEXT, 0);
+        driver::WaitUntil([&] { return CurrentPage(frame) != page; }, 5000);
+    } else if (std::strcmp(step, "cancel") == 0) {
+        PostMessageA(frame, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+        return 0;
+    } else if (std::strcmp(step, "browse") == 0) {
+        driver::Click(CurrentPage(frame), 1002);
+        HWND browse = WaitWithControl(lst2);
+        return browse ? PrintRect(browse) : 1;
+    } else if (std::strcmp(step, "close-browse") == 0) {
+        HWND browse = FindWithControl(lst2);
+        if (browse) {
+            PostMessageA(browse, WM_COMMAND, IDCANCEL, 0);
+            driver::WaitUntil([&] { return !IsWindow(browse); }, 5000);
+        }
+    } else if (std::strcmp(step, "wait") != 0) {
+        std::fprintf(stderr, "usage: wizard_step wait|next|browse|close-browse|cancel\n");
+        return 2;
+    }
+    Sleep(300); // let the page paint before a screenshot
+    return PrintRect(frame);
+}

@@ -1,0 +1,303 @@
+// The real installer under Wine, started with a setup file beside it and driven through its
+// wizard: modes, the folder checks with their messages, the shortcut page, the free-space
+// question (through a test build whose drive reports what the test asks for).
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "InstallerRun.h"
+#include "Scratch.h"
+#include "WinDriver.h"
+#include "resource.h"
+
+namespace {
+
+const char kSetup[] = "[Install]\r\nTitle=サンプル\r\nFolder=Sample\r\nTSR=0\r\n1=viewer.exe\r\n";
+const char kFrameCaption[] = "サンプルのインストール";
+const char kDamaged[] = "設定ファイルが破損している、または見つかりません。";
+const char kBadTarget[] = "アンインストールの対象が正しくありません。";
+
+// How Wine captions a message box that has no caption of its own.
+const char kDefaultCaption[] = "エラー";
+
+class WizardTest : public testing::Test {
+protected:
+    // A wizard on its folder page, from the shipped program or the test build.
+    void StartWizard(const std::string& setup = kSetup, const char* program = TOVAMERE_EXE) {
+        run_.reset(new InstallerRun(scratch_, program));
+        run_->WriteSetupFile(setup);
+        ASSERT_TRUE(run_->Start());
+        ASSERT_TRUE(run_->WaitForWizard()) << "no wizard";
+        ASSERT_TRUE(run_->WaitForPage(kFolderPage));
+    }
+
+    void TearDown() override {
+        if (run_ && run_->Frame()) {
+            EXPECT_EQ(1u, run_->Cancel());
+        }
+        run_.reset();
+        SetEnvironmentVariableA("TOVAMERE_TEST_DISK", nullptr);
+    }
+
+    // Types the folder, presses Next and answers the one message box that must follow.
+    driver::MessageBoxSeen NextWithMessage(const std::string& folder, int answer = IDOK) {
+        run_->TypeFolder(folder);
+        run_->PressNext();
+        driver::MessageBoxSeen seen;
+        EXPECT_TRUE(driver::AnswerMessageBox(run_->Pid(), answer, 5000, &seen)) << folder;
+        return seen;
+    }
+
+    // The frame keeps the product's caption on every page.
+    bool ShowsFrameCaption() const {
+        return driver::WaitUntil([&] { return driver::WindowText(run_->Frame()) == kFrameCaption; },
+                                 2000);
+    }
+
+    ScratchFolder scratch_;
+    std::unique_ptr<InstallerRun> run_;
+};
+
+TEST_F(WizardTest, FolderPageAsShown) {
+    StartWizard();
+    EXPECT_TRUE(ShowsFrameCaption());
+    EXPECT_EQ("サンプルのインストール先フォルダを指定してください",
+              driver::ItemText(run_->Page(), IDC_FOLDER_PROMPT));
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, sizeof windows);
+    EXPECT_EQ(std::string(windows, 2) + "\\Program Files\\Sample\\", run_->Folder());
+    EXPECT_TRUE(driver::IsEnabled(run_->Frame(), 0x3024)) << "Next";
+    EXPECT_FALSE(driver::IsEnabled(run_->Frame(), 0x3023)) << "Back";
+}
+
+// Each refused folder: its message, the error icon's default caption, and the page stays with
+// the field as typed.
+TEST_F(WizardTest, RefusedFolders) {
+    WriteFileBytes(scratch_ / "readme.txt", "read me");
+    const struct {
+        std::string typed;
+        std::string message;
+    } cases[] = {
+        {"", "ルートフォルダにはインストールできません。"},
+        {"Apps\\Viewer",
+         "「C:\\Oskaveld」のように、ドライブ名も含めたフルパス名を指定してください。"},
+        {"\\\\server\\share\\Viewer",
+         "「C:\\Oskaveld」のように、ドライブ名も含めたフルパス名を指定してください。"},
+        {scratch_ / "readme.txt\\Viewer",
+         scratch_ / "readme.txt - 同じ名前のファイルが既に存在するのでフォルダが作成できません。"},
+        {scratch_ / "a*b\\", scratch_ / "a*b のフォルダ作成に失敗しました。"},
+        {"C:\\" + std::string(256, 'L'),
+         "フォルダ名が長すぎます。短いフォルダ名を指定してください。"},
+    };
+    StartWizard();
+    for (const auto& c : cases) {
+        const driver::MessageBoxSeen seen = NextWithMessage(c.typed);
+        EXPECT_EQ(c.message, seen.text) << c.typed;
+        EXPECT_EQ(kDefaultCaption, seen.caption) << c.typed;
+        EXPECT_EQ(kFolderPage, run_->PageId()) << c.typed;
+        EXPECT_EQ(c.typed, run_->Folder()) << c.typed;
+    }
+    EXPECT_FALSE(IsFolder(scratch_ / "a*b"));
+}
+
+// Accepted folders lead to the shortcut page without a word, the free-space question included:
+// the test machine's drive has ample space.
+TEST_F(WizardTest, AcceptedFolders) {
+    CreateDirectoryA((scratch_ / "existing").c_str(), nullptr);
+    const struct {
+        std::string typed;
+        std::string made;    // folder that stays
+        std::string removed; // folder made and taken away again
+    } cases[] = {
+        // D: does not exist in the test prefix; C: is its drive_c, always there.
+        {"C:", "", ""},
+        {scratch_ / "new1\\new2", scratch_ / "new1", scratch_ / "new1\\new2"},
+        {scratch_ / "ソフト表\\表", scratch_ / "ソフト表", scratch_ / "ソフト表\\表"},
+        // A folder that was there before stays, empty as it is.
+        {scratch_ / "existing\\", scratch_ / "existing", ""},
+    };
+    for (const auto& c : cases) {
+        StartWizard();
+        run_->TypeFolder(c.typed);
+        run_->PressNext();
+        EXPECT_TRUE(run_->WaitForPage(kShortcutPage)) << c.typed;
+        EXPECT_EQ(nullptr, driver::FindMessageBox(run_->Pid())) << c.typed;
+        if (!c.made.empty()) {
+            EXPECT_TRUE(IsFolder(c.made)) << c.typed;
+        }
+        if (!c.removed.empty()) {
+            EXPECT_FALSE(IsFolder(c.removed)) << c.typed;
+        }
+        EXPECT_EQ(1u, run_->Cancel());
+    }
+}
+
+TEST_F(WizardTest, ResidentProductSkipsTheShortcutPage) {
+    StartWizard("[Install]\r\nTitle=サンプル\r\nFolder=Sample\r\nTSR=1\r\n1=viewer.exe\r\n");
+    run_->TypeFolder(scratch_ / "resident");
+    run_->PressNext();
+    EXPECT_TRUE(run_->WaitForPage(kCopyPage));
+    EXPECT_TRUE(ShowsFrameCaption());
+}
+
+TEST_F(WizardTest, ShortcutPageChoices) {
+    StartWizard();
+    run_->TypeFolder(scratch_ / "app");
+    run_->PressNext();
+    ASSERT_TRUE(run_->WaitForPage(kShortcutPage));
+    EXPECT_TRUE(ShowsFrameCaption());
+    EXPECT_TRUE(driver::IsChecked(run_->Page(), IDC_START_MENU));
+    EXPECT_FALSE(driver::IsChecked(run_->Page(), IDC_DESKTOP));
+    EXPECT_TRUE(driver::IsEnabled(run_->Page(), IDC_DESKTOP));
+    EXPECT_FALSE(driver::IsEnabled(run_->Frame(), 0x3023)) << "Back";
+    run_->PressNext();
+    EXPECT_TRUE(run_->WaitForPage(kCopyPage));
+    EXPECT_TRUE(ShowsFrameCaption());
+}
+
+// Wine reports the Windows version that the prefix names for one program file.
+TEST_F(WizardTest, DesktopShortcutOnlyOnTheNewShell) {
+    const char* const key = "Software\\Wine\\AppDefaults\\OLDSHELL.EXE";
+    const struct {
+        const char* version;
+        bool desktop;
+    } cases[] = {{"win31", false}, {"win95", true}, {"nt40", true}};
+    for (const auto& c : cases) {
+        HKEY appKey;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_WRITE,
+                                                 nullptr, &appKey, nullptr));
+        RegSetValueExA(appKey, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(c.version),
+                       static_cast<DWORD>(strlen(c.version) + 1));
+        RegCloseKey(appKey);
+
+        run_.reset(new InstallerRun(scratch_, TOVAMERE_EXE, "OLDSHELL"));
+        run_->WriteSetupFile(kSetup);
+        ASSERT_TRUE(run_->Start());
+        ASSERT_TRUE(run_->WaitForWizard()) << c.version;
+        run_->TypeFolder(scratch_ / "app");
+        run_->PressNext();
+        EXPECT_TRUE(run_->WaitForPage(kShortcutPage)) << c.version;
+        EXPECT_EQ(c.desktop, driver::IsEnabled(run_->Page(), IDC_DESKTOP)) << c.version;
+        EXPECT_TRUE(driver::IsChecked(run_->Page(), IDC_START_MENU)) << c.version;
+        EXPECT_EQ(1u, run_->Cancel());
+    }
+    RegDeleteKeyA(HKEY_CURRENT_USER, key);
+}
+
+// The test build reports a drive of 50 MB free: the question comes with the figure and the
+// product's title as caption; No stays, Yes goes on.
+TEST_F(WizardTest, LowFreeSpaceQuestion) {
+    SetEnvironmentVariableA("TOVAMERE_TEST_DISK", "8 512 12800");
+    StartWizard(kSetup, TOVAMERE_LOW_DISK_EXE);
+    const driver::MessageBoxSeen no = NextWithMessage(scratch_ / "app", IDNO);
+    EXPECT_EQ("指定されたドライブの残り容量が 50メガバイトしかありません。"
+              "とりあえずインストールしてみますか？",
+              no.text);
+    EXPECT_EQ("サンプル", no.caption);
+    EXPECT_EQ(kFolderPage, run_->PageId());
+
+    const driver::MessageBoxSeen yes = NextWithMessage(scratch_ / "app", IDYES);
+    EXPECT_EQ(no.text, yes.text);
+    EXPECT_TRUE(run_->WaitForPage(kShortcutPage));
+}
+
+// 40 GB free: counted in 32 bits the figure would wrap to 0 and the question would come.
+TEST_F(WizardTest, LargeDriveIsNotAskedAbout) {
+    SetEnvironmentVariableA("TOVAMERE_TEST_DISK", "8 512 10485760");
+    StartWizard(kSetup, TOVAMERE_LOW_DISK_EXE);
+    run_->TypeFolder(scratch_ / "app");
+    run_->PressNext();
+    EXPECT_TRUE(run_->WaitForPage(kShortcutPage));
+    EXPECT_EQ(nullptr, driver::FindMessageBox(run_->Pid()));
+}
+
+// The browse dialog is found by its folder list. Wine titles an old-style file dialog that is
+// given no title "名前を付けて保存" (Save As) over the template's caption "参照".
+HWND WaitForBrowseDialog(DWORD pid) {
+    HWND found = nullptr;
+    driver::WaitUntil(
+        [&] {
+            found = driver::WaitForWindow(pid, "#32770", nullptr, 100);
+            return found && GetDlgItem(found, 1121);
+        },
+        5000);
+    return found && GetDlgItem(found, 1121) ? found : nullptr;
+}
+
+TEST_F(WizardTest, BrowseDialog) {
+    StartWizard();
+    run_->TypeFolder("C:\\typed\\");
+    driver::Click(run_->Page(), IDC_BROWSE);
+    HWND browse = WaitForBrowseDialog(run_->Pid());
+    ASSERT_TRUE(browse);
+    EXPECT_EQ("名前を付けて保存", driver::WindowText(browse));
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(browse, 1152))) << "file name field";
+    PostMessageA(browse, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(driver::WaitUntil([&] { return !IsWindow(browse); }, 5000));
+    EXPECT_EQ("C:\\typed\\", run_->Folder());
+
+    driver::Click(run_->Page(), IDC_BROWSE);
+    browse = WaitForBrowseDialog(run_->Pid());
+    ASSERT_TRUE(browse);
+    PostMessageA(browse, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(driver::WaitUntil([&] { return !IsWindow(browse); }, 5000));
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, sizeof windows);
+    EXPECT_EQ(std::string(windows, 3), run_->Folder()) << "the root of the Windows drive";
+}
+
+// Start-up without the wizard: the program ends with exit code 1 and only the expected message.
+TEST(InstallerModes, EndWithoutWizard) {
+    ScratchFolder scratch;
+    CreateDirectoryA((scratch / "withSetup").c_str(), nullptr);
+    CreateDirectoryA((scratch / "withoutSetup").c_str(), nullptr);
+    WriteFileBytes(scratch / "withSetup\\SETUP.INF", kSetup);
+    InstallerRun installed(scratch, TOVAMERE_EXE);
+    installed.WriteSetupFile(kSetup);
+    ScratchFolder bare;
+    InstallerRun unconfigured(bare, TOVAMERE_EXE);
+
+    const struct {
+        InstallerRun* run;
+        std::string arguments;
+        const char* message; // nullptr: none
+    } cases[] = {
+        {&installed, "x", kBadTarget},
+        {&installed, "/x", kBadTarget},
+        {&installed, "x SETUP.EXE", kBadTarget},
+        {&installed, "r", nullptr},
+        {&installed, "/register", nullptr},
+        {&installed, "/x " + (scratch / "withSetup\\SETUP.EXE"), nullptr},
+        // The setup file is looked for beside the path given, not beside the program.
+        {&installed, "/x " + (scratch / "withoutSetup\\SETUP.EXE"), kDamaged},
+        {&unconfigured, "", kDamaged},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(c.run->Start(c.arguments)) << c.arguments;
+        if (c.message) {
+            driver::MessageBoxSeen seen;
+            EXPECT_TRUE(driver::AnswerMessageBox(c.run->Pid(), IDOK, 10000, &seen)) << c.arguments;
+            EXPECT_EQ(c.message, seen.text) << c.arguments;
+            EXPECT_EQ(kDefaultCaption, seen.caption) << c.arguments;
+        }
+        DWORD exitCode = 0;
+        EXPECT_TRUE(c.run->Process().Wait(10000, &exitCode)) << c.arguments;
+        EXPECT_EQ(1u, exitCode) << c.arguments;
+    }
+}
+
+TEST(InstallerModes, OtherArgumentsStartTheWizard) {
+    for (const char* arguments : {"-r", "X", "/X D:\\App\\SETUP.EXE", "/install"}) {
+        ScratchFolder scratch;
+        InstallerRun run(scratch, TOVAMERE_EXE);
+        run.WriteSetupFile(kSetup);
+        ASSERT_TRUE(run.Start(arguments));
+        EXPECT_TRUE(run.WaitForWizard()) << arguments;
+        EXPECT_EQ(1u, run.Cancel()) << arguments;
+    }
+}
+
+} // namespace
