@@ -2,7 +2,7 @@
 BUILD := build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build check bench clean
+.PHONY: all deps configure build check demo bench clean
 
 all: build
 
@@ -19,6 +19,11 @@ build: configure
 
 check: build
 	tools/wine-run --root=$(BUILD)/wine --session ctest --test-dir $(BUILD) --output-on-failure
+
+# Vexilo on a demo Favorites folder against a demo web site on 127.0.0.1:80: the window with a
+# display, one driven check run without (log, report pages and screenshot in out/demo/).
+demo: build
+	tools/demo/run $(BUILD)
 
 # Figures for the notes: each benchmark prints what it measured.
 bench: build

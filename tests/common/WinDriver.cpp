@@ -81,7 +81,7 @@ struct WindowQuery {
     DWORD pid;
     const char* className;
     const char* title;
-    bool messageBox;
+    int itemId; // a control the window must hold, or 0
     HWND found;
 };
 
@@ -105,15 +105,15 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
             return TRUE;
         }
     }
-    if (query.messageBox && !GetDlgItem(window, 0xFFFF)) {
+    if (query.itemId && !GetDlgItem(window, query.itemId)) {
         return TRUE;
     }
     query.found = window;
     return FALSE;
 }
 
-HWND FindTopWindow(DWORD pid, const char* className, const char* title, bool messageBox) {
-    WindowQuery query{pid, className, title, messageBox, nullptr};
+HWND FindTopWindow(DWORD pid, const char* className, const char* title, int itemId) {
+    WindowQuery query{pid, className, title, itemId, nullptr};
     EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&query));
     return query.found;
 }
@@ -122,13 +122,20 @@ HWND FindTopWindow(DWORD pid, const char* className, const char* title, bool mes
 
 HWND WaitForWindow(DWORD pid, const char* className, const char* title, DWORD timeoutMs) {
     HWND found = nullptr;
-    WaitUntil([&] { return (found = FindTopWindow(pid, className, title, false)) != nullptr; },
+    WaitUntil([&] { return (found = FindTopWindow(pid, className, title, 0)) != nullptr; },
+              timeoutMs);
+    return found;
+}
+
+HWND WaitForDialogWithItem(DWORD pid, int itemId, DWORD timeoutMs) {
+    HWND found = nullptr;
+    WaitUntil([&] { return (found = FindTopWindow(pid, "#32770", nullptr, itemId)) != nullptr; },
               timeoutMs);
     return found;
 }
 
 HWND FindMessageBox(DWORD pid) {
-    return FindTopWindow(pid, "#32770", nullptr, true);
+    return FindTopWindow(pid, "#32770", nullptr, 0xFFFF);
 }
 
 HWND WaitForMessageBox(DWORD pid, DWORD timeoutMs) {
@@ -172,6 +179,12 @@ std::string ItemText(HWND dialog, int id) {
     return item ? WindowText(item) : std::string();
 }
 
+void SetItemText(HWND dialog, int id, const std::string& text) {
+    std::vector<wchar_t> wide(text.size() + 1);
+    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
+    SendMessageW(GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.data()));
+}
+
 void Click(HWND dialog, int id) {
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
@@ -200,9 +213,11 @@ std::vector<std::string> ListBoxLines(HWND list) {
     return lines;
 }
 
-std::string ReadFileBytes(const std::string& path) {
+namespace {
+
+std::string ReadWhole(const std::string& path, const char* mode) {
     std::string bytes;
-    FILE* file = std::fopen(path.c_str(), "rb");
+    FILE* file = std::fopen(path.c_str(), mode);
     if (!file) {
         return bytes;
     }
@@ -213,6 +228,25 @@ std::string ReadFileBytes(const std::string& path) {
     }
     std::fclose(file);
     return bytes;
+}
+
+} // namespace
+
+std::string ReadFileBytes(const std::string& path) {
+    return ReadWhole(path, "rb");
+}
+
+std::string ReadTextFile(const std::string& path) {
+    return ReadWhole(path, "r");
+}
+
+bool WriteFileBytes(const std::string& path, const std::string& bytes) {
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) {
+        return false;
+    }
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return std::fclose(file) == 0 && written;
 }
 
 bool FileExists(const std::string& path) {

@@ -41,6 +41,10 @@ bool WaitUntil(const std::function<bool()>& cond, DWORD timeoutMs);
 // the exact title (nullptr: any); nullptr when none turns up within timeoutMs.
 HWND WaitForWindow(DWORD pid, const char* className, const char* title, DWORD timeoutMs);
 
+// A dialog of process pid that holds a control with the id (for example the file name field of
+// the Save As dialog).
+HWND WaitForDialogWithItem(DWORD pid, int itemId, DWORD timeoutMs);
+
 // A message box of process pid (a dialog holding the message static, id 0xFFFF).
 HWND FindMessageBox(DWORD pid);
 HWND WaitForMessageBox(DWORD pid, DWORD timeoutMs);
@@ -58,6 +62,9 @@ std::string WindowText(HWND window);
 // The text of a dialog's control.
 std::string ItemText(HWND dialog, int id);
 
+// Sets a control's text (ANSI) as typing it would leave it.
+void SetItemText(HWND dialog, int id, const std::string& text);
+
 // Presses a button as a click would, without waiting for what the click opens.
 void Click(HWND dialog, int id);
 
@@ -69,6 +76,10 @@ std::vector<std::string> ListBoxLines(HWND list);
 
 // Whole contents of a file, as bytes; empty when it cannot be read.
 std::string ReadFileBytes(const std::string& path);
+// Whole contents of a text file as the C runtime reads it in text mode (CR LF becomes LF).
+std::string ReadTextFile(const std::string& path);
+// Writes bytes to a file (created or emptied); true when written whole.
+bool WriteFileBytes(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);
 
 } // namespace driver

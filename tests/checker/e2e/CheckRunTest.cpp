@@ -1,0 +1,466 @@
+// Whole check runs of the real Vexilo.exe, driven through its window, against a real web server
+// (nginx on 127.0.0.1:80, started around this test program with a scratch copy of its pages) and
+// Wine's own shell, recycle bin and registry. What the program opens with the shell is recorded
+// instead of shown.
+#include "HostLinks.h"
+#include "ScratchFolder.h"
+#include "ShellRecorder.h"
+#include "VexiloDriver.h"
+
+#include <gtest/gtest.h>
+#include <shlwapi.h>
+#include <winsock2.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr char kSettingsKey[] = "SOFTWARE\\Oskaveld\\Vexilo";
+constexpr char kSeparator[] = "          -----------";
+constexpr DWORD kRunTimeout = 60000;
+
+std::string Env(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+std::string TempFolder() {
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    return temp;
+}
+
+std::string UserName() {
+    char name[256];
+    DWORD size = sizeof name;
+    return GetUserNameA(name, &size) ? name : "";
+}
+
+DWORD ReadDword(const char* name) {
+    DWORD value = 0xDEADBEEF;
+    DWORD size = sizeof value;
+    SHGetValueA(HKEY_CURRENT_USER, kSettingsKey, name, nullptr, &value, &size);
+    return value;
+}
+
+void WriteDword(const char* name, DWORD value) {
+    SHSetValueA(HKEY_CURRENT_USER, kSettingsKey, name, REG_DWORD, &value, sizeof value);
+}
+
+// The log as blocks: each probed URL with the lines that followed it.
+struct LogBlock {
+    std::string url;
+    std::vector<std::string> lines;
+};
+
+std::vector<LogBlock> Blocks(const std::vector<std::string>& log) {
+    std::vector<LogBlock> blocks;
+    for (size_t i = 0; i < log.size(); ++i) {
+        if (log[i] == kSeparator && i + 1 < log.size()) {
+            blocks.push_back({log[++i], {}});
+        } else if (!blocks.empty()) {
+            blocks.back().lines.push_back(log[i]);
+        }
+    }
+    return blocks;
+}
+
+std::map<std::string, std::vector<std::string>> ByUrl(const std::vector<LogBlock>& blocks) {
+    std::map<std::string, std::vector<std::string>> byUrl;
+    for (const LogBlock& block : blocks) {
+        byUrl[block.url] = block.lines;
+    }
+    return byUrl;
+}
+
+const std::string kHost = "http://127.0.0.1";
+const std::string kNotFoundText =
+    "[no-such-host.invalid]というホストを検出できません。\nまたはネットワーク環境が不正です。";
+constexpr char kNewText[] = "URLは新規チェックか更新されています。";
+
+class CheckRun : public testing::Test {
+protected:
+    void SetUp() override {
+        if (Env("VEXILO_TEST_HTTP_PORT") != "80" || Env("VEXILO_EXE").empty()) {
+            GTEST_SKIP() << "needs the web server on port 80 and VEXILO_EXE (see CMakeLists.txt)";
+        }
+        www_ = driver::WindowsPath(Env("VEXILO_TEST_WWW"));
+        // The program runs from a folder of the test's own, so its page-copy store is too.
+        exe_ = scratch_ / "app\\Vexilo.exe";
+        ASSERT_TRUE(scratch_.MakeFolder("app"));
+        ASSERT_TRUE(CopyFileA(driver::WindowsPath(Env("VEXILO_EXE")).c_str(), exe_.c_str(), FALSE));
+        store_ = scratch_ / ("app\\" + UserName());
+        favorites_ = scratch_ / "Favorites";
+        ASSERT_TRUE(scratch_.MakeFolder("Favorites"));
+
+        SHDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey);
+        SHSetValueA(HKEY_CURRENT_USER, kSettingsKey, "sFavorite", REG_SZ, favorites_.c_str(),
+                    static_cast<DWORD>(favorites_.size() + 1));
+        recorder_.reset(new driver::ShellRecorder(scratch_ / "opened.log"));
+        ASSERT_TRUE(recorder_->RecordPages());
+        ASSERT_TRUE(recorder_->RecordUrls());
+        for (const char* page : {"flist.htm", "flistdel.htm"}) {
+            DeleteFileA((TempFolder() + page).c_str());
+        }
+    }
+
+    void TearDown() override {
+        recorder_.reset();
+        SHDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey);
+    }
+
+    void Options(DWORD vanished, DWORD update) {
+        WriteDword("wD_Chk", vanished);
+        WriteDword("wN_Chk", update);
+    }
+
+    void Shortcut(const std::string& name, const std::string& url) {
+        ASSERT_TRUE(scratch_.WriteFile("Favorites\\" + name,
+                                       "[DEFAULT]\r\nBASEURL=" + url + "\r\n[InternetShortcut]\r\nURL=" +
+                                           url + "\r\n"));
+    }
+
+    void WritePage(const std::string& name, const std::string& text) {
+        ASSERT_TRUE(driver::WriteFileBytes(www_ + "\\" + name, text));
+    }
+
+    static std::string Report(const char* page) {
+        return driver::ReadFileBytes(TempFolder() + page);
+    }
+
+    // A shortcut as the recycle bin holds it (Wine keeps it below XDG_DATA_HOME).
+    static std::string Trashed(const std::string& name) {
+        return TrashFolder() + "\\files\\" + name;
+    }
+    // Empties the recycle bin of these names, so that a name is never taken when the test
+    // recycles it (the bin would then choose another).
+    static void ForgetTrashed(std::initializer_list<const char*> names) {
+        for (const char* name : names) {
+            DeleteFileA(Trashed(name).c_str());
+            DeleteFileA((TrashFolder() + "\\info\\" + name + ".trashinfo").c_str());
+        }
+    }
+    static std::string TrashFolder() {
+        return driver::WindowsPath(Env("XDG_DATA_HOME")) + "\\Trash";
+    }
+
+    driver::ScratchFolder scratch_;
+    std::string www_;
+    std::string exe_;
+    std::string store_;
+    std::string favorites_;
+    std::unique_ptr<driver::ShellRecorder> recorder_;
+};
+
+TEST_F(CheckRun, FirstRunThenOnlyTheChangedPage) {
+    Shortcut("ok.url", kHost + "/ok.html");
+    Shortcut("moved.url", kHost + "/moved");
+    Shortcut("private.url", kHost + "/private/");
+    Shortcut("gone.url", kHost + "/gone.html");
+    Shortcut("unknown.url", "http://no-such-host.invalid/");
+    Shortcut("ニュース\\今日.url", kHost + "/news.html");
+    Options(0x10, 0x01); // list vanished pages; list new or updated pages
+
+    Vexilo vexilo;
+    ASSERT_TRUE(vexilo.Start(exe_));
+    ASSERT_TRUE(vexilo.RunCheck(kRunTimeout));
+
+    auto byUrl = ByUrl(Blocks(vexilo.LogLines()));
+    EXPECT_EQ(6u, byUrl.size());
+    using Lines = std::vector<std::string>;
+    EXPECT_EQ((Lines{"200 OK", kNewText}), byUrl[kHost + "/ok.html"]);
+    EXPECT_EQ((Lines{"302 Moved Temporarily", kNewText}), byUrl[kHost + "/moved"]);
+    EXPECT_EQ((Lines{"401 Unauthorized", kNewText}), byUrl[kHost + "/private/"]);
+    EXPECT_EQ((Lines{"404 Not Found"}), byUrl[kHost + "/gone.html"]);
+    EXPECT_EQ((Lines{kNotFoundText}), byUrl["http://no-such-host.invalid/"]);
+    EXPECT_EQ((Lines{"200 OK", kNewText}), byUrl[kHost + "/news.html"]);
+
+    const std::string updated = Report("flist.htm");
+    for (const char* entry :
+         {"<A HREF=\"http://127.0.0.1/ok.html\">ok.url</A><BR><BR>\r\n",
+          "<A HREF=\"http://127.0.0.1/moved\">moved.url</A><BR><BR>\r\n",
+          "<A HREF=\"http://127.0.0.1/private/\">private.url</A><BR><BR>\r\n",
+          "<A HREF=\"http://127.0.0.1/news.html\">ニュース\\今日.url</A><BR><BR>\r\n"}) {
+        EXPECT_NE(std::string::npos, updated.find(entry)) << entry;
+    }
+    EXPECT_EQ(std::string::npos, updated.find("gone"));
+    const std::string vanished = Report("flistdel.htm");
+    EXPECT_NE(std::string::npos, vanished.find("<TITLE>削除されたホームページ</TITLE>"));
+    EXPECT_NE(std::string::npos,
+              vanished.find("<A HREF=\"http://127.0.0.1/gone.html\">gone.url</A><BR><BR>"));
+    EXPECT_NE(std::string::npos,
+              vanished.find("<A HREF=\"http://no-such-host.invalid/\">unknown.url</A><BR><BR>"));
+    EXPECT_EQ(std::string::npos, vanished.find("ok.url"));
+
+    // Both pages opened with the shell at the end, the vanished pages first.
+    ASSERT_TRUE(recorder_->WaitForOpened(2, 10000));
+    const auto opened = recorder_->Opened();
+    ASSERT_EQ(2u, opened.size());
+    EXPECT_EQ(TempFolder() + "flistdel.htm", opened[0]);
+    EXPECT_EQ(TempFolder() + "flist.htm", opened[1]);
+
+    // The store holds each reachable page as fetched, and no half-made copy.
+    EXPECT_EQ(driver::ReadFileBytes(www_ + "\\ok.html"), driver::ReadTextFile(store_ + "\\ok.htm"));
+    EXPECT_EQ(driver::ReadFileBytes(www_ + "\\news.html"),
+              driver::ReadTextFile(store_ + "\\ニュース\\今日.htm"));
+    EXPECT_TRUE(driver::FileExists(store_ + "\\private.htm"));
+    EXPECT_FALSE(driver::FileExists(store_ + "\\gone.htm"));
+    EXPECT_FALSE(driver::FileExists(store_ + "\\ok.htm_"));
+    EXPECT_FALSE(driver::FileExists(TempFolder() + "flist.tmp"));
+
+    // Second run: only the page that changed is reported.
+    WritePage("news.html", "<html><body>News of the second day.</body></html>\n");
+    ASSERT_TRUE(vexilo.RunCheck(kRunTimeout));
+    auto second = Blocks(vexilo.LogLines());
+    ASSERT_EQ(12u, second.size());
+    byUrl = ByUrl(std::vector<LogBlock>(second.begin() + 6, second.end()));
+    EXPECT_EQ((Lines{"200 OK"}), byUrl[kHost + "/ok.html"]);
+    EXPECT_EQ((Lines{"302 Moved Temporarily"}), byUrl[kHost + "/moved"]);
+    EXPECT_EQ((Lines{"200 OK", kNewText}), byUrl[kHost + "/news.html"]);
+    const std::string updatedAgain = Report("flist.htm");
+    EXPECT_NE(std::string::npos, updatedAgain.find("news.html"));
+    EXPECT_EQ(std::string::npos, updatedAgain.find("ok.html"));
+    EXPECT_EQ("<html><body>News of the second day.</body></html>\r\n",
+              driver::ReadFileBytes(store_ + "\\ニュース\\今日.htm"));
+
+    DWORD code = 99;
+    ASSERT_TRUE(vexilo.Exit(&code));
+    EXPECT_EQ(0u, code);
+}
+
+TEST_F(CheckRun, VanishedPagesLookedAtAndRecycled) {
+    Shortcut("ok.url", kHost + "/ok.html");
+    Shortcut("gone.url", kHost + "/gone.html");
+    Shortcut("unknown.url", "http://no-such-host.invalid/x");
+    Options(0x01, 0x10); // look at the page and ask; no update check
+    ForgetTrashed({"gone.url", "unknown.url"});
+
+    Vexilo vexilo;
+    ASSERT_TRUE(vexilo.Start(exe_));
+    std::map<std::string, std::string> captions;
+    ASSERT_TRUE(vexilo.RunCheck(kRunTimeout, [&](HWND box, const std::string& text) {
+        const bool gone = text.find("gone.url") != std::string::npos;
+        captions[gone ? "gone" : "unknown"] = driver::WindowText(box);
+        EXPECT_NE(std::string::npos, text.find("\nこのファイルをごみ箱に移動してよろしいですか？"));
+        driver::Click(box, gone ? IDYES : IDNO);
+    }));
+    EXPECT_EQ("Not Found", captions["gone"]);
+    EXPECT_EQ("[no-such-host.invalid]というホストを検出できません。", captions["unknown"]);
+
+    // Yes: the shortcut is in the recycle bin; No: it stays.
+    EXPECT_FALSE(driver::FileExists(favorites_ + "\\gone.url"));
+    EXPECT_TRUE(driver::FileExists(Trashed("gone.url")));
+    EXPECT_TRUE(driver::FileExists(favorites_ + "\\unknown.url"));
+    EXPECT_TRUE(driver::FileExists(favorites_ + "\\ok.url"));
+    // Each vanished page was shown before its question; no report pages without the list choice.
+    EXPECT_TRUE(recorder_->WaitForOpened(2, 10000));
+    const auto opened = recorder_->Opened();
+    EXPECT_EQ(2u, opened.size());
+    for (const std::string& url : {kHost + "/gone.html", std::string("http://no-such-host.invalid/x")}) {
+        EXPECT_NE(opened.end(), std::find(opened.begin(), opened.end(), url)) << url;
+    }
+    // No copies are kept without the update check.
+    EXPECT_FALSE(driver::FileExists(store_ + "\\ok.htm"));
+    ForgetTrashed({"gone.url"});
+}
+
+TEST_F(CheckRun, RecycleWithoutAskingOrDoNothing) {
+    Shortcut("gone.url", kHost + "/gone.html");
+    Shortcut("unknown.url", "http://no-such-host.invalid/");
+    Shortcut("ok.url", kHost + "/ok.html");
+    Options(0x40, 0x10); // nothing
+    Vexilo vexilo;
+    ASSERT_TRUE(vexilo.Start(exe_));
+    ASSERT_TRUE(vexilo.RunCheck(kRunTimeout));
+    EXPECT_TRUE(driver::FileExists(favorites_ + "\\gone.url"));
+    EXPECT_TRUE(driver::FileExists(favorites_ + "\\unknown.url"));
+    EXPECT_TRUE(recorder_->Opened().empty());
+    EXPECT_EQ(3u, Blocks(vexilo.LogLines()).size());
+    ASSERT_TRUE(vexilo.Exit());
+
+    ForgetTrashed({"gone.url", "unknown.url"});
+    Options(0x04, 0x10); // recycle without asking
+    Vexilo again;
+    ASSERT_TRUE(again.Start(exe_));
+    ASSERT_TRUE(again.RunCheck(kRunTimeout));
+    EXPECT_FALSE(driver::FileExists(favorites_ + "\\gone.url"));
+    EXPECT_FALSE(driver::FileExists(favorites_ + "\\unknown.url"));
+    EXPECT_TRUE(driver::FileExists(Trashed("gone.url")));
+    EXPECT_TRUE(driver::FileExists(Trashed("unknown.url")));
+    EXPECT_TRUE(driver::FileExists(favorites_ + "\\ok.url"));
+    EXPECT_TRUE(recorder_->Opened().empty());
+    ForgetTrashed({"gone.url", "unknown.url"});
+}
+
+TEST_F(CheckRun, StopConfirmedWhileASlowPageArrives) {
+    // Every page is slow (about five seconds), so the stop lands in the first probe.
+    for (const char* name : {"slow1.url", "slow2.url", "slow3.url"}) {
+        Shortcut(name, kHost + "/slow/page.html");
+    }
+    Options(0x10, 0x01);
+    Vexilo vexilo;
+    ASSERT_TRUE(vexilo.Start(exe_));
+    vexilo.BeginCheck();
+    ASSERT_TRUE(driver::WaitUntil(
+        [&] { return vexilo.Status().find("から受信しています(") != std::string::npos; }, 20000));
+    driver::Click(vexilo.Window(), kCheckButton);
+    driver::MessageBoxSeen question;
+    ASSERT_TRUE(driver::AnswerMessageBox(vexilo.Process().Id(), IDYES, 10000, &question));
+    EXPECT_EQ("チェック途中ですが、本当に終了しますか？", question.text);
+    EXPECT_EQ("質問", question.caption);
+    EXPECT_EQ("強制終了", vexilo.CheckCaption());
+    // The page in hand still arrives whole and counts; no further page is asked for.
+    EXPECT_FALSE(driver::IsEnabled(vexilo.Window(), kSaveLogButton));
+    ASSERT_TRUE(vexilo.WaitCheckEnd(kRunTimeout));
+    const auto blocks = Blocks(vexilo.LogLines());
+    ASSERT_EQ(1u, blocks.size());
+    EXPECT_EQ((std::vector<std::string>{"200 OK", kNewText}), blocks[0].lines);
+    EXPECT_EQ(kStartCaption, vexilo.CheckCaption());
+    ASSERT_TRUE(recorder_->WaitForOpened(2, 10000));
+    EXPECT_NE(std::string::npos, Report("flist.htm").find(">slow"));
+}
+
+TEST_F(CheckRun, ForcedTerminationThenExitKeepsThePreviousSettings) {
+    // The page never comes: nginx hands the request to a peer that never accepts.
+    SOCKET sink = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(18999);
+    ASSERT_EQ(0, bind(sink, reinterpret_cast<sockaddr*>(&address), sizeof address));
+    ASSERT_EQ(0, listen(sink, 5));
+
+    Shortcut("hang.url", kHost + "/hang");
+    Options(0x10, 0x01);
+    WriteDword("wLeft", 30);
+    WriteDword("wTop", 40);
+    WriteDword("wRight", 30 + 560);
+    WriteDword("wBottom", 40 + 460);
+    Vexilo vexilo;
+    ASSERT_TRUE(vexilo.Start(exe_));
+    RECT placed;
+    GetWindowRect(vexilo.Window(), &placed);
+    EXPECT_EQ(30, placed.left);
+    EXPECT_EQ(40, placed.top);
+    // Moved: a normal end would store this place; the forced exit must not.
+    SetWindowPos(vexilo.Window(), nullptr, 200, 150, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+
+    vexilo.BeginCheck();
+    ASSERT_TRUE(driver::WaitUntil(
+        [&] { return vexilo.Status() == "[127.0.0.1]から受信しています..."; }, 20000));
+    driver::Click(vexilo.Window(), kCheckButton);
+    ASSERT_TRUE(driver::AnswerMessageBox(vexilo.Process().Id(), IDYES, 10000));
+    driver::Click(vexilo.Window(), kCheckButton);
+    driver::MessageBoxSeen warning;
+    ASSERT_TRUE(driver::AnswerMessageBox(vexilo.Process().Id(), IDOK, 10000, &warning));
+    EXPECT_EQ("強制終了処理をします。\n処理があまりにも時間がかかる場合には、"
+              "終了ボタンを押してソフトを終了してください。",
+              warning.text);
+    EXPECT_EQ("注意", warning.caption);
+    EXPECT_EQ("強制終了中...", vexilo.CheckCaption());
+    EXPECT_FALSE(driver::IsEnabled(vexilo.Window(), kCheckButton));
+    EXPECT_TRUE(driver::IsEnabled(vexilo.Window(), kExitButton));
+
+    // The probe hangs in its receive: the exit button ends the process at once.
+    DWORD code = 0;
+    ASSERT_TRUE(vexilo.Exit(&code));
+    EXPECT_EQ(1u, code);
+    EXPECT_EQ(30u, ReadDword("wLeft"));
+    EXPECT_EQ(40u, ReadDword("wTop"));
+    closesocket(sink);
+}
+
+TEST_F(CheckRun, SecondCopyIsRefusedAndSettingsSurviveARestart) {
+    Options(0x10, 0x11);
+    Vexilo first;
+    ASSERT_TRUE(first.Start(exe_));
+
+    driver::Process second;
+    ASSERT_TRUE(second.Start("\"" + exe_ + "\""));
+    driver::MessageBoxSeen refusal;
+    ASSERT_TRUE(driver::AnswerMessageBox(second.Id(), IDOK, 20000, &refusal));
+    EXPECT_EQ("すでに起動されています。\n重複起動は出来ません。", refusal.text);
+    EXPECT_EQ("情報", refusal.caption);
+    DWORD code = 99;
+    ASSERT_TRUE(second.Wait(10000, &code));
+    EXPECT_TRUE(first.Process().Running());
+
+    // Defaults shown, then changed as a user would and the window moved.
+    EXPECT_TRUE(driver::IsChecked(first.Window(), kVanishedList));
+    EXPECT_TRUE(driver::IsChecked(first.Window(), kNoUpdateCheck));
+    EXPECT_EQ(favorites_, driver::ItemText(first.Window(), kFolderField));
+    driver::Click(first.Window(), kVanishedRecycle);
+    SendMessageA(GetDlgItem(first.Window(), kVanishedRecycle), BM_SETCHECK, BST_CHECKED, 0);
+    SendMessageA(GetDlgItem(first.Window(), kVanishedList), BM_SETCHECK, BST_UNCHECKED, 0);
+    SendMessageA(GetDlgItem(first.Window(), kNoUpdateCheck), BM_SETCHECK, BST_UNCHECKED, 0);
+    driver::Click(first.Window(), kNoUpdateCheck);
+    SendMessageA(GetDlgItem(first.Window(), kNoUpdateCheck), BM_SETCHECK, BST_UNCHECKED, 0);
+    SetWindowPos(first.Window(), nullptr, -120, 60, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    RECT before;
+    GetWindowRect(first.Window(), &before);
+    ASSERT_TRUE(first.Exit(&code));
+    EXPECT_EQ(0u, code);
+    EXPECT_EQ(0x04u, ReadDword("wD_Chk"));
+    EXPECT_EQ(0x01u, ReadDword("wN_Chk"));
+
+    Vexilo restarted;
+    ASSERT_TRUE(restarted.Start(exe_));
+    RECT after;
+    GetWindowRect(restarted.Window(), &after);
+    EXPECT_EQ(-120, after.left);
+    EXPECT_EQ(before.top, after.top);
+    EXPECT_EQ(before.right - before.left, after.right - after.left);
+    EXPECT_TRUE(driver::IsChecked(restarted.Window(), kVanishedRecycle));
+    EXPECT_FALSE(driver::IsChecked(restarted.Window(), kNoUpdateCheck));
+    EXPECT_TRUE(driver::IsEnabled(restarted.Window(), kUpdatedList));
+    EXPECT_EQ(favorites_, driver::ItemText(restarted.Window(), kFolderField));
+    ASSERT_TRUE(restarted.Exit());
+}
+
+// The window as the user sees it after a check: saved as a picture for the eye (the project's
+// screenshots come from here), and checked for text drawn in its Japanese captions.
+TEST_F(CheckRun, MainWindowRendersItsTexts) {
+    Shortcut("ok.url", kHost + "/ok.html");
+    Shortcut("gone.url", kHost + "/gone.html");
+    Shortcut("ニュース\\今日.url", kHost + "/news.html");
+    Options(0x10, 0x01);
+    Vexilo vexilo;
+    ASSERT_TRUE(vexilo.Start(exe_));
+    SetWindowPos(vexilo.Window(), HWND_TOP, 20, 20, 0, 0, SWP_NOSIZE);
+    ASSERT_TRUE(vexilo.RunCheck(kRunTimeout));
+    ASSERT_TRUE(recorder_->WaitForOpened(2, 10000));
+    Sleep(300); // the last repaints
+
+    // Dark pixels inside a caption: its text was drawn, not left blank for want of a font.
+    HDC screen = GetDC(nullptr);
+    auto darkPixels = [&](int id) {
+        RECT r;
+        GetWindowRect(GetDlgItem(vexilo.Window(), id), &r);
+        int dark = 0;
+        for (int y = r.top; y < r.bottom; ++y) {
+            for (int x = r.left; x < r.right; ++x) {
+                const COLORREF c = GetPixel(screen, x, y);
+                dark += GetRValue(c) + GetGValue(c) + GetBValue(c) < 200;
+            }
+        }
+        return dark;
+    };
+    EXPECT_GT(darkPixels(kCheckButton), 40) << "チェック開始(&G)";
+    EXPECT_GT(darkPixels(kVanishedAsk), 40) << "ページを確認後ごみ箱へ";
+    EXPECT_GT(darkPixels(kNoUpdateCheck), 40) << "更新のチェックをしない";
+    EXPECT_GT(darkPixels(kLogList), 200) << "the log's lines";
+    ReleaseDC(nullptr, screen);
+
+    const std::string picture = Env("VEXILO_SCREENSHOTS") + "/vexilo-main.png";
+    DeleteFileA(driver::WindowsPath(picture).c_str());
+    EXPECT_TRUE(driver::RunOnHost("Z:\\usr\\bin\\import -window root " + picture,
+                                  [&] { return driver::FileExists(driver::WindowsPath(picture)); }));
+    ASSERT_TRUE(vexilo.Exit());
+}
+
+} // namespace
