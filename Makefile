@@ -30,6 +30,7 @@ bench: build
 	tools/wine-run --root=$(BUILD)/wine --session sh -c '\
 		wine $(BUILD)/tests/bench/probe_wait_bench.exe && \
 		wine $(BUILD)/tests/bench/checker_walk_bench.exe 100 100 5'
+	tests/bench/check-run-bench $(BUILD)
 
 clean:
 	rm -rf $(BUILD)

@@ -28,6 +28,8 @@ public:
     bool Running() const;
     void Kill();
     DWORD Id() const { return info_.dwProcessId; }
+    // The program's first thread: for a Windows program, its user-interface thread.
+    DWORD MainThreadId() const { return info_.dwThreadId; }
     HANDLE Handle() const { return info_.hProcess; }
 
 private:
