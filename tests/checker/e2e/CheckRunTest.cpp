@@ -8,6 +8,7 @@
 #include "VexiloDriver.h"
 
 #include <gtest/gtest.h>
+#include <shlobj.h>
 #include <shlwapi.h>
 #include <winsock2.h>
 
@@ -420,6 +421,52 @@ TEST_F(CheckRun, SecondCopyIsRefusedAndSettingsSurviveARestart) {
     EXPECT_TRUE(driver::IsEnabled(restarted.Window(), kUpdatedList));
     EXPECT_EQ(favorites_, driver::ItemText(restarted.Window(), kFolderField));
     ASSERT_TRUE(restarted.Exit());
+}
+
+// No stored folder: the start-up takes the shell's Favorites folder of the user; ">>" opens the
+// shell's chooser on the folder shown, and "自動参照" goes back to the shell's folder.
+TEST_F(CheckRun, FavoritesFolderDetectedAndChosen) {
+    SHDeleteValueA(HKEY_CURRENT_USER, kSettingsKey, "sFavorite");
+    char shellFolder[MAX_PATH] = "";
+    ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, shellFolder, CSIDL_FAVORITES, FALSE));
+    Options(0x10, 0x11);
+
+    Vexilo vexilo;
+    ASSERT_TRUE(vexilo.Start(exe_));
+    EXPECT_EQ(shellFolder, driver::ItemText(vexilo.Window(), kFolderField));
+
+    // Chosen folders come from the chooser only; here the test's favorites, opened on and kept.
+    SetDlgItemTextA(vexilo.Window(), kFolderField, favorites_.c_str());
+    driver::Click(vexilo.Window(), kVanishedNothing);
+    SendMessageA(GetDlgItem(vexilo.Window(), kVanishedNothing), BM_SETCHECK, BST_CHECKED, 0);
+    SendMessageA(GetDlgItem(vexilo.Window(), kVanishedList), BM_SETCHECK, BST_UNCHECKED, 0);
+    driver::Click(vexilo.Window(), kBrowseButton);
+    HWND chooser = driver::WaitForDialogWithItem(vexilo.Process().Id(), 0x3741, 10000);
+    ASSERT_NE(nullptr, chooser) << "the folder chooser (its tree is control 0x3741)";
+    EXPECT_EQ("お気に入りのフォルダーの場所を選択して下さい。", driver::ItemText(chooser, 0x3742));
+    driver::Click(chooser, IDOK);
+    ASSERT_TRUE(driver::WaitUntil([&] { return !IsWindow(chooser); }, 10000));
+    EXPECT_EQ(favorites_, driver::ItemText(vexilo.Window(), kFolderField));
+    // The option buttons keep the states they had before the button was pressed.
+    EXPECT_TRUE(driver::IsChecked(vexilo.Window(), kVanishedNothing));
+    EXPECT_FALSE(driver::IsChecked(vexilo.Window(), kVanishedList));
+
+    driver::Click(vexilo.Window(), kBrowseButton);
+    chooser = driver::WaitForDialogWithItem(vexilo.Process().Id(), 0x3741, 10000);
+    ASSERT_NE(nullptr, chooser);
+    driver::Click(chooser, IDCANCEL);
+    ASSERT_TRUE(driver::WaitUntil([&] { return !IsWindow(chooser); }, 10000));
+    EXPECT_EQ(favorites_, driver::ItemText(vexilo.Window(), kFolderField));
+
+    driver::Click(vexilo.Window(), kDetectButton);
+    EXPECT_TRUE(driver::WaitUntil(
+        [&] { return driver::ItemText(vexilo.Window(), kFolderField) == shellFolder; }, 5000));
+    ASSERT_TRUE(vexilo.Exit());
+    char stored[MAX_PATH] = "";
+    DWORD size = sizeof stored;
+    SHGetValueA(HKEY_CURRENT_USER, kSettingsKey, "sFavorite", nullptr, stored, &size);
+    EXPECT_STREQ(shellFolder, stored);
+    EXPECT_EQ(0x40u, ReadDword("wD_Chk"));
 }
 
 // The window as the user sees it after a check: saved as a picture for the eye (the project's
