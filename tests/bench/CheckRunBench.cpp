@@ -4,6 +4,7 @@
 //
 //   check_run_bench.exe VEXILO_EXE N [URL]   (URL: the one address of every favorite)
 #include "ScratchFolder.h"
+#include "ThreadTimes.h"
 #include "VexiloDriver.h"
 
 #include <shlwapi.h>
@@ -12,22 +13,6 @@
 #include <cstdlib>
 #include <string>
 
-namespace {
-
-double Seconds(const FILETIME& time) {
-    ULARGE_INTEGER value;
-    value.LowPart = time.dwLowDateTime;
-    value.HighPart = time.dwHighDateTime;
-    return static_cast<double>(value.QuadPart) / 1e7;
-}
-
-double ThreadCpu(HANDLE thread) {
-    FILETIME created, ended, kernel, user;
-    return GetThreadTimes(thread, &created, &ended, &kernel, &user) ? Seconds(kernel) + Seconds(user)
-                                                                    : -1;
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
     if (argc != 3 && argc != 4) {
@@ -70,14 +55,14 @@ int main(int argc, char** argv) {
         if (run == 3) {
             ShowWindow(vexilo.Window(), SW_MINIMIZE);
         }
-        const double cpuBefore = ThreadCpu(uiThread);
+        const double cpuBefore = ThreadCpuSeconds(uiThread);
         const DWORD start = GetTickCount();
         if (!vexilo.RunCheck(600000)) {
             std::fprintf(stderr, "bench: the run did not end\n");
             return 1;
         }
         const double wall = (GetTickCount() - start) / 1000.0;
-        const double cpu = ThreadCpu(uiThread) - cpuBefore;
+        const double cpu = ThreadCpuSeconds(uiThread) - cpuBefore;
         std::printf("check run %d (%s): %d favorites in %.2f s, %.1f ms per favorite; "
                     "user-interface thread CPU %.2f s (%.1f%% of the run)\n",
                     run, kRuns[run], count, wall,

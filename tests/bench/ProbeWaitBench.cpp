@@ -4,26 +4,11 @@
 #include "probe/ProbeWorker.h"
 
 #include "ScriptedServer.h"
+#include "ThreadTimes.h"
 
 #include <cstdio>
 #include <string>
 
-namespace {
-
-double Seconds(const FILETIME& time) {
-    ULARGE_INTEGER value;
-    value.LowPart = time.dwLowDateTime;
-    value.HighPart = time.dwHighDateTime;
-    return static_cast<double>(value.QuadPart) / 1e7;
-}
-
-double ThreadCpuSeconds() {
-    FILETIME created, ended, kernel, user;
-    GetThreadTimes(GetCurrentThread(), &created, &ended, &kernel, &user);
-    return Seconds(kernel) + Seconds(user);
-}
-
-} // namespace
 
 int main() {
     WSADATA data;
@@ -47,12 +32,12 @@ int main() {
     newCopyPath = &copyPath[0];
     busyFlag = 1;
 
-    const double cpuBefore = ThreadCpuSeconds();
+    const double cpuBefore = ThreadCpuSeconds(GetCurrentThread());
     const DWORD start = GetTickCount();
     std::unique_ptr<WorkerThread> worker = StartProbeWorker(statusLine);
     const DWORD code = WaitForProbe(*worker);
     const double wall = (GetTickCount() - start) / 1000.0;
-    const double cpu = ThreadCpuSeconds() - cpuBefore;
+    const double cpu = ThreadCpuSeconds(GetCurrentThread()) - cpuBefore;
     DeleteFileA(copyPath.c_str());
 
     // The thread times come in clock ticks (10 ms under Wine): below that the wait used nothing

@@ -5,6 +5,7 @@
 #include "probe/ProbeWorker.h"
 
 #include "ScriptedServer.h"
+#include "WinDriver.h"
 
 #include <gtest/gtest.h>
 
@@ -28,18 +29,7 @@ LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM 
 }
 
 std::string ReadText(const std::string& path) {
-    std::string text;
-    FILE* file = std::fopen(path.c_str(), "r");
-    if (!file) {
-        return text;
-    }
-    char block[512];
-    size_t got = 0;
-    while ((got = std::fread(block, 1, sizeof block, file)) > 0) {
-        text.append(block, got);
-    }
-    std::fclose(file);
-    return text;
+    return driver::ReadTextFile(path);
 }
 
 bool Exists(const std::string& path) {
