@@ -21,6 +21,15 @@ constexpr char kForcingText[] = "強制終了中...";
 
 } // namespace
 
+void AddVersionEntry(HWND window, HINSTANCE instance) {
+    HMENU menu = GetSystemMenu(window, FALSE);
+    char entry[256] = "";
+    if (menu && LoadStringA(instance, IDS_ABOUT_ENTRY, entry, sizeof entry) > 0) {
+        AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+        AppendMenuA(menu, MF_STRING, IDM_ABOUT, entry);
+    }
+}
+
 MainDialog::MainDialog(HWND parent) : Dialog(IDD_MAIN, parent) {
     const HINSTANCE instance = Application::Current() ? Application::Current()->Instance()
                                                       : GetModuleHandleA(nullptr);
@@ -43,16 +52,8 @@ const Dialog::CommandEntry* MainDialog::CommandMap() const {
 BOOL MainDialog::OnInitDialog() {
     Dialog::OnInitDialog();
 
-    // The version entry of the system menu, and the icons.
-    if (HMENU menu = GetSystemMenu(Window(), FALSE)) {
-        char entry[256] = "";
-        const HINSTANCE instance = Application::Current() ? Application::Current()->Instance()
-                                                          : GetModuleHandleA(nullptr);
-        if (LoadStringA(instance, IDS_ABOUT_ENTRY, entry, sizeof entry) > 0) {
-            AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-            AppendMenuA(menu, MF_STRING, IDM_ABOUT, entry);
-        }
-    }
+    AddVersionEntry(Window(), Application::Current() ? Application::Current()->Instance()
+                                                     : GetModuleHandleA(nullptr));
     SendMessageA(Window(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(appIcon));
     SendMessageA(Window(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(appIcon));
 

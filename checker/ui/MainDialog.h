@@ -12,6 +12,10 @@
 
 class ReportPage;
 
+// Appends the separator and the version entry (string 101, command 0x0010) to the window's
+// system menu; nothing when the window has no system menu or the string is empty.
+void AddVersionEntry(HWND window, HINSTANCE instance);
+
 class MainDialog : public Dialog {
 public:
     explicit MainDialog(HWND parent = nullptr);

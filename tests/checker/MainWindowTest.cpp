@@ -2,6 +2,7 @@
 // controls a run disables, the settings in a registry key of the test's own, and the log file.
 #include "resource.h"
 #include "ui/Log.h"
+#include "ui/MainDialog.h"
 #include "ui/Options.h"
 #include "ui/Settings.h"
 
@@ -113,6 +114,16 @@ TEST_F(MainTemplate, RunDisablesWhatMustKeepStill) {
     EXPECT_FALSE(GetMenuState(menu, SC_CLOSE, MF_BYCOMMAND) & MF_DISABLED);
     Show(0x10, 0x11);
     EXPECT_FALSE(Enabled(IDC_UPDATED_LIST));
+}
+
+TEST_F(MainTemplate, SystemMenuGetsTheVersionEntry) {
+    AddVersionEntry(dialog_, GetModuleHandleA(nullptr));
+    HMENU menu = GetSystemMenu(dialog_, FALSE);
+    char entry[128] = "";
+    GetMenuStringA(menu, IDM_ABOUT, entry, sizeof entry, MF_BYCOMMAND);
+    EXPECT_STREQ("Vexilo のﾊﾞｰｼﾞｮﾝ情報(&A)...", entry);
+    const int count = GetMenuItemCount(menu);
+    EXPECT_EQ(MF_SEPARATOR, GetMenuState(menu, count - 2, MF_BYPOSITION) & MF_SEPARATOR);
 }
 
 // Settings in a key of the test's own, removed afterwards.

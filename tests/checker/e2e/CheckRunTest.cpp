@@ -423,6 +423,26 @@ TEST_F(CheckRun, SecondCopyIsRefusedAndSettingsSurviveARestart) {
     ASSERT_TRUE(restarted.Exit());
 }
 
+// The system menu's version command opens the version dialog, during a run as well (Wine does
+// not show another process's menus, so the entry's text is checked on the template instead).
+TEST_F(CheckRun, VersionDialogFromTheSystemMenu) {
+    Shortcut("slow.url", kHost + "/slow/page.html");
+    Options(0x40, 0x10);
+    Vexilo vexilo;
+    ASSERT_TRUE(vexilo.Start(exe_));
+    vexilo.BeginCheck();
+    ASSERT_TRUE(driver::WaitUntil([&] { return !driver::IsEnabled(vexilo.Window(), kExitButton); },
+                                  10000));
+    PostMessageA(vexilo.Window(), WM_SYSCOMMAND, 0x0010, 0);
+    HWND about = driver::WaitForWindow(vexilo.Process().Id(), "#32770",
+                                       "Vexiloのﾊﾞｰｼﾞｮﾝ情報", 10000);
+    ASSERT_NE(nullptr, about);
+    driver::Click(about, IDOK);
+    EXPECT_TRUE(driver::WaitUntil([&] { return !IsWindow(about); }, 5000));
+    ASSERT_TRUE(vexilo.WaitCheckEnd(kRunTimeout));
+    ASSERT_TRUE(vexilo.Exit());
+}
+
 // No stored folder: the start-up takes the shell's Favorites folder of the user; ">>" opens the
 // shell's chooser on the folder shown, and "自動参照" goes back to the shell's folder.
 TEST_F(CheckRun, FavoritesFolderDetectedAndChosen) {
