@@ -7,8 +7,8 @@
 Dialog::Dialog(UINT templateId, HWND parent) : templateId_(templateId), parent_(parent) {}
 
 INT_PTR Dialog::DoModal() {
-    const HINSTANCE instance = Application::Current() ? Application::Current()->Instance()
-                                                      : GetModuleHandleA(nullptr);
+    const HINSTANCE instance =
+        Application::Current() ? Application::Current()->Instance() : GetModuleHandleA(nullptr);
     return DialogBoxParamA(instance, MAKEINTRESOURCEA(templateId_), parent_, DialogProc,
                            reinterpret_cast<LPARAM>(this));
 }

@@ -30,8 +30,7 @@ public:
     void EndDialog(INT_PTR result);
 
 protected:
-    template <class D>
-    static CommandEntry Command(int id, void (D::*handler)()) {
+    template <class D> static CommandEntry Command(int id, void (D::*handler)()) {
         return {id, static_cast<CommandHandler>(handler)};
     }
 

@@ -16,8 +16,8 @@ std::unique_ptr<WorkerThread> WorkerThread::Begin(WorkerProc proc, void* param, 
     thread->proc_ = proc;
     thread->param_ = param;
     // Created suspended: the priority is in place before the procedure runs a single step.
-    const uintptr_t handle = _beginthreadex(security, stackSize, Start, thread.get(),
-                                            CREATE_SUSPENDED, nullptr);
+    const uintptr_t handle =
+        _beginthreadex(security, stackSize, Start, thread.get(), CREATE_SUSPENDED, nullptr);
     if (handle == 0) {
         return nullptr;
     }

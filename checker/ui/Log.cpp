@@ -27,7 +27,8 @@ bool WriteLogFile(HWND log, const char* path) {
             break;
         }
         line.assign(static_cast<size_t>(length) + 1, '\0');
-        SendMessageA(log, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(line.data()));
+        SendMessageA(log, LB_GETTEXT, static_cast<WPARAM>(i),
+                     reinterpret_cast<LPARAM>(line.data()));
         written = std::fprintf(file, "%s\n", line.data()) >= 0;
     }
     return std::fclose(file) == 0 && written;

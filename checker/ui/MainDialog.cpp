@@ -31,8 +31,8 @@ void AddVersionEntry(HWND window, HINSTANCE instance) {
 }
 
 MainDialog::MainDialog(HWND parent) : Dialog(IDD_MAIN, parent) {
-    const HINSTANCE instance = Application::Current() ? Application::Current()->Instance()
-                                                      : GetModuleHandleA(nullptr);
+    const HINSTANCE instance =
+        Application::Current() ? Application::Current()->Instance() : GetModuleHandleA(nullptr);
     appIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_APP));
 }
 
@@ -229,8 +229,8 @@ void MainDialog::SaveLog() {
         return;
     }
     char path[kFolderSize];
-    const DWORD flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST |
-                        OFN_CREATEPROMPT;
+    const DWORD flags =
+        OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_CREATEPROMPT;
     if (!SaveFileDialog(Window(), "通信ログ(*.txt)|*.txt|すべてのファイル(*.*)|*.*|", "txt", flags,
                         path, sizeof path)) {
         return;

@@ -24,8 +24,7 @@ const OptionButton kUpdateButtons[] = {
     {IDC_NO_UPDATE_CHECK, kNoUpdateCheck, 4},
 };
 
-template <size_t N>
-DWORD ReadWord(HWND dialog, const OptionButton (&buttons)[N]) {
+template <size_t N> DWORD ReadWord(HWND dialog, const OptionButton (&buttons)[N]) {
     DWORD word = 0;
     for (const OptionButton& button : buttons) {
         const DWORD state = IsDlgButtonChecked(dialog, button.id) == BST_CHECKED ? 1 : 0;
@@ -34,10 +33,10 @@ DWORD ReadWord(HWND dialog, const OptionButton (&buttons)[N]) {
     return word;
 }
 
-template <size_t N>
-void ShowWord(HWND dialog, const OptionButton (&buttons)[N], DWORD word) {
+template <size_t N> void ShowWord(HWND dialog, const OptionButton (&buttons)[N], DWORD word) {
     for (const OptionButton& button : buttons) {
-        CheckDlgButton(dialog, button.id, OptionSet(word, button.mask) ? BST_CHECKED : BST_UNCHECKED);
+        CheckDlgButton(dialog, button.id,
+                       OptionSet(word, button.mask) ? BST_CHECKED : BST_UNCHECKED);
     }
 }
 

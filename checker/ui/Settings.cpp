@@ -23,8 +23,7 @@ public:
                                KEY_ALL_ACCESS, nullptr, &key_, nullptr) == ERROR_SUCCESS;
     }
     bool Open(const char* subkey) {
-        return RegOpenKeyExA(HKEY_CURRENT_USER, subkey, 0, KEY_ALL_ACCESS, &key_) ==
-               ERROR_SUCCESS;
+        return RegOpenKeyExA(HKEY_CURRENT_USER, subkey, 0, KEY_ALL_ACCESS, &key_) == ERROR_SUCCESS;
     }
     HKEY Get() const { return key_; }
 

@@ -17,8 +17,8 @@ bool RegWriteString(const char* subkey, const char* name, const char* text);
 bool RegReadString(const char* subkey, const char* name, char* result);
 
 struct CheckerSettings {
-    bool hasRect;  // all four edges could be read
-    RECT rect;     // screen coordinates
+    bool hasRect; // all four edges could be read
+    RECT rect;    // screen coordinates
     CheckerOptions options;
 };
 

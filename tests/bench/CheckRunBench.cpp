@@ -1,6 +1,6 @@
 // Whole check runs of N favorites against the local web server: wall time per favorite and the
-// CPU time of Vexilo's user-interface thread, which waits and paints while the probes run. Started by
-// tests/bench/check-run-bench inside a Wine session with nginx on 127.0.0.1:80.
+// CPU time of Vexilo's user-interface thread, which waits and paints while the probes run. Started
+// by tests/bench/check-run-bench inside a Wine session with nginx on 127.0.0.1:80.
 //
 //   check_run_bench.exe VEXILO_EXE N [URL]   (URL: the one address of every favorite)
 #include "ScratchFolder.h"
@@ -13,7 +13,6 @@
 #include <cstdlib>
 #include <string>
 
-
 int main(int argc, char** argv) {
     if (argc != 3 && argc != 4) {
         std::fprintf(stderr, "usage: check_run_bench VEXILO_EXE N [URL]\n");
@@ -25,8 +24,9 @@ int main(int argc, char** argv) {
     scratch.MakeFolder("app");
     CopyFileA(driver::WindowsPath(argv[1]).c_str(), exe.c_str(), FALSE);
     for (int i = 0; i < count; ++i) {
-        const std::string url = argc == 4 ? std::string(argv[3])
-                                          : "http://127.0.0.1/bench/page" + std::to_string(i) + ".html";
+        const std::string url = argc == 4
+                                    ? std::string(argv[3])
+                                    : "http://127.0.0.1/bench/page" + std::to_string(i) + ".html";
         scratch.WriteFile("Favorites\\folder" + std::to_string(i % 10) + "\\page" +
                               std::to_string(i) + ".url",
                           "[InternetShortcut]\r\nURL=" + url + "\r\n");
@@ -65,8 +65,7 @@ int main(int argc, char** argv) {
         const double cpu = ThreadCpuSeconds(uiThread) - cpuBefore;
         std::printf("check run %d (%s): %d favorites in %.2f s, %.1f ms per favorite; "
                     "user-interface thread CPU %.2f s (%.1f%% of the run)\n",
-                    run, kRuns[run], count, wall,
-                    1000.0 * wall / count, cpu, 100.0 * cpu / wall);
+                    run, kRuns[run], count, wall, 1000.0 * wall / count, cpu, 100.0 * cpu / wall);
         SendMessageA(GetDlgItem(vexilo.Window(), kLogList), LB_RESETCONTENT, 0, 0);
     }
     CloseHandle(uiThread);

@@ -9,12 +9,11 @@
 #include <cstdio>
 #include <string>
 
-
 int main() {
     WSADATA data;
     WSAStartup(0x0101, &data);
-    HWND statusLine = CreateWindowA("STATIC", "", 0, 0, 0, 100, 20, nullptr, nullptr, nullptr,
-                                    nullptr);
+    HWND statusLine =
+        CreateWindowA("STATIC", "", 0, 0, 0, 100, 20, nullptr, nullptr, nullptr, nullptr);
     // Answers after 5 s, then sends the page in 20 slow blocks.
     std::vector<ServerStep> steps{{5000, "HTTP/1.0 200 OK\r\nContent-Length: 20000\r\n\r\n<html>"}};
     for (int i = 0; i < 20; ++i) {

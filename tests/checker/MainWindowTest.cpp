@@ -23,8 +23,8 @@ protected:
     void SetUp() override {
         INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
         InitCommonControlsEx(&controls);
-        dialog_ = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN),
-                                     nullptr, PlainDialogProc, 0);
+        dialog_ = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), nullptr,
+                                     PlainDialogProc, 0);
         ASSERT_NE(nullptr, dialog_);
     }
     void TearDown() override { DestroyWindow(dialog_); }
@@ -71,10 +71,10 @@ TEST_F(MainTemplate, WordsRoundTripThroughTheButtons) {
         DWORD vanishedShown, updateShown;
         DWORD vanishedRead, updateRead;
     } cases[] = {
-        {0x00, 0x00, 0x00, 0x00},    // no field set: no button checked, 0 again
-        {0x20, 0x02, 0x10, 0x01},    // a field holding 2 shows its button; reads back as 1
-        {0x03, 0x0C, 0x01, 0x04},    // 3 likewise
-        {0xC3, 0x33, 0x41, 0x11},    // several fields set: each button on its own
+        {0x00, 0x00, 0x00, 0x00},        // no field set: no button checked, 0 again
+        {0x20, 0x02, 0x10, 0x01},        // a field holding 2 shows its button; reads back as 1
+        {0x03, 0x0C, 0x01, 0x04},        // 3 likewise
+        {0xC3, 0x33, 0x41, 0x11},        // several fields set: each button on its own
         {0xFFFFFF00, 0x100, 0x00, 0x00}, // bits outside the fields are dropped
     };
     for (const auto& c : cases) {
@@ -227,8 +227,8 @@ TEST(LogFile, HoldsEveryLineWithCrLf) {
     }
     std::fclose(file);
     DeleteFileA(path.c_str());
-    EXPECT_EQ("          -----------\r\nhttp://127.0.0.1/表示.html\r\n404 Not Found\r\n" + longLine +
-                  "\r\n\r\n",
+    EXPECT_EQ("          -----------\r\nhttp://127.0.0.1/表示.html\r\n404 Not Found\r\n" +
+                  longLine + "\r\n\r\n",
               bytes);
 
     // A file that cannot be created is reported, not taken for written.

@@ -46,8 +46,8 @@ protected:
         copyPath_ = folder_ + "\\page.htm_";
         DeleteFileA(copyPath_.c_str());
 
-        statusLine_ = CreateWindowA("STATIC", "", 0, 0, 0, 100, 20, nullptr, nullptr, nullptr,
-                                    nullptr);
+        statusLine_ =
+            CreateWindowA("STATIC", "", 0, 0, 0, 100, 20, nullptr, nullptr, nullptr, nullptr);
         staticProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
             statusLine_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordingProc)));
         statusTexts.clear();
@@ -195,7 +195,8 @@ TEST_F(ProbeConversation, StoppedRunReceivesNothing) {
 int progressTextsBeforeStop = 0;
 LRESULT CALLBACK StoppingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_SETTEXT && lParam &&
-        std::strstr(reinterpret_cast<const char*>(lParam), "( ") && --progressTextsBeforeStop == 0) {
+        std::strstr(reinterpret_cast<const char*>(lParam), "( ") &&
+        --progressTextsBeforeStop == 0) {
         busyFlag = 0;
     }
     return RecordingProc(window, message, wParam, lParam);

@@ -32,6 +32,8 @@ struct HeadCase {
     const char* pageText; // where the page text begins, up to the end of the block
 };
 
+// One case a row, as a table.
+// clang-format off
 const HeadCase kHeadCases[] = {
     {"plain 1.1 head", "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 12\r\n\r\n<html></html>",
      true, "HTTP/1.1", 200, "OK", "text/html", 12, "<html></html>"},
@@ -79,6 +81,7 @@ const HeadCase kHeadCases[] = {
     {"negative length", "HTTP/1.0 200 OK\r\nContent-Length: -5\r\n\r\n",
      true, "HTTP/1.0", 200, "OK", "old/type", -5, ""},
 };
+// clang-format on
 
 TEST(ParseResponseHead, Cases) {
     for (const HeadCase& c : kHeadCases) {

@@ -26,10 +26,10 @@ const SplitCase kSplitCases[] = {
     {"", "", "", "", ""},
     {"C:\\表\\ソフト.url", "C:", "\\表\\", "ソフト", ".url"},
     {"C:\\Fav\\表", "C:", "\\Fav\\", "表", ""},
-    {"C:\\Fav\\a\x95..url", "C:", "\\Fav\\", "a\x95.", ".url"},          // trail byte '.'
+    {"C:\\Fav\\a\x95..url", "C:", "\\Fav\\", "a\x95.", ".url"},           // trail byte '.'
     {"C:\\Fav\\x\x95.\x95..url", "C:", "\\Fav\\", "x\x95.\x95.", ".url"}, // two of them
-    {"C:\\Fav\\a\x95.url", "C:", "\\Fav\\", "a\x95.url", ""},          // no real dot
-    {"C:\\dir\\name\x95", "C:", "\\dir\\", "name\x95", ""},          // lone lead byte at the end
+    {"C:\\Fav\\a\x95.url", "C:", "\\Fav\\", "a\x95.url", ""},             // no real dot
+    {"C:\\dir\\name\x95", "C:", "\\dir\\", "name\x95", ""}, // lone lead byte at the end
     {"noext", "", "", "noext", ""},
 };
 

@@ -169,8 +169,8 @@ std::string WindowText(HWND window) {
     std::vector<wchar_t> wide(static_cast<size_t>(length) + 1);
     SendMessageW(window, WM_GETTEXT, wide.size(), reinterpret_cast<LPARAM>(wide.data()));
     char text[4096];
-    const int bytes = WideCharToMultiByte(CP_ACP, 0, wide.data(), -1, text, sizeof text, nullptr,
-                                          nullptr);
+    const int bytes =
+        WideCharToMultiByte(CP_ACP, 0, wide.data(), -1, text, sizeof text, nullptr, nullptr);
     return bytes > 0 ? std::string(text) : std::string();
 }
 

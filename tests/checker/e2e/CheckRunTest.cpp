@@ -122,8 +122,8 @@ protected:
 
     void Shortcut(const std::string& name, const std::string& url) {
         ASSERT_TRUE(scratch_.WriteFile("Favorites\\" + name,
-                                       "[DEFAULT]\r\nBASEURL=" + url + "\r\n[InternetShortcut]\r\nURL=" +
-                                           url + "\r\n"));
+                                       "[DEFAULT]\r\nBASEURL=" + url +
+                                           "\r\n[InternetShortcut]\r\nURL=" + url + "\r\n"));
     }
 
     void WritePage(const std::string& name, const std::string& text) {
@@ -262,7 +262,8 @@ TEST_F(CheckRun, VanishedPagesLookedAtAndRecycled) {
     EXPECT_TRUE(recorder_->WaitForOpened(2, 10000));
     const auto opened = recorder_->Opened();
     EXPECT_EQ(2u, opened.size());
-    for (const std::string& url : {kHost + "/gone.html", std::string("http://no-such-host.invalid/x")}) {
+    for (const std::string& url :
+         {kHost + "/gone.html", std::string("http://no-such-host.invalid/x")}) {
         EXPECT_NE(opened.end(), std::find(opened.begin(), opened.end(), url)) << url;
     }
     // No copies are kept without the update check.
@@ -431,11 +432,11 @@ TEST_F(CheckRun, VersionDialogFromTheSystemMenu) {
     Vexilo vexilo;
     ASSERT_TRUE(vexilo.Start(exe_));
     vexilo.BeginCheck();
-    ASSERT_TRUE(driver::WaitUntil([&] { return !driver::IsEnabled(vexilo.Window(), kExitButton); },
-                                  10000));
+    ASSERT_TRUE(
+        driver::WaitUntil([&] { return !driver::IsEnabled(vexilo.Window(), kExitButton); }, 10000));
     PostMessageA(vexilo.Window(), WM_SYSCOMMAND, 0x0010, 0);
-    HWND about = driver::WaitForWindow(vexilo.Process().Id(), "#32770",
-                                       "Vexiloのﾊﾞｰｼﾞｮﾝ情報", 10000);
+    HWND about =
+        driver::WaitForWindow(vexilo.Process().Id(), "#32770", "Vexiloのﾊﾞｰｼﾞｮﾝ情報", 10000);
     ASSERT_NE(nullptr, about);
     driver::Click(about, IDOK);
     EXPECT_TRUE(driver::WaitUntil([&] { return !IsWindow(about); }, 5000));
@@ -525,8 +526,9 @@ TEST_F(CheckRun, MainWindowRendersItsTexts) {
 
     const std::string picture = Env("VEXILO_SCREENSHOTS") + "/vexilo-main.png";
     DeleteFileA(driver::WindowsPath(picture).c_str());
-    EXPECT_TRUE(driver::RunOnHost("Z:\\usr\\bin\\import -window root " + picture,
-                                  [&] { return driver::FileExists(driver::WindowsPath(picture)); }));
+    EXPECT_TRUE(driver::RunOnHost("Z:\\usr\\bin\\import -window root " + picture, [&] {
+        return driver::FileExists(driver::WindowsPath(picture));
+    }));
     ASSERT_TRUE(vexilo.Exit());
 }
 
