@@ -1,6 +1,8 @@
 // Registration of the recorder and reading of its log.
 #include "ShellRecorder.h"
 
+#include <algorithm>
+
 #include <shlwapi.h>
 
 #include "WinDriver.h"
@@ -116,11 +118,19 @@ bool ShellRecorder::RecordUrls() {
 }
 
 std::vector<std::string> ShellRecorder::Opened() const {
+    // Each line: the recorder's creation time (16 hex digits, so they sort as text), a tab, and
+    // what it was asked to open. Sorted, they are in the order the program started them.
     std::vector<std::string> lines;
     const std::string bytes = ReadFileBytes(logPath_);
     size_t start = 0;
     for (size_t end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2) {
         lines.push_back(bytes.substr(start, end - start));
+    }
+    std::stable_sort(lines.begin(), lines.end(), [](const std::string& a, const std::string& b) {
+        return a.compare(0, 16, b, 0, 16) < 0;
+    });
+    for (std::string& line : lines) {
+        line.erase(0, line.find('\t') == 16 ? 17 : 0);
     }
     return lines;
 }

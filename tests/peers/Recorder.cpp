@@ -1,6 +1,7 @@
 // Stands in for the browser in tests: registered as the shell's open command for .htm pages or
 // http URLs, it appends what it was asked to open to the log file named by RECORDER_LOG, one
-// line per start (its arguments, tab-separated, as the C runtime split them), and ends at once.
+// line per start (the moment it started, then its arguments, tab-separated, as the C runtime
+// split them), and ends at once.
 #include <windows.h>
 
 #include <cstdio>
@@ -14,7 +15,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "recorder: RECORDER_LOG is not set\n");
         return 2;
     }
-    std::string line;
+    // Starts can overtake each other on their way to the log: each line begins with the moment
+    // this process was created, so that the reader can put them back in the order of the starts.
+    FILETIME created, ended, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user);
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%08lX%08lX\t", created.dwHighDateTime, created.dwLowDateTime);
+    std::string line = stamp;
     for (int i = 1; i < argc; ++i) {
         if (i > 1) {
             line += '\t';

@@ -42,3 +42,7 @@ wine "$build/tools/demo/demo_driver.exe" "$out/app/Vexilo.exe" "$out" <&3 |
     done
 exec 3>&-
 rm -f "$out/.go"
+# What was opened, in the order it was started, without the recorder's time stamps.
+if [ -f "$out/opened.txt" ]; then
+    sort "$out/opened.txt" | cut -f2- >"$out/opened.tmp" && mv "$out/opened.tmp" "$out/opened.txt"
+fi
