@@ -31,7 +31,7 @@ bool WriteFileBytes(const std::string& path, const std::string& bytes) {
 
 void RemoveTree(const std::string& folder) {
     std::string base = folder;
-    if (!base.empty() && base.back() != '\\') {
+    if (!EndsInBackslash(base)) {
         base += '\\';
     }
     WIN32_FIND_DATAA found;
@@ -58,4 +58,12 @@ void RemoveTree(const std::string& folder) {
 bool IsFolder(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool EndsInBackslash(const std::string& path) {
+    if (path.empty()) {
+        return false;
+    }
+    const char* last = CharPrevA(path.c_str(), path.c_str() + path.size());
+    return *last == '\\' && last + 1 == path.c_str() + path.size();
 }

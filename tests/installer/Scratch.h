@@ -26,3 +26,6 @@ bool WriteFileBytes(const std::string& path, const std::string& bytes);
 void RemoveTree(const std::string& folder);
 
 bool IsFolder(const std::string& path);
+
+// True when the path's last character is a backslash, not the trail byte of a double-byte one.
+bool EndsInBackslash(const std::string& path);
