@@ -90,6 +90,29 @@ std::string InstallerRun::Folder() const {
     return driver::ItemText(Page(), IDC_FOLDER_EDIT);
 }
 
+void InstallerRun::SetChecked(int id, bool checked) const {
+    SendMessageA(GetDlgItem(Page(), id), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+bool InstallerRun::WaitForFinish(DWORD timeoutMs) const {
+    return driver::WaitUntil(
+        [&] {
+            HWND finish = GetDlgItem(frame_, 0x3025);
+            return finish && IsWindowVisible(finish) && IsWindowEnabled(finish);
+        },
+        timeoutMs);
+}
+
+DWORD InstallerRun::Finish() {
+    PostMessageA(frame_, PSM_PRESSBUTTON, PSBTN_FINISH, 0);
+    DWORD exitCode = 0;
+    if (!process_.Wait(10000, &exitCode)) {
+        return 0;
+    }
+    frame_ = nullptr;
+    return exitCode;
+}
+
 void InstallerRun::PressNext() const {
     PostMessageA(frame_, PSM_PRESSBUTTON, PSBTN_NEXT, 0);
 }
@@ -103,5 +126,6 @@ DWORD InstallerRun::Cancel() {
         process_.Kill();
         return 0;
     }
+    frame_ = nullptr;
     return exitCode;
 }

@@ -37,7 +37,13 @@ public:
 
     void TypeFolder(const std::string& folder) const;
     std::string Folder() const;
+    // Sets a check box of the page shown now.
+    void SetChecked(int id, bool checked) const;
     void PressNext() const;
+    // Waits until the frame offers Finish, as it does once the copy page is done.
+    bool WaitForFinish(DWORD timeoutMs = 15000) const;
+    // Presses Finish and waits for the program's end; its exit code, 0 when it did not end.
+    DWORD Finish();
     // Cancels the wizard and waits for the program's end; its exit code.
     DWORD Cancel();
 

@@ -67,3 +67,8 @@ bool EndsInBackslash(const std::string& path) {
     const char* last = CharPrevA(path.c_str(), path.c_str() + path.size());
     return *last == '\\' && last + 1 == path.c_str() + path.size();
 }
+
+bool IsPlainFile(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes == FILE_ATTRIBUTE_NORMAL || attributes == FILE_ATTRIBUTE_ARCHIVE;
+}

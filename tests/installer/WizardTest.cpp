@@ -10,6 +10,7 @@
 
 #include "InstallerRun.h"
 #include "Scratch.h"
+#include "Shortcuts.h"
 #include "WinDriver.h"
 #include "resource.h"
 
@@ -25,10 +26,20 @@ const char kDefaultCaption[] = "エラー";
 
 class WizardTest : public testing::Test {
 protected:
+    // A wizard that reaches the copy page installs for real: its shortcuts go to folders of
+    // the test's own, its registration is taken away again.
+    void SetUp() override {
+        for (const char* name : {"Programs", "Desktop", "Startup"}) {
+            CreateDirectoryA((scratch_ / name).c_str(), nullptr);
+            folders_.Set(name, scratch_ / name);
+        }
+    }
+
     // A wizard on its folder page, from the shipped program or the test build.
     void StartWizard(const std::string& setup = kSetup, const char* program = TOVAMERE_EXE) {
         run_.reset(new InstallerRun(scratch_, program));
         run_->WriteSetupFile(setup);
+        WriteFileBytes(scratch_ / "viewer.exe", "MZ");
         ASSERT_TRUE(run_->Start());
         ASSERT_TRUE(run_->WaitForWizard()) << "no wizard";
         ASSERT_TRUE(run_->WaitForPage(kFolderPage));
@@ -40,6 +51,8 @@ protected:
         }
         run_.reset();
         SetEnvironmentVariableA("TOVAMERE_TEST_DISK", nullptr);
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE,
+                      "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Sample");
     }
 
     // Types the folder, presses Next and answers the one message box that must follow.
@@ -58,6 +71,7 @@ protected:
     }
 
     ScratchFolder scratch_;
+    ShellFolderOverride folders_;
     std::unique_ptr<InstallerRun> run_;
 };
 
