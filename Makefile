@@ -2,7 +2,7 @@
 BUILD := build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build check bench clean
+.PHONY: all deps configure build check bench dist clean
 
 all: build
 
@@ -26,5 +26,14 @@ bench: build
 		wine $(BUILD)/tests/bench/probe_wait_bench.exe && \
 		wine $(BUILD)/tests/bench/checker_walk_bench.exe 100 100 5'
 
+# The shippable folder: the installer, its setup file and the product it installs.
+dist: build
+	rm -rf dist
+	mkdir dist
+	cp $(BUILD)/installer/Tovamere.exe $(BUILD)/installer/Tovamere.INF dist/
+	@if [ -f $(BUILD)/checker/Vexilo.exe ]; then cp $(BUILD)/checker/Vexilo.exe dist/; \
+	else echo "dist: Vexilo.exe is not built; the folder cannot install it yet" >&2; fi
+	@ls -l dist
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) dist

@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <shlwapi.h>
 
 #include <gtest/gtest.h>
 
@@ -52,10 +53,10 @@ struct RegisteredValue {
     std::string bytes; // as stored, terminator included
 };
 
-RegisteredValue ReadUninstallValue(const char* name) {
+RegisteredValue ReadUninstallValue(const char* name, const char* keyPath = kUninstallKey) {
     RegisteredValue value;
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) {
         return value;
     }
     char data[1024];
@@ -66,6 +67,15 @@ RegisteredValue ReadUninstallValue(const char* name) {
     }
     RegCloseKey(key);
     return value;
+}
+
+bool KeyExists(HKEY root, const char* path) {
+    HKEY key;
+    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return false;
+    }
+    RegCloseKey(key);
+    return true;
 }
 
 std::vector<std::string> Split(const std::string& line, char separator) {
@@ -346,6 +356,52 @@ TEST_F(InstallTest, ProgramGroupOnTheOldShell) {
         UpdateShortcuts(place, ShortcutUpdate::Remove);
     }
     EXPECT_EQ(Names(), FolderEntries(Place("Programs")));
+}
+
+// The shipped folder (make dist): the installer, its setup file as built and Vexilo. Installed,
+// Vexilo is in place with its start-menu link and its uninstall entry, and Finish starts it.
+TEST_F(InstallTest, ShippedFolderInstallsVexilo) {
+    // Vexilo stores its settings when it closes: whatever it adds is taken away again.
+    const char* const makerKey = "SOFTWARE\\Oskaveld";
+    const char* const vexiloKey = "SOFTWARE\\Oskaveld\\Vexilo";
+    const char* const entryKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Vexilo";
+    const bool hadMaker = KeyExists(HKEY_CURRENT_USER, makerKey);
+    const bool hadSettings = KeyExists(HKEY_CURRENT_USER, vexiloKey);
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, entryKey);
+
+    run_.reset(new InstallerRun(source_, TOVAMERE_EXE, "Tovamere"));
+    run_->WriteSetupFile(driver::ReadFileBytes(driver::WindowsPath(TOVAMERE_INF)));
+    CopyFileA(driver::WindowsPath(VEXILO_EXE).c_str(), (source_ / "Vexilo.exe").c_str(), FALSE);
+    const std::string folder = target_ / "Vexilo\\";
+    InstallInto(folder);
+    ASSERT_TRUE(run_->WaitForFinish());
+    EXPECT_EQ(nullptr, driver::FindMessageBox(run_->Pid()));
+    EXPECT_EQ(Names({"Tovamere.EXE", "Tovamere.INF", "Vexilo.exe"}), FolderEntries(folder));
+    EXPECT_EQ("Vexilo" + std::string(1, '\0'), ReadUninstallValue("DisplayName", entryKey).bytes);
+    EXPECT_EQ("\"" + folder + "Tovamere.EXE\" /r" + '\0',
+              ReadUninstallValue("UninstallString", entryKey).bytes);
+    EXPECT_EQ(Names({"Vexilo.lnk"}), FolderEntries(Place("Programs")));
+    LinkSeen link;
+    ASSERT_TRUE(ReadLink(Place("Programs") + "Vexilo.lnk", &link));
+    EXPECT_EQ(folder + "Vexilo.exe", link.path);
+
+    EXPECT_EQ(1u, run_->Finish());
+    HWND vexilo = driver::WaitForWindow(0, "#32770", "Vexilo", 10000);
+    ASSERT_NE(nullptr, vexilo) << "Vexilo's main window";
+    DWORD pid = 0;
+    GetWindowThreadProcessId(vexilo, &pid);
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    PostMessageA(vexilo, WM_CLOSE, 0, 0);
+    EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(process, 10000));
+    CloseHandle(process);
+
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, entryKey);
+    if (!hadSettings) {
+        SHDeleteKeyA(HKEY_CURRENT_USER, vexiloKey);
+    }
+    if (!hadMaker) {
+        RegDeleteKeyA(HKEY_CURRENT_USER, makerKey);
+    }
 }
 
 } // namespace
