@@ -1,5 +1,5 @@
-// The work of the copy page that needs no window of its own: copying one entry, the uninstall
-// entry, and the progress bar's figures.
+// The copy page's steps: the step runner, copying one entry, the uninstall entry, and the
+// progress bar's figures.
 #pragma once
 
 #include <cstddef>

@@ -88,26 +88,6 @@ std::vector<std::string> Split(const std::string& line, char separator) {
     return parts;
 }
 
-// Wine reports Windows 3.1 (major version 3) to the program file of that name while it lives.
-class OldShellVersion {
-public:
-    explicit OldShellVersion(const std::string& exeName)
-        : key_("Software\\Wine\\AppDefaults\\" + exeName) {
-        HKEY key;
-        if (RegCreateKeyExA(HKEY_CURRENT_USER, key_.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
-                            &key, nullptr) == ERROR_SUCCESS) {
-            RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>("win31"), 6);
-            RegCloseKey(key);
-        }
-    }
-    ~OldShellVersion() { RegDeleteKeyA(HKEY_CURRENT_USER, key_.c_str()); }
-    OldShellVersion(const OldShellVersion&) = delete;
-    OldShellVersion& operator=(const OldShellVersion&) = delete;
-
-private:
-    std::string key_;
-};
-
 class InstallTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -325,7 +305,7 @@ TEST_F(InstallTest, ResidentProduct) {
 // (SETUP.EXE /r) is refused and only the main program's item is made. The removal that the
 // uninstallation runs takes the group away again.
 TEST_F(InstallTest, ProgramGroupOnTheOldShell) {
-    OldShellVersion version("OLDSHELL.EXE");
+    ReportedVersion version("OLDSHELL.EXE", "win31");
 
     WriteProduct("[Install]\r\nTitle=サンプル表\r\nFolder=TovaInstallTest\r\n1=viewer.exe\r\n",
                  "OLDSHELL");

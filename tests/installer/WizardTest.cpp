@@ -172,21 +172,13 @@ TEST_F(WizardTest, ShortcutPageChoices) {
     EXPECT_TRUE(ShowsFrameCaption());
 }
 
-// Wine reports the Windows version that the prefix names for one program file.
 TEST_F(WizardTest, DesktopShortcutOnlyOnTheNewShell) {
-    const char* const key = "Software\\Wine\\AppDefaults\\OLDSHELL.EXE";
     const struct {
         const char* version;
         bool desktop;
     } cases[] = {{"win31", false}, {"win95", true}, {"nt40", true}};
     for (const auto& c : cases) {
-        HKEY appKey;
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_WRITE,
-                                                 nullptr, &appKey, nullptr));
-        RegSetValueExA(appKey, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(c.version),
-                       static_cast<DWORD>(strlen(c.version) + 1));
-        RegCloseKey(appKey);
-
+        ReportedVersion version("OLDSHELL.EXE", c.version);
         run_.reset(new InstallerRun(scratch_, TOVAMERE_EXE, "OLDSHELL"));
         run_->WriteSetupFile(kSetup);
         ASSERT_TRUE(run_->Start());
@@ -198,7 +190,6 @@ TEST_F(WizardTest, DesktopShortcutOnlyOnTheNewShell) {
         EXPECT_TRUE(driver::IsChecked(run_->Page(), IDC_START_MENU)) << c.version;
         EXPECT_EQ(1u, run_->Cancel());
     }
-    RegDeleteKeyA(HKEY_CURRENT_USER, key);
 }
 
 // The test build reports a drive of 50 MB free: the question comes with the figure and the
