@@ -91,11 +91,7 @@ std::vector<std::string> Split(const std::string& line, char separator) {
 class InstallTest : public testing::Test {
 protected:
     void SetUp() override {
-        for (const char* name : {"Programs", "Desktop", "Startup"}) {
-            CreateDirectoryA((places_ / name).c_str(), nullptr);
-            folders_.Set(name, places_ / name);
-        }
-        startedLog_ = places_ / "started.log";
+        startedLog_ = source_ / "started.log";
         SetEnvironmentVariableA("TOVAMERE_STARTED_LOG", startedLog_.c_str());
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, kUninstallKey);
     }
@@ -139,7 +135,7 @@ protected:
         ASSERT_TRUE(run_->WaitForPage(kCopyPage));
     }
 
-    std::string Place(const char* name) const { return places_ / name + "\\"; }
+    std::string Place(const char* name) const { return places_(name); }
 
     std::vector<std::string> StartedLines() const {
         std::vector<std::string> lines = Split(driver::ReadFileBytes(startedLog_), '\n');
@@ -149,14 +145,13 @@ protected:
 
     ScratchFolder source_;
     ScratchFolder target_;
-    ScratchFolder places_;
-    ShellFolderOverride folders_;
+    TestPlaces places_;
     std::string startedLog_;
     std::unique_ptr<InstallerRun> run_;
 };
 
 TEST_F(InstallTest, WholeInstallation) {
-    driver::ShellRecorder recorder(places_ / "opened.log");
+    driver::ShellRecorder recorder(source_ / "opened.log");
     ASSERT_TRUE(recorder.RecordPages());
     WriteProduct(kProduct);
     const std::string folder = target_ / "Program Files\\Sample\\";

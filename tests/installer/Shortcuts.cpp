@@ -149,6 +149,38 @@ void ShellFolderOverride::Remove(const char* name) {
     WriteValue(kShellFoldersKey, name, nullptr, REG_SZ);
 }
 
+TestPlaces::TestPlaces() {
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    desktop_ = std::string(temp) + "tova-desktop\\";
+    CreateDirectoryA(desktop_.c_str(), nullptr);
+    Clear("Desktop");
+    for (const char* name : {"Programs", "Desktop", "Startup"}) {
+        CreateDirectoryA((*this)(name).c_str(), nullptr);
+        folders_.Set(name, (*this)(name));
+    }
+}
+
+TestPlaces::~TestPlaces() {
+    Clear("Desktop");
+}
+
+std::string TestPlaces::operator()(const std::string& name) const {
+    return name == "Desktop" ? desktop_ : scratch_ / name + "\\";
+}
+
+void TestPlaces::Clear(const std::string& name) const {
+    const std::string folder = (*this)(name);
+    for (const std::string& entry : FolderEntries(folder)) {
+        if (IsFolder(folder + entry)) {
+            RemoveTree(folder + entry);
+        } else {
+            SetFileAttributesA((folder + entry).c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA((folder + entry).c_str());
+        }
+    }
+}
+
 void CloseGroupWindows(const std::string& group, unsigned long waitMs) {
     HWND window = driver::WaitForWindow(0, "ExplorerWClass", group.c_str(), waitMs);
     while (window) {

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "Scratch.h"
+
 struct LinkSeen {
     std::string path;
     std::string arguments;
@@ -48,6 +50,29 @@ private:
         unsigned long type;
     };
     std::vector<Saved> saved_;
+};
+
+// Programs, Desktop and Startup pointed at folders of the test's own while this lives. The
+// desktop's is one fixed folder, emptied but never removed: Wine's desktop process keeps open
+// the folder it was shown, so it could not be removed before the session ends.
+class TestPlaces {
+public:
+    TestPlaces();
+    ~TestPlaces();
+    TestPlaces(const TestPlaces&) = delete;
+    TestPlaces& operator=(const TestPlaces&) = delete;
+
+    // The place's folder, with a trailing backslash: "Programs", "Desktop" or "Startup".
+    std::string operator()(const std::string& name) const;
+    // Takes the place away from the shell folders.
+    void Remove(const char* name) { folders_.Remove(name); }
+    // Empties a place's folder.
+    void Clear(const std::string& name) const;
+
+private:
+    ScratchFolder scratch_;
+    std::string desktop_;
+    ShellFolderOverride folders_;
 };
 
 // Closes the explorer windows that Program Manager's server opens for a group, once they show.

@@ -66,22 +66,18 @@ void ExpectLink(const std::string& file, const LinkSeen& expected) {
     EXPECT_EQ(expected.description, seen.description) << file;
 }
 
-// Programs, Desktop and Startup pointed at folders of the test's own.
+// Shell links in places of the test's own.
 class ShellLinkTest : public testing::Test {
 protected:
     void SetUp() override {
-        for (const char* name : {"Programs", "Desktop", "Startup"}) {
-            CreateDirectoryA((scratch_ / name).c_str(), nullptr);
-            folders_.Set(name, scratch_ / name);
-        }
         installFolder_ = scratch_ / "App Folder\\";
         MakeInstalledFiles(installFolder_);
     }
 
-    std::string Place(const char* name) const { return scratch_ / name + "\\"; }
+    std::string Place(const char* name) const { return places_(name); }
 
     ScratchFolder scratch_;
-    ShellFolderOverride folders_;
+    TestPlaces places_;
     std::string installFolder_;
 };
 
@@ -129,8 +125,7 @@ TEST_F(ShellLinkTest, LinksOfEachPlace) {
         for (const auto& link : c.links) {
             ExpectLink(Place(c.folder) + link.first, link.second);
         }
-        RemoveTree(Place(c.folder));
-        CreateDirectoryA(Place(c.folder).c_str(), nullptr);
+        places_.Clear(c.folder);
     }
 }
 
@@ -181,7 +176,7 @@ TEST_F(ShellLinkTest, Removal) {
 
 // A place the shell records no folder for is skipped, the others are served.
 TEST_F(ShellLinkTest, PlaceWithoutAShellFolder) {
-    folders_.Remove("Desktop");
+    places_.Remove("Desktop");
     LoadProduct(scratch_, kUngrouped, installFolder_, true);
     UpdateShortcuts(ShortcutPlace::Desktop, ShortcutUpdate::Create);
     UpdateShortcuts(ShortcutPlace::Programs, ShortcutUpdate::Create);

@@ -26,15 +26,6 @@ const char kDefaultCaption[] = "エラー";
 
 class WizardTest : public testing::Test {
 protected:
-    // A wizard that reaches the copy page installs for real: its shortcuts go to folders of
-    // the test's own, its registration is taken away again.
-    void SetUp() override {
-        for (const char* name : {"Programs", "Desktop", "Startup"}) {
-            CreateDirectoryA((scratch_ / name).c_str(), nullptr);
-            folders_.Set(name, scratch_ / name);
-        }
-    }
-
     // A wizard on its folder page, from the shipped program or the test build.
     void StartWizard(const std::string& setup = kSetup, const char* program = TOVAMERE_EXE) {
         run_.reset(new InstallerRun(scratch_, program));
@@ -71,7 +62,9 @@ protected:
     }
 
     ScratchFolder scratch_;
-    ShellFolderOverride folders_;
+    // A wizard that reaches the copy page installs for real: its shortcuts go to places of the
+    // test's own, its registration is taken away again in TearDown.
+    TestPlaces places_;
     std::unique_ptr<InstallerRun> run_;
 };
 
