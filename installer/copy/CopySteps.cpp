@@ -40,9 +40,12 @@ bool EnsureEntryFolders() {
     return true;
 }
 
-// True when source and target name one file: installing into the folder the installer runs
-// from leaves the program and its setup file where they are.
+// True when source and target name one file that is there: installing into the folder the
+// installer runs from leaves the program and its setup file where they are.
 bool IsSameFile(const char* source, const char* target) {
+    if (GetFileAttributesA(source) == INVALID_FILE_ATTRIBUTES) {
+        return false;
+    }
     char sourceFull[kPathSize];
     char targetFull[kPathSize];
     const DWORD sourceLength = GetFullPathNameA(source, sizeof sourceFull, sourceFull, nullptr);
