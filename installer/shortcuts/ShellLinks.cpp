@@ -75,7 +75,7 @@ bool ReadShellFolder(ShortcutPlace place, char* folder, size_t size) {
     DWORD length = kPathSize;
     if (RegQueryValueExA(key.Get(), kShellFolderValues[static_cast<int>(place)], nullptr, &type,
                          reinterpret_cast<BYTE*>(value), &length) != ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ)) {
+        type != REG_SZ) {
         return false;
     }
     value[length] = '\0';
