@@ -2,7 +2,7 @@
 BUILD := build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build check demo bench clean
+.PHONY: all deps configure build check demo bench dist clean
 
 all: build
 
@@ -32,5 +32,13 @@ bench: build
 		wine $(BUILD)/tests/bench/checker_walk_bench.exe 100 100 5'
 	tests/bench/check-run-bench $(BUILD)
 
+# The shippable folder: the installer, its setup file and the product it installs.
+dist: build
+	rm -rf dist
+	mkdir dist
+	cp $(BUILD)/installer/Tovamere.exe $(BUILD)/installer/Tovamere.INF \
+		$(BUILD)/checker/Vexilo.exe dist/
+	@ls -l dist
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) dist

@@ -14,6 +14,12 @@ public:
         Close();
         return RegOpenKeyExA(root, path, 0, access, &key_) == ERROR_SUCCESS;
     }
+    // Opens the key, creating it (and its missing parents) when it does not exist.
+    bool Create(HKEY root, const char* path, REGSAM access) {
+        Close();
+        return RegCreateKeyExA(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr,
+                               &key_, nullptr) == ERROR_SUCCESS;
+    }
     void Close() {
         if (key_) {
             RegCloseKey(key_);

@@ -8,17 +8,10 @@
 #include "entry/SetupContext.h"
 #include "entry/Window.h"
 
-const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-
 namespace {
 
 // "TSR" is read into 10 bytes; only its first character counts.
 constexpr size_t kResidentSize = 10;
-
-void ReadValue(const char* section, const char* key, char* value, size_t size) {
-    GetPrivateProfileStringA(section, key, "", value, static_cast<DWORD>(size),
-                             SetupContext.setupFilePath);
-}
 
 // entryTarget becomes installFolder followed by relative. A target that would not fit is left
 // empty, so that no file is ever copied to or removed from a cut path.
@@ -86,6 +79,11 @@ int CountEntries(void (*load)(int)) {
 
 } // namespace
 
+void ReadSetupValue(const char* section, const char* key, char* value, size_t size) {
+    GetPrivateProfileStringA(section, key, "", value, static_cast<DWORD>(size),
+                             SetupContext.setupFilePath);
+}
+
 bool FolderOfUninstallString(const char* value, char* folder, size_t size) {
     const char* path = value;
     char end = ' ';
@@ -103,13 +101,13 @@ bool FolderOfUninstallString(const char* value, char* folder, size_t size) {
 }
 
 bool ReadSettings() {
-    ReadValue("Install", "Title", SetupContext.title, kSettingSize);
-    ReadValue("Install", "Folder", SetupContext.folderName, kSettingSize);
+    ReadSetupValue("Install", "Title", SetupContext.title, kSettingSize);
+    ReadSetupValue("Install", "Folder", SetupContext.folderName, kSettingSize);
     if (SetupContext.title[0] == '\0' || SetupContext.folderName[0] == '\0') {
         return false;
     }
     char resident[kResidentSize];
-    ReadValue("Install", "TSR", resident, sizeof resident);
+    ReadSetupValue("Install", "TSR", resident, sizeof resident);
     SetupContext.resident = resident[0] == '1';
 
     SetDefaultInstallFolder();
@@ -134,7 +132,7 @@ void LoadFileEntry(int n) {
     } else if (n == 0) {
         CopyText(SetupContext.entryName, kPathSize, SetupContext.setupFileName);
     } else {
-        ReadValue("Install", NumberKey(n), SetupContext.entryName, kPathSize);
+        ReadSetupValue("Install", NumberKey(n), SetupContext.entryName, kPathSize);
     }
     // Without a comma the source also names the place below the installation folder.
     const char* relative = SetupContext.entryName;
@@ -146,7 +144,7 @@ void LoadFileEntry(int n) {
 }
 
 void LoadGroupEntry(int n) {
-    ReadValue("Group", NumberKey(n), SetupContext.entryName, kPathSize);
+    ReadSetupValue("Group", NumberKey(n), SetupContext.entryName, kPathSize);
     char* comma = FindCharDbcs(SetupContext.entryName, ',');
     if (!comma) {
         SetupContext.entryName[0] = '\0';

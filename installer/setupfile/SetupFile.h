@@ -6,7 +6,10 @@
 
 // Uninstall entries of installed programs, below HKEY_LOCAL_MACHINE; the product's key is this
 // followed by its folder name.
-extern const char kUninstallKey[];
+constexpr char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+// One value of the setup file, at most size - 1 characters; empty when it is missing.
+void ReadSetupValue(const char* section, const char* key, char* value, size_t size);
 
 // Reads the settings into SetupContext: title, folderName, resident, installFolder, fileCount,
 // groupCount. False, without a message, when "Title" or "Folder" is empty or the file is missing.

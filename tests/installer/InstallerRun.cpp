@@ -6,6 +6,21 @@
 
 #include "resource.h"
 
+ReportedVersion::ReportedVersion(const std::string& exeName, const char* version)
+    : key_("Software\\Wine\\AppDefaults\\" + exeName) {
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, key_.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                        nullptr) == ERROR_SUCCESS) {
+        RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
+                       static_cast<DWORD>(lstrlenA(version) + 1));
+        RegCloseKey(key);
+    }
+}
+
+ReportedVersion::~ReportedVersion() {
+    RegDeleteKeyA(HKEY_CURRENT_USER, key_.c_str());
+}
+
 InstallerRun::InstallerRun(const ScratchFolder& folder, const char* program,
                            const std::string& name)
     : exePath_(folder / (name + ".EXE")), setupPath_(folder / (name + ".INF")) {
@@ -90,6 +105,29 @@ std::string InstallerRun::Folder() const {
     return driver::ItemText(Page(), IDC_FOLDER_EDIT);
 }
 
+void InstallerRun::SetChecked(int id, bool checked) const {
+    SendMessageA(GetDlgItem(Page(), id), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+bool InstallerRun::WaitForFinish(DWORD timeoutMs) const {
+    return driver::WaitUntil(
+        [&] {
+            HWND finish = GetDlgItem(frame_, 0x3025);
+            return finish && IsWindowVisible(finish) && IsWindowEnabled(finish);
+        },
+        timeoutMs);
+}
+
+DWORD InstallerRun::Finish() {
+    PostMessageA(frame_, PSM_PRESSBUTTON, PSBTN_FINISH, 0);
+    DWORD exitCode = 0;
+    if (!process_.Wait(10000, &exitCode)) {
+        return 0;
+    }
+    frame_ = nullptr;
+    return exitCode;
+}
+
 void InstallerRun::PressNext() const {
     PostMessageA(frame_, PSM_PRESSBUTTON, PSBTN_NEXT, 0);
 }
@@ -103,5 +141,6 @@ DWORD InstallerRun::Cancel() {
         process_.Kill();
         return 0;
     }
+    frame_ = nullptr;
     return exitCode;
 }

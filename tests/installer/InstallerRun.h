@@ -14,6 +14,19 @@ constexpr int kFolderPage = 100;
 constexpr int kCopyPage = 103;
 constexpr int kShortcutPage = 107;
 
+// Wine reports the given Windows version ("win31", "win95", "nt40") to program files of that
+// name while this lives: a shell with major version 3 or 4 without an old Windows.
+class ReportedVersion {
+public:
+    ReportedVersion(const std::string& exeName, const char* version);
+    ~ReportedVersion();
+    ReportedVersion(const ReportedVersion&) = delete;
+    ReportedVersion& operator=(const ReportedVersion&) = delete;
+
+private:
+    std::string key_;
+};
+
 class InstallerRun {
 public:
     // Copies program (a host path) into folder as name + ".EXE".
@@ -37,7 +50,13 @@ public:
 
     void TypeFolder(const std::string& folder) const;
     std::string Folder() const;
+    // Sets a check box of the page shown now.
+    void SetChecked(int id, bool checked) const;
     void PressNext() const;
+    // Waits until the frame offers Finish, as it does once the copy page is done.
+    bool WaitForFinish(DWORD timeoutMs = 15000) const;
+    // Presses Finish and waits for the program's end; its exit code, 0 when it did not end.
+    DWORD Finish();
     // Cancels the wizard and waits for the program's end; its exit code.
     DWORD Cancel();
 

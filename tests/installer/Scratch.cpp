@@ -17,7 +17,15 @@ ScratchFolder::ScratchFolder() {
 }
 
 ScratchFolder::~ScratchFolder() {
-    RemoveTree(path_);
+    // A program the test started may still be ending in a folder of it, holding it as its
+    // current folder: try again for a moment.
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        RemoveTree(path_);
+        if (GetFileAttributesA(path_.c_str()) == INVALID_FILE_ATTRIBUTES) {
+            return;
+        }
+        Sleep(40);
+    }
 }
 
 bool WriteFileBytes(const std::string& path, const std::string& bytes) {
@@ -31,7 +39,7 @@ bool WriteFileBytes(const std::string& path, const std::string& bytes) {
 
 void RemoveTree(const std::string& folder) {
     std::string base = folder;
-    if (!base.empty() && base.back() != '\\') {
+    if (!EndsInBackslash(base)) {
         base += '\\';
     }
     WIN32_FIND_DATAA found;
@@ -58,4 +66,17 @@ void RemoveTree(const std::string& folder) {
 bool IsFolder(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool EndsInBackslash(const std::string& path) {
+    if (path.empty()) {
+        return false;
+    }
+    const char* last = CharPrevA(path.c_str(), path.c_str() + path.size());
+    return *last == '\\' && last + 1 == path.c_str() + path.size();
+}
+
+bool IsPlainFile(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes == FILE_ATTRIBUTE_NORMAL || attributes == FILE_ATTRIBUTE_ARCHIVE;
 }

@@ -1,8 +1,9 @@
 // Moves a running installer's wizard one step, for scripts that look at it (tools/): waits for
-// the wizard, presses Next or Cancel, opens or closes the browse dialog, and prints the rectangle
-// of the window on top so that a screenshot can be cut to it.
+// the wizard, presses Next or Cancel, opens or closes the browse dialog, waits for the copy to
+// finish or presses Finish, and prints the rectangle of the window on top so that a screenshot
+// can be cut to it.
 //
-//   wizard_step wait|next|browse|close-browse|cancel
+//   wizard_step wait|next|browse|close-browse|finished|finish|cancel
 #include <windows.h>
 
 #include <commctrl.h>
@@ -67,6 +68,17 @@ int main(int argc, char** argv) {
         HWND page = CurrentPage(frame);
         PostMessageA(frame, PSM_PRESSBUTTON, PSBTN_NEXT, 0);
         driver::WaitUntil([&] { return CurrentPage(frame) != page; }, 5000);
+    } else if (std::strcmp(step, "finished") == 0) {
+        HWND finish = GetDlgItem(frame, 0x3025);
+        if (!driver::WaitUntil([&] { return IsWindowVisible(finish) && IsWindowEnabled(finish); },
+                               30000)) {
+            std::fprintf(stderr, "wizard_step: the copy did not finish\n");
+            return 1;
+        }
+    } else if (std::strcmp(step, "finish") == 0) {
+        PostMessageA(frame, PSM_PRESSBUTTON, PSBTN_FINISH, 0);
+        driver::WaitUntil([&] { return !IsWindow(frame); }, 10000);
+        return 0;
     } else if (std::strcmp(step, "cancel") == 0) {
         PostMessageA(frame, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
         return 0;
@@ -81,7 +93,8 @@ int main(int argc, char** argv) {
             driver::WaitUntil([&] { return !IsWindow(browse); }, 5000);
         }
     } else if (std::strcmp(step, "wait") != 0) {
-        std::fprintf(stderr, "usage: wizard_step wait|next|browse|close-browse|cancel\n");
+        std::fprintf(stderr,
+                     "usage: wizard_step wait|next|browse|close-browse|finished|finish|cancel\n");
         return 2;
     }
     Sleep(300); // let the page paint before a screenshot

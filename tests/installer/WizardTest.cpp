@@ -10,6 +10,7 @@
 
 #include "InstallerRun.h"
 #include "Scratch.h"
+#include "Shortcuts.h"
 #include "WinDriver.h"
 #include "resource.h"
 
@@ -29,6 +30,7 @@ protected:
     void StartWizard(const std::string& setup = kSetup, const char* program = TOVAMERE_EXE) {
         run_.reset(new InstallerRun(scratch_, program));
         run_->WriteSetupFile(setup);
+        WriteFileBytes(scratch_ / "viewer.exe", "MZ");
         ASSERT_TRUE(run_->Start());
         ASSERT_TRUE(run_->WaitForWizard()) << "no wizard";
         ASSERT_TRUE(run_->WaitForPage(kFolderPage));
@@ -40,6 +42,8 @@ protected:
         }
         run_.reset();
         SetEnvironmentVariableA("TOVAMERE_TEST_DISK", nullptr);
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE,
+                      "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Sample");
     }
 
     // Types the folder, presses Next and answers the one message box that must follow.
@@ -58,6 +62,9 @@ protected:
     }
 
     ScratchFolder scratch_;
+    // A wizard that reaches the copy page installs for real: its shortcuts go to places of the
+    // test's own, its registration is taken away again in TearDown.
+    TestPlaces places_;
     std::unique_ptr<InstallerRun> run_;
 };
 
@@ -158,21 +165,13 @@ TEST_F(WizardTest, ShortcutPageChoices) {
     EXPECT_TRUE(ShowsFrameCaption());
 }
 
-// Wine reports the Windows version that the prefix names for one program file.
 TEST_F(WizardTest, DesktopShortcutOnlyOnTheNewShell) {
-    const char* const key = "Software\\Wine\\AppDefaults\\OLDSHELL.EXE";
     const struct {
         const char* version;
         bool desktop;
     } cases[] = {{"win31", false}, {"win95", true}, {"nt40", true}};
     for (const auto& c : cases) {
-        HKEY appKey;
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_WRITE,
-                                                 nullptr, &appKey, nullptr));
-        RegSetValueExA(appKey, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(c.version),
-                       static_cast<DWORD>(strlen(c.version) + 1));
-        RegCloseKey(appKey);
-
+        ReportedVersion version("OLDSHELL.EXE", c.version);
         run_.reset(new InstallerRun(scratch_, TOVAMERE_EXE, "OLDSHELL"));
         run_->WriteSetupFile(kSetup);
         ASSERT_TRUE(run_->Start());
@@ -184,7 +183,6 @@ TEST_F(WizardTest, DesktopShortcutOnlyOnTheNewShell) {
         EXPECT_TRUE(driver::IsChecked(run_->Page(), IDC_START_MENU)) << c.version;
         EXPECT_EQ(1u, run_->Cancel());
     }
-    RegDeleteKeyA(HKEY_CURRENT_USER, key);
 }
 
 // The test build reports a drive of 50 MB free: the question comes with the figure and the

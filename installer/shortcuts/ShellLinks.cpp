@@ -1,0 +1,218 @@
+// Shortcuts on a shell with links: ".lnk" files written through the shell's link object into
+// the folders the shell records for the current user.
+#include "shortcuts/Shortcuts.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+#include "entry/Handles.h"
+#include "entry/SetupContext.h"
+#include "setupfile/SetupFile.h"
+// Before the shell's headers: they declare a global Folder, which PathKind's Folder would
+// otherwise be warned about as shadowing.
+#include "wizard/Folders.h"
+
+#include <objbase.h>
+#include <shlguid.h>
+#include <shobjidl.h>
+
+namespace {
+
+const char kShellFoldersKey[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+// Value names under kShellFoldersKey, by ShortcutPlace.
+const char* const kShellFolderValues[] = {"Programs", "Desktop", "Startup"};
+
+// Owns one reference to a COM interface.
+template <typename Interface>
+class ComRef {
+public:
+    ComRef() = default;
+    ~ComRef() {
+        if (pointer_) {
+            pointer_->Release();
+        }
+    }
+    ComRef(const ComRef&) = delete;
+    ComRef& operator=(const ComRef&) = delete;
+
+    Interface* Get() const { return pointer_; }
+    Interface* operator->() const { return pointer_; }
+    void** Out() { return reinterpret_cast<void**>(&pointer_); }
+
+private:
+    Interface* pointer_ = nullptr;
+};
+
+// The component library for the length of one update.
+class ComLibrary {
+public:
+    ComLibrary() : initialised_(SUCCEEDED(CoInitialize(nullptr))) {}
+    ~ComLibrary() {
+        if (initialised_) {
+            CoUninitialize();
+        }
+    }
+    ComLibrary(const ComLibrary&) = delete;
+    ComLibrary& operator=(const ComLibrary&) = delete;
+
+private:
+    bool initialised_;
+};
+
+// The folder of a place as the shell records it, with a trailing backslash; false when the
+// shell records none.
+bool ReadShellFolder(ShortcutPlace place, char* folder, size_t size) {
+    RegKey key;
+    if (!key.Open(HKEY_CURRENT_USER, kShellFoldersKey, KEY_READ)) {
+        return false;
+    }
+    // One byte more than a path: the stored text need not carry its terminator.
+    char value[kPathSize + 1];
+    DWORD type = 0;
+    DWORD length = kPathSize;
+    if (RegQueryValueExA(key.Get(), kShellFolderValues[static_cast<int>(place)], nullptr, &type,
+                         reinterpret_cast<BYTE*>(value), &length) != ERROR_SUCCESS ||
+        type != REG_SZ) {
+        return false;
+    }
+    value[length] = '\0';
+    return value[0] != '\0' && CopyText(folder, size, value) && AddTrailingBackslash(folder, size);
+}
+
+// Deletes every file of the product's own group folder, then the folder if that left it empty.
+void RemoveGroupFolder(const char* folder) {
+    char pattern[kPathSize];
+    if (!CopyText(pattern, sizeof pattern, folder) || !AppendText(pattern, sizeof pattern, "\\*")) {
+        return;
+    }
+    WIN32_FIND_DATAA found;
+    FindHandle search;
+    for (bool more = search.First(pattern, &found); more; more = search.Next(&found)) {
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            continue;
+        }
+        char file[kPathSize];
+        if (FormatText(file, sizeof file, "%s\\%s", folder, found.cFileName)) {
+            DeleteFileA(file);
+        }
+    }
+    search.Close();
+    RemoveDirectoryA(folder);
+}
+
+// Writes one link named after entryName into folder, starting entryTarget with the arguments
+// after its comma. Any failure skips the link without a word.
+void SaveLink(const char* folder) {
+    if (SetupContext.entryTarget[0] == '\0') {
+        return; // the entry's target did not fit into a path
+    }
+    ComRef<IShellLinkA> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                link.Out()))) {
+        return;
+    }
+    char target[kPathSize];
+    CopyText(target, sizeof target, SetupContext.entryTarget);
+    if (char* comma = FindArgumentsComma(target, SetupContext.installFolder)) {
+        *comma = '\0';
+        link->SetArguments(comma + 1);
+    }
+    link->SetPath(target);
+    link->SetDescription(SetupContext.entryName);
+    char full[kPathSize];
+    char working[kPathSize];
+    const DWORD length = GetFullPathNameA(target, sizeof full, full, nullptr);
+    if (length > 0 && length < sizeof full && WorkingFolderOf(full, working, sizeof working)) {
+        link->SetWorkingDirectory(working);
+    }
+
+    char path[kPathSize];
+    WCHAR widePath[kPathSize];
+    if (!FormatText(path, sizeof path, "%s%s.lnk", folder, SetupContext.entryName) ||
+        MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, kPathSize) == 0) {
+        return;
+    }
+    ComRef<IPersistFile> file;
+    if (FAILED(link->QueryInterface(IID_IPersistFile, file.Out()))) {
+        return;
+    }
+    file->Save(widePath, TRUE);
+}
+
+} // namespace
+
+char* FindArgumentsComma(char* target, const char* folder) {
+    const size_t folderLength = std::strlen(folder);
+    char* from = target;
+    if (std::strncmp(target, folder, folderLength) == 0) {
+        from += folderLength;
+    }
+    return FindCharDbcs(from, ',');
+}
+
+bool WorkingFolderOf(const char* fullPath, char* folder, size_t size) {
+    const char* slash = FindLastCharDbcs(fullPath, '\\');
+    if (!slash) {
+        return false;
+    }
+    size_t length = static_cast<size_t>(slash - fullPath);
+    if (length == 2 && fullPath[1] == ':') {
+        ++length; // a drive root keeps its backslash: "D:" alone names the drive's current folder
+    }
+    return length > 0 && CopyTextPart(folder, size, fullPath, length);
+}
+
+void UpdateShortcuts(ShortcutPlace place, ShortcutUpdate update) {
+    if (!SetupContext.newShell) {
+        UpdateProgmanGroup(place, update);
+        return;
+    }
+    char folder[kPathSize];
+    if (!ReadShellFolder(place, folder, sizeof folder)) {
+        return;
+    }
+    const bool remove = update == ShortcutUpdate::Remove;
+    if (place == ShortcutPlace::Programs && SetupContext.groupCount > 0) {
+        // The product's own group: a folder of its own below Programs.
+        if (!AppendText(folder, sizeof folder, SetupContext.title)) {
+            return;
+        }
+        if (remove) {
+            RemoveGroupFolder(folder);
+            return;
+        }
+        if (!AppendText(folder, sizeof folder, "\\")) {
+            return;
+        }
+        EnsureFolder(folder);
+    } else if (remove) {
+        char link[kPathSize];
+        if (FormatText(link, sizeof link, "%s%s.lnk", folder, SetupContext.title)) {
+            DeleteFileA(link);
+        }
+        return;
+    }
+
+    int count = 1;
+    const bool grouped = place == ShortcutPlace::Programs && SetupContext.groupCount > 0;
+    if (!grouped && SetupContext.fileCount < 1) {
+        return; // no main program to point at
+    }
+    if (grouped) {
+        LoadGroupEntry(1);
+        count = SetupContext.groupCount;
+    } else {
+        LoadFileEntry(1);
+        CopyText(SetupContext.entryName, kPathSize, SetupContext.title);
+    }
+    ComLibrary library;
+    for (int n = 1; n <= count; ++n) {
+        SaveLink(folder);
+        if (n < count) {
+            LoadGroupEntry(n + 1);
+        }
+    }
+}
