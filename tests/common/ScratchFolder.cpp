@@ -75,7 +75,15 @@ ScratchFolder::ScratchFolder() {
 }
 
 ScratchFolder::~ScratchFolder() {
-    RemoveTree(path_);
+    // A program the test started may still be ending in a folder of it, holding it as its
+    // current folder or its program file: try again for a moment.
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        RemoveTree(path_);
+        if (GetFileAttributesA(path_.c_str()) == INVALID_FILE_ATTRIBUTES) {
+            return;
+        }
+        Sleep(40);
+    }
 }
 
 bool ScratchFolder::MakeFolder(const std::string& relative) const {

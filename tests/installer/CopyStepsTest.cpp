@@ -11,9 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "Scratch.h"
+#include "Files.h"
+#include "ScratchFolder.h"
 #include "Shortcuts.h"
 #include "WinDriver.h"
+
+using driver::ScratchFolder;
 
 namespace {
 
@@ -81,7 +84,7 @@ protected:
         SetCurrentDirectoryA((scratch_ / "source").c_str());
         installFolder_ = scratch_ / "inst\\";
         CreateDirectoryA(installFolder_.c_str(), nullptr);
-        WriteFileBytes(scratch_ / "SETUP.INF", setup_);
+        driver::WriteFileBytes(scratch_ / "SETUP.INF", setup_);
         CopyText(SetupContext.setupFilePath, kPathSize, (scratch_ / "SETUP.INF").c_str());
         CopyText(SetupContext.installFolder, kPathSize, installFolder_.c_str());
     }
@@ -113,7 +116,7 @@ TEST_F(CopyEntryTest, FilesAndTheirFolders) {
     };
     for (const auto& c : cases) {
         const std::string bytes = std::string("contents of ") + c.source;
-        WriteFileBytes(scratch_ / "source\\" + c.source, bytes);
+        driver::WriteFileBytes(scratch_ / "source\\" + c.source, bytes);
         // A read-only, hidden source must not give an installed file that resists an update.
         SetFileAttributesA((scratch_ / "source\\" + c.source).c_str(),
                            FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
@@ -132,7 +135,7 @@ TEST_F(CopyEntryTest, FilesAndTheirFolders) {
 
 // Installing into the folder the installer runs from leaves its files as they are.
 TEST_F(CopyEntryTest, FileOntoItself) {
-    WriteFileBytes(scratch_ / "source\\viewer.exe", "the program");
+    driver::WriteFileBytes(scratch_ / "source\\viewer.exe", "the program");
     CopyText(SetupContext.installFolder, kPathSize, (scratch_ / "source\\").c_str());
     LoadFileEntry(1);
     EXPECT_TRUE(CopyEntryFile());

@@ -18,11 +18,14 @@
 #include <vector>
 
 #include "InstallerRun.h"
-#include "Scratch.h"
+#include "Files.h"
+#include "ScratchFolder.h"
 #include "ShellRecorder.h"
 #include "Shortcuts.h"
 #include "WinDriver.h"
 #include "resource.h"
+
+using driver::ScratchFolder;
 
 namespace {
 
@@ -110,12 +113,12 @@ protected:
     void WriteProduct(const std::string& setup, const char* name = "SETUP") {
         CopyFileA(driver::WindowsPath(PRODUCT_PEER_EXE).c_str(), (source_ / "viewer.exe").c_str(),
                   FALSE);
-        WriteFileBytes(source_ / "readme.htm", "<p>read me</p>");
+        driver::WriteFileBytes(source_ / "readme.htm", "<p>read me</p>");
         SetFileAttributesA((source_ / "readme.htm").c_str(),
                            FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
         CreateDirectoryA((source_ / "data").c_str(), nullptr);
-        WriteFileBytes(source_ / "data\\help.hlp", "help");
-        WriteFileBytes(source_ / "other.txt", "other");
+        driver::WriteFileBytes(source_ / "data\\help.hlp", "help");
+        driver::WriteFileBytes(source_ / "other.txt", "other");
         run_.reset(new InstallerRun(source_, TOVAMERE_EXE, name));
         run_->WriteSetupFile(setup);
     }
@@ -251,8 +254,8 @@ TEST_F(InstallTest, InstallsWhatItCan) {
                  "1=viewer.exe\r\n2=missing.txt\r\n3=held.txt\r\n4=other.txt\r\n");
     const std::string folder = target_ / "app\\";
     CreateDirectoryA(folder.c_str(), nullptr);
-    WriteFileBytes(folder + "held.txt", "the old one");
-    WriteFileBytes(source_ / "held.txt", "the new one");
+    driver::WriteFileBytes(folder + "held.txt", "the old one");
+    driver::WriteFileBytes(source_ / "held.txt", "the new one");
     HANDLE held = CreateFileA((folder + "held.txt").c_str(), GENERIC_READ, 0, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, held);

@@ -21,14 +21,14 @@ ReportedVersion::~ReportedVersion() {
     RegDeleteKeyA(HKEY_CURRENT_USER, key_.c_str());
 }
 
-InstallerRun::InstallerRun(const ScratchFolder& folder, const char* program,
+InstallerRun::InstallerRun(const driver::ScratchFolder& folder, const char* program,
                            const std::string& name)
     : exePath_(folder / (name + ".EXE")), setupPath_(folder / (name + ".INF")) {
     CopyFileA(driver::WindowsPath(program).c_str(), exePath_.c_str(), FALSE);
 }
 
 void InstallerRun::WriteSetupFile(const std::string& contents) {
-    WriteFileBytes(setupPath_, contents);
+    driver::WriteFileBytes(setupPath_, contents);
 }
 
 bool InstallerRun::Start(const std::string& arguments) {

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "Scratch.h"
+#include "ScratchFolder.h"
 #include "WinDriver.h"
 
 // Wizard page ids as the templates name them.
@@ -30,7 +30,7 @@ private:
 class InstallerRun {
 public:
     // Copies program (a host path) into folder as name + ".EXE".
-    InstallerRun(const ScratchFolder& folder, const char* program,
+    InstallerRun(const driver::ScratchFolder& folder, const char* program,
                  const std::string& name = "SETUP");
 
     void WriteSetupFile(const std::string& contents);

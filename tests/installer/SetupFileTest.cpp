@@ -10,7 +10,10 @@
 #include <cstdio>
 #include <string>
 
-#include "Scratch.h"
+#include "ScratchFolder.h"
+#include "WinDriver.h"
+
+using driver::ScratchFolder;
 
 namespace {
 
@@ -35,7 +38,7 @@ protected:
 
     // Writes the setup file as SETUP.INF beside a program SETUP.EXE in the scratch folder.
     bool Read(const std::string& contents) {
-        WriteFileBytes(scratch_ / "SETUP.INF", contents);
+        driver::WriteFileBytes(scratch_ / "SETUP.INF", contents);
         CopyText(SetupContext.exeName, kPathSize, "SETUP.EXE");
         CopyText(SetupContext.setupFileName, kPathSize, "SETUP.INF");
         CopyText(SetupContext.setupFilePath, kPathSize, (scratch_ / "SETUP.INF").c_str());

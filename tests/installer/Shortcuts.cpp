@@ -9,7 +9,7 @@
 
 #include <algorithm>
 
-#include "Scratch.h"
+#include "Files.h"
 #include "WinDriver.h"
 
 namespace {
@@ -173,7 +173,7 @@ void TestPlaces::Clear(const std::string& name) const {
     const std::string folder = (*this)(name);
     for (const std::string& entry : FolderEntries(folder)) {
         if (IsFolder(folder + entry)) {
-            RemoveTree(folder + entry);
+            driver::RemoveTree(folder + entry);
         } else {
             SetFileAttributesA((folder + entry).c_str(), FILE_ATTRIBUTE_NORMAL);
             DeleteFileA((folder + entry).c_str());

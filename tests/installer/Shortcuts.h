@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "Scratch.h"
+#include "ScratchFolder.h"
 
 struct LinkSeen {
     std::string path;
@@ -70,7 +70,7 @@ public:
     void Clear(const std::string& name) const;
 
 private:
-    ScratchFolder scratch_;
+    driver::ScratchFolder scratch_;
     std::string desktop_;
     ShellFolderOverride folders_;
 };

@@ -15,9 +15,12 @@
 #include <string>
 #include <vector>
 
-#include "Scratch.h"
+#include "Files.h"
+#include "ScratchFolder.h"
 #include "Shortcuts.h"
 #include "WinDriver.h"
+
+using driver::ScratchFolder;
 
 namespace {
 
@@ -38,7 +41,7 @@ void LoadProduct(const ScratchFolder& scratch, const std::string& setup,
                  const std::string& installFolder, bool newShell) {
     ResetSetupContext();
     SetupContext.newShell = newShell;
-    WriteFileBytes(scratch / "SETUP.INF", setup);
+    driver::WriteFileBytes(scratch / "SETUP.INF", setup);
     CopyText(SetupContext.exeName, kPathSize, "SETUP.EXE");
     CopyText(SetupContext.setupFileName, kPathSize, "SETUP.INF");
     CopyText(SetupContext.setupFilePath, kPathSize, (scratch / "SETUP.INF").c_str());
@@ -49,8 +52,8 @@ void LoadProduct(const ScratchFolder& scratch, const std::string& setup,
 // The installed files that shortcuts point at.
 void MakeInstalledFiles(const std::string& folder) {
     CreateDirectoryA(folder.c_str(), nullptr);
-    WriteFileBytes(folder + "viewer.exe", "MZ");
-    WriteFileBytes(folder + "SETUP.EXE", "MZ");
+    driver::WriteFileBytes(folder + "viewer.exe", "MZ");
+    driver::WriteFileBytes(folder + "SETUP.EXE", "MZ");
 }
 
 std::string WithoutBackslash(const std::string& folder) {
@@ -152,7 +155,7 @@ TEST_F(ShellLinkTest, InstallationFolderWithAComma) {
 // Removal takes the product's links and its whole group folder, files the user put there
 // included, and leaves everything else in the places.
 TEST_F(ShellLinkTest, Removal) {
-    WriteFileBytes(Place("Desktop") + "other.lnk", "not ours");
+    driver::WriteFileBytes(Place("Desktop") + "other.lnk", "not ours");
     for (const char* setup : {kGrouped, kUngrouped}) {
         LoadProduct(scratch_, setup, installFolder_, true);
         for (ShortcutPlace place :
@@ -160,7 +163,7 @@ TEST_F(ShellLinkTest, Removal) {
             UpdateShortcuts(place, ShortcutUpdate::Create);
         }
         if (setup == kGrouped) {
-            WriteFileBytes(Place("Programs") + kTitle + "\\memo.txt", "the user's own");
+            driver::WriteFileBytes(Place("Programs") + kTitle + "\\memo.txt", "the user's own");
         }
         for (ShortcutPlace place :
              {ShortcutPlace::Programs, ShortcutPlace::Desktop, ShortcutPlace::Startup}) {
@@ -255,8 +258,8 @@ protected:
 
     void TearDown() override {
         CloseGroupWindows(kTitle, 0);
-        RemoveTree(programs_ + kTitle);
-        RemoveTree(programs_ + kStartupGroup);
+        driver::RemoveTree(programs_ + kTitle);
+        driver::RemoveTree(programs_ + kStartupGroup);
     }
 
     // The group's items, once the server has made them; it answers before its explorer window
@@ -279,7 +282,7 @@ TEST_F(ProgmanTest, GroupOfTheSetupFile) {
     LoadProduct(scratch_, kGrouped, installFolder_, false);
     UpdateShortcuts(ShortcutPlace::Programs, ShortcutUpdate::Create);
     EXPECT_EQ(Names({"ビューア.lnk"}), GroupItems(kTitle));
-    WriteFileBytes(programs_ + kTitle + "\\memo.txt", "the user's own");
+    driver::WriteFileBytes(programs_ + kTitle + "\\memo.txt", "the user's own");
     UpdateShortcuts(ShortcutPlace::Programs, ShortcutUpdate::Remove);
     EXPECT_FALSE(IsFolder(programs_ + kTitle));
 }

@@ -9,10 +9,13 @@
 #include <string>
 
 #include "InstallerRun.h"
-#include "Scratch.h"
+#include "Files.h"
+#include "ScratchFolder.h"
 #include "Shortcuts.h"
 #include "WinDriver.h"
 #include "resource.h"
+
+using driver::ScratchFolder;
 
 namespace {
 
@@ -30,7 +33,7 @@ protected:
     void StartWizard(const std::string& setup = kSetup, const char* program = TOVAMERE_EXE) {
         run_.reset(new InstallerRun(scratch_, program));
         run_->WriteSetupFile(setup);
-        WriteFileBytes(scratch_ / "viewer.exe", "MZ");
+        driver::WriteFileBytes(scratch_ / "viewer.exe", "MZ");
         ASSERT_TRUE(run_->Start());
         ASSERT_TRUE(run_->WaitForWizard()) << "no wizard";
         ASSERT_TRUE(run_->WaitForPage(kFolderPage));
@@ -83,7 +86,7 @@ TEST_F(WizardTest, FolderPageAsShown) {
 // Each refused folder: its message, the error icon's default caption, and the page stays with
 // the field as typed.
 TEST_F(WizardTest, RefusedFolders) {
-    WriteFileBytes(scratch_ / "readme.txt", "read me");
+    driver::WriteFileBytes(scratch_ / "readme.txt", "read me");
     const struct {
         std::string typed;
         std::string message;
@@ -252,7 +255,7 @@ TEST(InstallerModes, EndWithoutWizard) {
     ScratchFolder scratch;
     CreateDirectoryA((scratch / "withSetup").c_str(), nullptr);
     CreateDirectoryA((scratch / "withoutSetup").c_str(), nullptr);
-    WriteFileBytes(scratch / "withSetup\\SETUP.INF", kSetup);
+    driver::WriteFileBytes(scratch / "withSetup\\SETUP.INF", kSetup);
     InstallerRun installed(scratch, TOVAMERE_EXE);
     installed.WriteSetupFile(kSetup);
     ScratchFolder bare;
