@@ -1,0 +1,112 @@
+// Removing registry trees key by key: the NT family refuses to delete a key that still has
+// subkeys, so every level is emptied first.
+#include "uninstall/Registry.h"
+
+#include <cstring>
+
+#include "entry/Handles.h"
+#include "entry/SetupContext.h"
+#include "entry/Window.h"
+#include "setupfile/SetupFile.h"
+
+namespace {
+
+// A key name has up to 255 characters, and in code page 932 each may take two bytes: a shorter
+// buffer would end the walk at a long Japanese name and leave the keys after it.
+constexpr DWORD kKeyNameSize = 512;
+
+// One byte more than an entry may have, so that a longer one is seen and not cut: cut at a
+// backslash it would name a parent of the key it lists.
+constexpr size_t kRegEntrySize = kPathSize + 1;
+
+struct RootName {
+    const char* name;
+    RegRoot root;
+};
+
+const RootName kRootNames[] = {
+    {"HKEY_CURRENT_USER", RegRoot::CurrentUser},
+    {"HKEY_LOCAL_MACHINE", RegRoot::LocalMachine},
+    {"HKEY_CLASSES_ROOT", RegRoot::ClassesRoot},
+};
+
+HKEY RootKey(RegRoot root) {
+    switch (root) {
+    case RegRoot::CurrentUser:
+        return HKEY_CURRENT_USER;
+    case RegRoot::LocalMachine:
+        return HKEY_LOCAL_MACHINE;
+    case RegRoot::ClassesRoot:
+        return HKEY_CLASSES_ROOT;
+    case RegRoot::None:
+        break;
+    }
+    return nullptr;
+}
+
+// An empty path opens the parent itself, and the system refuses one with a leading backslash
+// only sometimes: neither may ever lead to removing what lies above the key meant.
+bool NamesKeyBelow(const char* path) {
+    return path[0] != '\0' && path[0] != '\\';
+}
+
+} // namespace
+
+RegRoot ParseRegEntry(const char* entry, const char** keyPath) {
+    for (const RootName& root : kRootNames) {
+        const size_t length = std::strlen(root.name);
+        if (std::strncmp(entry, root.name, length) != 0) {
+            continue;
+        }
+        // The separator is passed over whatever it is; the root name alone has none.
+        if (entry[length] == '\0' || !NamesKeyBelow(entry + length + 1)) {
+            return RegRoot::None;
+        }
+        *keyPath = entry + length + 1;
+        return root.root;
+    }
+    return RegRoot::None;
+}
+
+void RemoveRegistryTree(HKEY parent, const char* path) {
+    if (!NamesKeyBelow(path)) {
+        return;
+    }
+    RegKey key;
+    if (key.Open(parent, path, KEY_ALL_ACCESS)) {
+        // A removed subkey's place is taken by the next one, so the index stays; a subkey that
+        // comes back under the same name could not be removed and is passed over.
+        char previous[kKeyNameSize] = "";
+        char name[kKeyNameSize];
+        DWORD index = 0;
+        while (RegEnumKeyA(key.Get(), index, name, sizeof name) == ERROR_SUCCESS) {
+            if (lstrcmpiA(name, previous) == 0) {
+                ++index;
+                continue;
+            }
+            RemoveRegistryTree(key.Get(), name);
+            CopyText(previous, sizeof previous, name);
+        }
+        key.Close();
+    }
+    // Takes the key's values with it; a key that kept a subkey stays.
+    RegDeleteKeyA(parent, path);
+}
+
+void RemoveRegSection() {
+    for (int n = 1;; ++n) {
+        char entry[kRegEntrySize];
+        ReadSetupValue("Reg", NumberKey(n), entry, sizeof entry);
+        if (entry[0] == '\0') {
+            return;
+        }
+        const char* keyPath = nullptr;
+        const RegRoot root =
+            std::strlen(entry) < kPathSize ? ParseRegEntry(entry, &keyPath) : RegRoot::None;
+        if (root == RegRoot::None) {
+            ShowError(SetupContext.messageOwner, "Regセクションが異常です。");
+            continue;
+        }
+        RemoveRegistryTree(RootKey(root), keyPath);
+    }
+}

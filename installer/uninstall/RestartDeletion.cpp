@@ -1,0 +1,127 @@
+// Deletion at the next start of Windows, by request or through WININIT.INI.
+#include "uninstall/RestartDeletion.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+#include "entry/Handles.h"
+#include "entry/Text.h"
+
+namespace {
+
+// The end-of-file mark that old editors leave as a file's last byte.
+constexpr char kEndOfFileMark = 0x1A;
+
+bool RequestDeleteAtRestart(const char* path) {
+    return MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+}
+
+bool WriteBytes(HANDLE file, const char* bytes, DWORD count) {
+    DWORD written = 0;
+    return WriteFile(file, bytes, count, &written, nullptr) && written == count;
+}
+
+// Writes text at the end of the file, in place of a final end-of-file mark, and on a line of
+// its own: appended to a last line without its line end, the section header would be lost in it.
+void AppendToFile(const char* path, const char* text) {
+    FileHandle file(CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsOpen()) {
+        return;
+    }
+    const DWORD size = GetFileSize(file.Get(), nullptr);
+    if (size == INVALID_FILE_SIZE || size > 0x7FFFFFFF) {
+        return; // no WININIT.INI is that large
+    }
+    LONG end = static_cast<LONG>(size);
+    // The file's last two bytes, fewer in a shorter file.
+    char tail[2];
+    DWORD got = 0;
+    const LONG from = end >= 2 ? end - 2 : 0;
+    SetFilePointer(file.Get(), from, nullptr, FILE_BEGIN);
+    if (!ReadFile(file.Get(), tail, static_cast<DWORD>(end - from), &got, nullptr)) {
+        return;
+    }
+    if (got > 0 && tail[got - 1] == kEndOfFileMark) {
+        --end;
+        --got;
+    }
+    const bool lineEnded = got == 0 || tail[got - 1] == '\n';
+    SetFilePointer(file.Get(), end, nullptr, FILE_BEGIN);
+    if (!lineEnded && !WriteBytes(file.Get(), "\r\n", 2)) {
+        return;
+    }
+    if (WriteBytes(file.Get(), text, static_cast<DWORD>(std::strlen(text)))) {
+        SetEndOfFile(file.Get());
+    }
+}
+
+} // namespace
+
+bool ComposeRenameSection(const char* lines, const char* shortPath, char* text, size_t size) {
+    if (!CopyText(text, size, "[Rename]\r\n")) {
+        return false;
+    }
+    size_t length = std::strlen(text);
+    for (const char* line = lines; *line; line += std::strlen(line) + 1) {
+        if (!AppendText(text + length, size - length, line) ||
+            !AppendText(text + length, size - length, "\r\n")) {
+            return false;
+        }
+        length += std::strlen(text + length);
+        if (length > kRenameTextMost) {
+            return false;
+        }
+    }
+    return AppendText(text + length, size - length, "NUL=") &&
+           AppendText(text + length, size - length, shortPath) &&
+           AppendText(text + length, size - length, "\r\n");
+}
+
+void RemoveAtRestart(const char* path) {
+    char windows[kPathSize];
+    const UINT length = GetWindowsDirectoryA(windows, sizeof windows);
+    if (length == 0 || length >= sizeof windows) {
+        // Nothing to fall back on; the request alone may still work.
+        RequestDeleteAtRestart(path);
+        return;
+    }
+    RemoveAtRestartWith(path, RequestDeleteAtRestart, windows);
+}
+
+void RemoveAtRestartWith(const char* path, RestartRequest request, const char* windowsFolder) {
+    if (request(path)) {
+        return; // the NT family
+    }
+    char wininit[kPathSize];
+    char shortPath[kPathSize];
+    if (!CopyText(wininit, sizeof wininit, windowsFolder) ||
+        !AddTrailingBackslash(wininit, sizeof wininit) ||
+        !AppendText(wininit, sizeof wininit, "WININIT.INI")) {
+        return;
+    }
+    // WININIT.INI is carried out before the long names are known.
+    const DWORD shortLength = GetShortPathNameA(path, shortPath, sizeof shortPath);
+    if (shortLength == 0 || shortLength >= sizeof shortPath) {
+        return;
+    }
+
+    // The section's lines as they stand: a key list with each key's value would give every
+    // "NUL=" line the first one's value.
+    static char lines[kRenameTextSize];
+    static char text[kRenameTextSize];
+    const DWORD read = GetPrivateProfileSectionA("Rename", lines, sizeof lines, wininit);
+    if (read >= sizeof lines - 2) {
+        return; // cut short: far beyond the limit in any case
+    }
+    if (!ComposeRenameSection(lines, shortPath, text, sizeof text)) {
+        return;
+    }
+    // The section moves to the end of the file, where it is written whole.
+    if (!WritePrivateProfileStringA("Rename", nullptr, nullptr, wininit)) {
+        return;
+    }
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, wininit);
+    AppendToFile(wininit, text);
+}
