@@ -56,6 +56,5 @@ bool PendingRenames::HoldsDeletion(const std::string& path) {
     }
     const std::string pair = "\\??\\" + path + '\0' + '\0';
     // At the start of the list, or right after the end of an earlier name.
-    return list.compare(0, pair.size(), pair) == 0 ||
-           list.find('\0' + pair) != std::string::npos;
+    return list.compare(0, pair.size(), pair) == 0 || list.find('\0' + pair) != std::string::npos;
 }

@@ -38,8 +38,8 @@ bool KeyExists(HKEY root, const std::string& path) {
 // Makes the key and its parents, with one value so that the key is not bare.
 void MakeKey(HKEY root, const std::string& path) {
     HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_WRITE,
-                                             nullptr, &key, nullptr))
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr))
         << path;
     RegSetValueExA(key, "Value", 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2);
     RegCloseKey(key);
@@ -48,8 +48,8 @@ void MakeKey(HKEY root, const std::string& path) {
 // Sets a key's access list from its text form.
 bool SetKeyAccess(const std::string& path, const char* access, REGSAM open) {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(access, SDDL_REVISION_1,
-                                                              &descriptor, nullptr)) {
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(access, SDDL_REVISION_1, &descriptor,
+                                                              nullptr)) {
         return false;
     }
     HKEY key;
@@ -76,12 +76,14 @@ protected:
         SHDeleteKeyA(HKEY_CLASSES_ROOT, "TovaRegTest.Class");
     }
 
-    static std::string Key(const std::string& below) { return std::string(kTestKey) + "\\" + below; }
+    static std::string Key(const std::string& below) {
+        return std::string(kTestKey) + "\\" + below;
+    }
 
     // The [Reg] section of a setup file in the scratch folder, removed as the uninstaller does.
     std::vector<driver::MessageBoxSeen> RemoveSection(const std::string& lines) {
-        driver::WriteFileBytes(scratch_ / "SETUP.INF", "[Install]\r\nTitle=T\r\nFolder=F\r\n"
-                                                       "[Reg]\r\n" + lines);
+        const std::string setup = "[Install]\r\nTitle=T\r\nFolder=F\r\n[Reg]\r\n" + lines;
+        driver::WriteFileBytes(scratch_ / "SETUP.INF", setup);
         CopyText(SetupContext.setupFilePath, kPathSize, (scratch_ / "SETUP.INF").c_str());
         OwnMessageBoxes boxes(IDOK);
         RemoveRegSection();
@@ -124,8 +126,8 @@ TEST(ParseRegEntry, RootsAndKeyPaths) {
 }
 
 TEST_F(RegistryCleanupTest, RemovesATreeSeveralLevelsDeep) {
-    for (const char* below : {"Deep\\L1\\L2\\L3\\L4", "Deep\\L1\\Side\\S2", "Deep\\Other",
-                              "Keep\\Child"}) {
+    for (const char* below :
+         {"Deep\\L1\\L2\\L3\\L4", "Deep\\L1\\Side\\S2", "Deep\\Other", "Keep\\Child"}) {
         MakeKey(HKEY_CURRENT_USER, Key(below));
     }
     // 200 characters of 表 are 400 bytes, far more than 256: the walk must not end there.
@@ -174,23 +176,22 @@ TEST_F(RegistryCleanupTest, RemovesTheListedKeysAndReportsMalformedEntries) {
     }
     MakeKey(HKEY_LOCAL_MACHINE, Key("Machine\\Sub"));
     MakeKey(HKEY_CLASSES_ROOT, "TovaRegTest.Class\\shell\\open");
-    // Longer than an entry may be: cut to 259 characters it would end just after "\Cut\..."'s
-    // first level and name the whole of it.
+    // Longer than an entry may be (264 characters): cut to 259 it would end just after the
+    // backslash that follows the K's, and name that key with everything below it.
     const std::string cut = Key(std::string(219, 'K'));
     MakeKey(HKEY_CURRENT_USER, cut + "\\Child");
     MakeKey(HKEY_CURRENT_USER, cut + "\\Sibling");
     const std::string tooLong = "HKEY_CURRENT_USER\\" + cut + "\\Child";
     ASSERT_EQ(264u, tooLong.size());
 
-    const std::vector<driver::MessageBoxSeen> seen =
-        RemoveSection("1=HKEY_CURRENT_USER\\Software\\TovaRegTest\\Upper\r\n"
-                      "2=hkey_current_user\\Software\\TovaRegTest\\Lower\r\n"
-                      "3=HKEY_CURRENT_USER\r\n"
-                      "4=HKEY_CURRENT_USER\\\r\n"
-                      "5=HKEY_LOCAL_MACHINE\\Software\\TovaRegTest\\Machine\r\n"
-                      "6=HKEY_CLASSES_ROOT\\TovaRegTest.Class\r\n"
-                      "7=" + tooLong + "\r\n"
-                      "8=HKEY_CURRENT_USER\\Software\\TovaRegTest\\Slashed\\\r\n");
+    const std::string lines = "1=HKEY_CURRENT_USER\\Software\\TovaRegTest\\Upper\r\n"
+                              "2=hkey_current_user\\Software\\TovaRegTest\\Lower\r\n"
+                              "3=HKEY_CURRENT_USER\r\n"
+                              "4=HKEY_CURRENT_USER\\\r\n"
+                              "5=HKEY_LOCAL_MACHINE\\Software\\TovaRegTest\\Machine\r\n"
+                              "6=HKEY_CLASSES_ROOT\\TovaRegTest.Class\r\n"
+                              "8=HKEY_CURRENT_USER\\Software\\TovaRegTest\\Slashed\\\r\n";
+    const std::vector<driver::MessageBoxSeen> seen = RemoveSection(lines + "7=" + tooLong);
 
     ASSERT_EQ(4u, seen.size()) << "entries 2, 3, 4 and 7";
     for (const driver::MessageBoxSeen& box : seen) {

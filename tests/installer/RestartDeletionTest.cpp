@@ -36,8 +36,8 @@ TEST(ComposeRenameSection, CarriesTheLinesOverUpToTheLimit) {
     static char text[kRenameTextSize];
     const std::string list = std::string("NUL=C:\\X.TMP") + '\0' + "NUL=C:\\Y.TMP" + '\0' +
                              "C:\\NEW.TXT=C:\\OLD.TXT" + '\0' + "odd line" + '\0' + '\0';
-    ASSERT_TRUE(ComposeRenameSection(list.c_str(), "C:\\WINDOWS\\SYSTEM\\SETUP.EXE", text,
-                                     sizeof text));
+    ASSERT_TRUE(
+        ComposeRenameSection(list.c_str(), "C:\\WINDOWS\\SYSTEM\\SETUP.EXE", text, sizeof text));
     EXPECT_STREQ("[Rename]\r\nNUL=C:\\X.TMP\r\nNUL=C:\\Y.TMP\r\nC:\\NEW.TXT=C:\\OLD.TXT\r\n"
                  "odd line\r\nNUL=C:\\WINDOWS\\SYSTEM\\SETUP.EXE\r\n",
                  text);
@@ -78,7 +78,8 @@ TEST(RemoveAtRestart, WritesWininitWhenTheRequestIsRefused) {
          "C:\\NEW.TXT=C:\\OLD.TXT\r\n[386Enh]\r\nA=1\r\n",
          "[boot]\r\nshell=Explorer.exe\r\n[386Enh]\r\nA=1\r\n[Rename]\r\nNUL=C:\\X.TMP\r\n"
          "NUL=C:\\Y.TMP\r\nC:\\NEW.TXT=C:\\OLD.TXT\r\nNUL=<short>\r\n"},
-        {"end-of-file mark", "[boot]\r\nA=1\r\n\x1a", "[boot]\r\nA=1\r\n[Rename]\r\nNUL=<short>\r\n"},
+        {"end-of-file mark", "[boot]\r\nA=1\r\n\x1a",
+         "[boot]\r\nA=1\r\n[Rename]\r\nNUL=<short>\r\n"},
         {"end-of-file mark after a line without its end", "[boot]\r\nA=1\x1a",
          "[boot]\r\nA=1\r\n[Rename]\r\nNUL=<short>\r\n"},
         {"no line end at all", "[boot]\r\nA=1", "[boot]\r\nA=1\r\n[Rename]\r\nNUL=<short>\r\n"},
