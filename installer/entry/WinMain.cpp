@@ -6,6 +6,7 @@
 #include "entry/StartUp.h"
 #include "entry/Window.h"
 #include "setupfile/SetupFile.h"
+#include "uninstall/Uninstall.h"
 #include "wizard/Wizard.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
@@ -25,7 +26,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     }
     switch (mode) {
     case StartMode::UninstallRequest:
+        RequestUninstall();
+        break;
     case StartMode::UninstallRun:
+        StartUninstallRun();
+        break;
     case StartMode::BadTarget:
         break;
     case StartMode::Wizard:

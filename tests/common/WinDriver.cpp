@@ -3,6 +3,8 @@
 // form returns garbage across processes under Wine.
 #include "WinDriver.h"
 
+#include <winternl.h>
+
 #include <cstdio>
 
 namespace driver {
@@ -211,6 +213,39 @@ std::vector<std::string> ListBoxLines(HWND list) {
         lines.emplace_back(text.data());
     }
     return lines;
+}
+
+std::string ProcessCommandLine(DWORD pid) {
+    // Read from the process's own parameter block, where its program finds it.
+    using QueryProcess = LONG(WINAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
+    const auto query = reinterpret_cast<QueryProcess>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+    if (!query || !process) {
+        if (process) {
+            CloseHandle(process);
+        }
+        return std::string();
+    }
+    std::string line;
+    PROCESS_BASIC_INFORMATION basic{};
+    PEB block{};
+    RTL_USER_PROCESS_PARAMETERS parameters{};
+    if (query(process, ProcessBasicInformation, &basic, sizeof basic, nullptr) == 0 &&
+        ReadProcessMemory(process, basic.PebBaseAddress, &block, sizeof block, nullptr) &&
+        ReadProcessMemory(process, block.ProcessParameters, &parameters, sizeof parameters,
+                          nullptr)) {
+        std::vector<wchar_t> wide(parameters.CommandLine.Length / sizeof(wchar_t) + 1);
+        if (ReadProcessMemory(process, parameters.CommandLine.Buffer, wide.data(),
+                              parameters.CommandLine.Length, nullptr)) {
+            std::vector<char> text(wide.size() * 2 + 1);
+            WideCharToMultiByte(CP_ACP, 0, wide.data(), -1, text.data(),
+                                static_cast<int>(text.size()), nullptr, nullptr);
+            line = text.data();
+        }
+    }
+    CloseHandle(process);
+    return line;
 }
 
 namespace {

@@ -76,6 +76,10 @@ bool IsEnabled(HWND dialog, int id);
 // All lines of a list box of another process, converted to the ANSI code page.
 std::vector<std::string> ListBoxLines(HWND list);
 
+// The command line another process was started with, as its program sees it (converted to the
+// ANSI code page); empty when it cannot be read.
+std::string ProcessCommandLine(DWORD pid);
+
 // Whole contents of a file, as bytes; empty when it cannot be read.
 std::string ReadFileBytes(const std::string& path);
 // Whole contents of a text file as the C runtime reads it in text mode (CR LF becomes LF).

@@ -1,12 +1,18 @@
 // Stands in for an installed product's main program in tests: appends where it was started from,
 // its command line and its current folder, tab-separated, to the file named by
 // TOVAMERE_STARTED_LOG, one line per start, and ends at once. A windowed program, so that
-// starting it opens no console.
+// starting it opens no console. Started with /stay it only runs, for up to a minute, as a
+// product that is still running when it is uninstalled.
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
+    if (std::strstr(commandLine, "/stay")) {
+        Sleep(60000);
+        return 0;
+    }
     char logPath[MAX_PATH];
     const DWORD length = GetEnvironmentVariableA("TOVAMERE_STARTED_LOG", logPath, sizeof logPath);
     if (length == 0 || length >= sizeof logPath) {

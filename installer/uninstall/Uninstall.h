@@ -1,0 +1,38 @@
+// The uninstallation. The installed program, started with "/r", asks, copies itself into the
+// system folder and starts that copy with "x" and its own path; the copy shows the uninstall
+// dialog and removes the installation, which it can do because it does not run from it.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+
+// "r" mode: the confirmation, the copy in the system folder and its start. Returns when the
+// copy has been started, the user declined, or the start failed (with its message).
+void RequestUninstall();
+
+// "x" mode: the uninstall dialog, then the running copy's own deletion at restart.
+void StartUninstallRun();
+
+// Dialog 101: the removal starts on its first timer tick, and its outcome replaces the text.
+INT_PTR CALLBACK UninstallDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Removes the [Reg] keys, the listed files from the last back to the program itself, the rest of
+// the installation folder, the uninstall entry and the shortcuts. True when nothing is left.
+bool RunUninstall();
+
+// Deletes a file; true when it is gone, also when there was none. A failure is reported.
+bool RemoveInstalledFile(const char* path);
+
+// Removes folder (ending in a backslash) with everything in it, asking before each file that is
+// not a help index. False when anything stays, and at once after Cancel: nothing else is touched.
+bool RemoveFolderTree(const char* folder);
+
+// The copy's command line: its own path in double quotes, " x ", then the installed program's
+// path unquoted, as the "x" mode takes everything after it. False when it does not fit.
+bool ComposeUninstallCommand(char* command, size_t size, const char* copyPath,
+                             const char* installedPath);
+
+// A help index, which the help system writes beside a help file by itself: ".gid" after the
+// name's first dot, in any case (help.gid, HELP.GID, but not a.b.gid).
+bool IsHelpIndexName(const char* name);
