@@ -24,9 +24,10 @@ bool WriteBytes(HANDLE file, const char* bytes, DWORD count) {
 
 // Writes text at the end of the file, in place of a final end-of-file mark, and on a line of
 // its own: appended to a last line without its line end, the section header would be lost in it.
-void AppendToFile(const char* path, const char* text) {
-    FileHandle file(CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+void AppendToFile(const char* path, const char* text, bool makeFile) {
+    FileHandle file(CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                makeFile ? OPEN_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                nullptr));
     if (!file.IsOpen()) {
         return;
     }
@@ -87,10 +88,13 @@ void RemoveAtRestart(const char* path) {
         RequestDeleteAtRestart(path);
         return;
     }
-    RemoveAtRestartWith(path, RequestDeleteAtRestart, windows);
+    // The high bit of the packed version marks the Windows 95 family.
+    const bool windows95 = (GetVersion() & 0x80000000) != 0;
+    RemoveAtRestartWith(path, RequestDeleteAtRestart, windows, windows95);
 }
 
-void RemoveAtRestartWith(const char* path, RestartRequest request, const char* windowsFolder) {
+void RemoveAtRestartWith(const char* path, RestartRequest request, const char* windowsFolder,
+                         bool makeWininit) {
     if (request(path)) {
         return; // the NT family
     }
@@ -123,5 +127,5 @@ void RemoveAtRestartWith(const char* path, RestartRequest request, const char* w
         return;
     }
     WritePrivateProfileStringA(nullptr, nullptr, nullptr, wininit);
-    AppendToFile(wininit, text);
+    AppendToFile(wininit, text, makeWininit);
 }

@@ -18,9 +18,11 @@ void RemoveAtRestart(const char* path);
 using RestartRequest = bool (*)(const char* path);
 
 // RemoveAtRestart with the system's request and the Windows folder given: when request refuses,
-// the deletion goes into windowsFolder's WININIT.INI, made if there is none. The file is left
-// unchanged when its [Rename] section is too long or the path has no short form.
-void RemoveAtRestartWith(const char* path, RestartRequest request, const char* windowsFolder);
+// the deletion goes into windowsFolder's WININIT.INI, which is made if there is none and
+// makeWininit is set (only the Windows 95 family reads it). The file is left unchanged when its
+// [Rename] section is too long or the path has no short form.
+void RemoveAtRestartWith(const char* path, RestartRequest request, const char* windowsFolder,
+                         bool makeWininit);
 
 // The new [Rename] section: "[Rename]", the lines the section holds now (as the profile reader
 // returns them: each ended by a NUL, the list by an empty one), unchanged and in order, then

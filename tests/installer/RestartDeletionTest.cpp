@@ -70,6 +70,7 @@ TEST(RemoveAtRestart, WritesWininitWhenTheRequestIsRefused) {
         const char* before; // nullptr: no WININIT.INI
         std::string after;  // "<short>" stands for the short path
     } cases[] = {
+        // Made if there is none: on the Windows 95 family it is there only while deletions wait.
         {"no file", nullptr, "[Rename]\r\nNUL=<short>\r\n"},
         {"section alone", "[Rename]\r\nNUL=C:\\X.TMP\r\n",
          "[Rename]\r\nNUL=C:\\X.TMP\r\nNUL=<short>\r\n"},
@@ -97,11 +98,20 @@ TEST(RemoveAtRestart, WritesWininitWhenTheRequestIsRefused) {
         if (c.before) {
             driver::WriteFileBytes(wininit, c.before);
         }
-        RemoveAtRestartWith(file.c_str(), Refuse, windows.Path().c_str());
+        RemoveAtRestartWith(file.c_str(), Refuse, windows.Path().c_str(), true);
         std::string expected = c.after;
         expected.replace(expected.find("<short>"), 7, shortPath);
         EXPECT_EQ(expected, driver::ReadFileBytes(wininit)) << c.name;
     }
+}
+
+// On the NT family, which never reads WININIT.INI, none is made when the request is refused.
+TEST(RemoveAtRestart, MakesNoWininitForTheNtFamily) {
+    ScratchFolder windows;
+    const std::string file = windows / "copy.exe";
+    driver::WriteFileBytes(file, "MZ");
+    RemoveAtRestartWith(file.c_str(), Refuse, windows.Path().c_str(), false);
+    EXPECT_FALSE(driver::FileExists(windows / "WININIT.INI"));
 }
 
 // More than 30000 bytes of lines: the file stays as it was, the file is not scheduled.
@@ -112,7 +122,7 @@ TEST(RemoveAtRestart, LeavesAnOverlongSectionAlone) {
         driver::WriteFileBytes(file, "MZ");
         const std::string before = "[boot]\r\nA=1\r\n[Rename]\r\n" + NulLines(count, "\r\n");
         driver::WriteFileBytes(windows / "WININIT.INI", before);
-        RemoveAtRestartWith(file.c_str(), Refuse, windows.Path().c_str());
+        RemoveAtRestartWith(file.c_str(), Refuse, windows.Path().c_str(), true);
         EXPECT_EQ(before, driver::ReadFileBytes(windows / "WININIT.INI")) << count;
     }
 }
