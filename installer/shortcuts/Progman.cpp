@@ -114,10 +114,10 @@ bool DdeExecuteCommand(const char* command) {
         return false;
     }
     DWORD status = 0;
-    const HDDEDATA result = DdeClientTransaction(
-        reinterpret_cast<BYTE*>(const_cast<char*>(command)),
-        static_cast<DWORD>(lstrlenA(command) + 1), ddeConversation, nullptr, CF_TEXT,
-        XTYP_EXECUTE, 10000, &status);
+    const HDDEDATA result =
+        DdeClientTransaction(reinterpret_cast<BYTE*>(const_cast<char*>(command)),
+                             static_cast<DWORD>(lstrlenA(command) + 1), ddeConversation, nullptr,
+                             CF_TEXT, XTYP_EXECUTE, 10000, &status);
     return result == reinterpret_cast<HDDEDATA>(1);
 }
 

@@ -26,8 +26,7 @@ const char kShellFoldersKey[] =
 const char* const kShellFolderValues[] = {"Programs", "Desktop", "Startup"};
 
 // Owns one reference to a COM interface.
-template <typename Interface>
-class ComRef {
+template <typename Interface> class ComRef {
 public:
     ComRef() = default;
     ~ComRef() {

@@ -1,5 +1,6 @@
 // A folder of its own below the temporary folder for one test, removed with everything in it
-// when the test ends (retried for up to 2 s while a program that just ended still holds it). Links inside it are removed as links: what they point at is left alone.
+// when the test ends (retried for up to 2 s while a program that just ended still holds it). Links
+// inside it are removed as links: what they point at is left alone.
 #pragma once
 
 #include <string>

@@ -183,8 +183,10 @@ TEST_F(InstallTest, WholeInstallation) {
         const char* installed;
         const char* source;
     } files[] = {
-        {"SETUP.EXE", "SETUP.EXE"},   {"SETUP.INF", "SETUP.INF"},
-        {"viewer.exe", "viewer.exe"}, {"readme.htm", "readme.htm"},
+        {"SETUP.EXE", "SETUP.EXE"},
+        {"SETUP.INF", "SETUP.INF"},
+        {"viewer.exe", "viewer.exe"},
+        {"readme.htm", "readme.htm"},
         {"help\\viewer.hlp", "data\\help.hlp"},
     };
     for (const auto& f : files) {
@@ -215,8 +217,7 @@ TEST_F(InstallTest, WholeInstallation) {
         LinkSeen link;
     } links[] = {
         {Place("Programs") + kTitle + "\\ビューア.lnk", {viewer, "", working, "ビューア"}},
-        {Place("Programs") + kTitle + "\\安全モード.lnk",
-         {viewer, "/safe", working, "安全モード"}},
+        {Place("Programs") + kTitle + "\\安全モード.lnk", {viewer, "/safe", working, "安全モード"}},
         {Place("Desktop") + kTitle + ".lnk", {viewer, "", working, kTitle}},
     };
     for (const auto& l : links) {

@@ -20,7 +20,8 @@ int main(int argc, char** argv) {
     FILETIME created, ended, kernel, user;
     GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user);
     char stamp[32];
-    std::snprintf(stamp, sizeof stamp, "%08lX%08lX\t", created.dwHighDateTime, created.dwLowDateTime);
+    std::snprintf(stamp, sizeof stamp, "%08lX%08lX\t", created.dwHighDateTime,
+                  created.dwLowDateTime);
     std::string line = stamp;
     for (int i = 1; i < argc; ++i) {
         if (i > 1) {
