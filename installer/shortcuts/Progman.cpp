@@ -41,17 +41,11 @@ void AddItem() {
 
 void CreateItems(ShortcutPlace place) {
     const bool grouped = SetupContext.groupCount > 0;
-    if (!grouped && SetupContext.fileCount < 1) {
-        return; // no main program to point at
+    if (!LoadFirstShortcut(grouped)) {
+        return;
     }
-    int count = 2;
-    if (grouped) {
-        LoadGroupEntry(1);
-        count = SetupContext.groupCount;
-    } else {
-        LoadFileEntry(1);
-        CopyText(SetupContext.entryName, kPathSize, SetupContext.title);
-    }
+    // Without a group of its own: the program's item and one that uninstalls it.
+    const int count = grouped ? SetupContext.groupCount : 2;
     if (place == ShortcutPlace::Startup) {
         Send("[ShowGroup(\"%s\",1)]", kStartupGroup);
         ShortCommandLine();

@@ -164,6 +164,19 @@ bool WorkingFolderOf(const char* fullPath, char* folder, size_t size) {
     return length > 0 && CopyTextPart(folder, size, fullPath, length);
 }
 
+bool LoadFirstShortcut(bool grouped) {
+    if (grouped) {
+        LoadGroupEntry(1);
+        return true;
+    }
+    if (SetupContext.fileCount < 1) {
+        return false;
+    }
+    LoadFileEntry(1);
+    CopyText(SetupContext.entryName, kPathSize, SetupContext.title);
+    return true;
+}
+
 void UpdateShortcuts(ShortcutPlace place, ShortcutUpdate update) {
     if (!SetupContext.newShell) {
         UpdateProgmanGroup(place, update);
@@ -195,18 +208,11 @@ void UpdateShortcuts(ShortcutPlace place, ShortcutUpdate update) {
         return;
     }
 
-    int count = 1;
     const bool grouped = place == ShortcutPlace::Programs && SetupContext.groupCount > 0;
-    if (!grouped && SetupContext.fileCount < 1) {
-        return; // no main program to point at
+    if (!LoadFirstShortcut(grouped)) {
+        return;
     }
-    if (grouped) {
-        LoadGroupEntry(1);
-        count = SetupContext.groupCount;
-    } else {
-        LoadFileEntry(1);
-        CopyText(SetupContext.entryName, kPathSize, SetupContext.title);
-    }
+    const int count = grouped ? SetupContext.groupCount : 1;
     ComLibrary library;
     for (int n = 1; n <= count; ++n) {
         SaveLink(folder);

@@ -21,6 +21,11 @@ void UpdateProgmanGroup(ShortcutPlace place, ShortcutUpdate update);
 // path's short form (the long one when the file has none), a blank and the arguments.
 void ShortCommandLine();
 
+// Loads the first shortcut of a list: group entry 1 when the shortcuts are the product's own
+// [Group], otherwise [Install] entry 1 under the product's title. False, with nothing loaded,
+// when there is no [Group] and no main program to point at.
+bool LoadFirstShortcut(bool grouped);
+
 // The comma that ends a shortcut's target and begins its arguments, or nullptr. Only the part
 // after folder is searched, when target begins with it: an installation folder may hold a comma
 // of its own.

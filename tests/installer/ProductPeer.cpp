@@ -5,6 +5,8 @@
 // product that is still running when it is uninstalled.
 #include <windows.h>
 
+#include "AppendLine.h"
+
 #include <cstring>
 #include <string>
 
@@ -24,18 +26,5 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     GetCurrentDirectoryA(sizeof current, current);
     const std::string line =
         std::string(module) + "\t" + GetCommandLineA() + "\t" + current + "\r\n";
-    // Several starts may append at the same time: wait for the file instead of losing a line.
-    for (int attempt = 0; attempt < 200; ++attempt) {
-        HANDLE log = CreateFileA(logPath, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (log != INVALID_HANDLE_VALUE) {
-            DWORD written = 0;
-            const BOOL ok =
-                WriteFile(log, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-            CloseHandle(log);
-            return ok && written == line.size() ? 0 : 1;
-        }
-        Sleep(10);
-    }
-    return 1;
+    return AppendLine(logPath, line) ? 0 : 1;
 }

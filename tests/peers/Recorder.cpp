@@ -4,6 +4,8 @@
 // split them), and ends at once.
 #include <windows.h>
 
+#include "AppendLine.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -30,18 +32,8 @@ int main(int argc, char** argv) {
         line += argv[i];
     }
     line += "\r\n";
-    // Several starts may append at the same time: wait for the file instead of losing a line.
-    for (int attempt = 0; attempt < 200; ++attempt) {
-        HANDLE log = CreateFileA(logPath, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (log != INVALID_HANDLE_VALUE) {
-            DWORD written = 0;
-            const BOOL ok =
-                WriteFile(log, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-            CloseHandle(log);
-            return ok && written == line.size() ? 0 : 1;
-        }
-        Sleep(10);
+    if (AppendLine(logPath, line)) {
+        return 0;
     }
     std::fprintf(stderr, "recorder: cannot write %s\n", logPath);
     return 1;
