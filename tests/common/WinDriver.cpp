@@ -129,10 +129,13 @@ HWND WaitForWindow(DWORD pid, const char* className, const char* title, DWORD ti
     return found;
 }
 
+HWND FindDialogWithItem(DWORD pid, int itemId) {
+    return FindTopWindow(pid, "#32770", nullptr, itemId);
+}
+
 HWND WaitForDialogWithItem(DWORD pid, int itemId, DWORD timeoutMs) {
     HWND found = nullptr;
-    WaitUntil([&] { return (found = FindTopWindow(pid, "#32770", nullptr, itemId)) != nullptr; },
-              timeoutMs);
+    WaitUntil([&] { return (found = FindDialogWithItem(pid, itemId)) != nullptr; }, timeoutMs);
     return found;
 }
 

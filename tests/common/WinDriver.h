@@ -43,8 +43,9 @@ bool WaitUntil(const std::function<bool()>& cond, DWORD timeoutMs);
 // the exact title (nullptr: any); nullptr when none turns up within timeoutMs.
 HWND WaitForWindow(DWORD pid, const char* className, const char* title, DWORD timeoutMs);
 
-// A dialog of process pid that holds a control with the id (for example the file name field of
-// the Save As dialog).
+// A dialog of process pid (0: any process) that holds a control with the id (for example the
+// file name field of the Save As dialog, or a wizard's Next button).
+HWND FindDialogWithItem(DWORD pid, int itemId);
 HWND WaitForDialogWithItem(DWORD pid, int itemId, DWORD timeoutMs);
 
 // A message box of process pid (a dialog holding the message static, id 0xFFFF).

@@ -39,35 +39,8 @@ bool InstallerRun::Start(const std::string& arguments) {
     return process_.Start(line);
 }
 
-namespace {
-
-struct WizardQuery {
-    DWORD pid;
-    HWND found;
-};
-
-BOOL CALLBACK MatchWizard(HWND window, LPARAM param) {
-    WizardQuery& query = *reinterpret_cast<WizardQuery*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    if (pid == query.pid && IsWindowVisible(window) && GetDlgItem(window, 0x3024)) {
-        query.found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-} // namespace
-
 HWND InstallerRun::WaitForWizard(DWORD timeoutMs) {
-    WizardQuery query{process_.Id(), nullptr};
-    driver::WaitUntil(
-        [&] {
-            EnumWindows(MatchWizard, reinterpret_cast<LPARAM>(&query));
-            return query.found != nullptr;
-        },
-        timeoutMs);
-    frame_ = query.found;
+    frame_ = driver::WaitForDialogWithItem(process_.Id(), 0x3024, timeoutMs); // its Next button
     return frame_;
 }
 

@@ -16,31 +16,8 @@
 
 namespace {
 
-struct ControlQuery {
-    int id;
-    HWND found;
-};
-
-BOOL CALLBACK MatchControl(HWND window, LPARAM param) {
-    ControlQuery& query = *reinterpret_cast<ControlQuery*>(param);
-    if (IsWindowVisible(window) && GetDlgItem(window, query.id)) {
-        query.found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// A visible top-level window that holds a control with the id.
-HWND FindWithControl(int id) {
-    ControlQuery query{id, nullptr};
-    EnumWindows(MatchControl, reinterpret_cast<LPARAM>(&query));
-    return query.found;
-}
-
 HWND WaitWithControl(int id) {
-    HWND found = nullptr;
-    driver::WaitUntil([&] { return (found = FindWithControl(id)) != nullptr; }, 15000);
-    return found;
+    return driver::WaitForDialogWithItem(0, id, 15000);
 }
 
 HWND CurrentPage(HWND frame) {
@@ -87,7 +64,7 @@ int main(int argc, char** argv) {
         HWND browse = WaitWithControl(lst2);
         return browse ? PrintRect(browse) : 1;
     } else if (std::strcmp(step, "close-browse") == 0) {
-        HWND browse = FindWithControl(lst2);
+        HWND browse = driver::FindDialogWithItem(0, lst2);
         if (browse) {
             PostMessageA(browse, WM_COMMAND, IDCANCEL, 0);
             driver::WaitUntil([&] { return !IsWindow(browse); }, 5000);
