@@ -8,28 +8,28 @@
 #include <cstddef>
 
 // The first layouts of the records, which every Windows version with a property sheet knows:
-// up to and including pcRefParent and pfnCallback.
-constexpr size_t kFirstLayoutSize = 40;
-static_assert(offsetof(PROPSHEETPAGEA, pcRefParent) + sizeof(UINT*) == kFirstLayoutSize,
-              "first page record layout");
-static_assert(offsetof(PROPSHEETHEADERA, pfnCallback) + sizeof(PFNPROPSHEETCALLBACK) ==
-                  kFirstLayoutSize,
-              "first sheet header layout");
+// up to and including pcRefParent and pfnCallback. That is 40 bytes each in the shipped 32-bit
+// program; in the 64-bit test build the pointers are wider (72 bytes).
+constexpr size_t kFirstPageSize = offsetof(PROPSHEETPAGEA, pcRefParent) + sizeof(UINT*);
+constexpr size_t kFirstHeaderSize =
+    offsetof(PROPSHEETHEADERA, pfnCallback) + sizeof(PFNPROPSHEETCALLBACK);
+static_assert(sizeof(void*) != 4 || (kFirstPageSize == 40 && kFirstHeaderSize == 40),
+              "first record layouts of the 32-bit property sheet");
 
 namespace {
 
 // The sheet steps from one page record to the next by dwSize, so records of the first layout
 // must lie exactly that far apart, not sizeof(PROPSHEETPAGEA).
 struct alignas(PROPSHEETPAGEA) FirstLayoutPage {
-    unsigned char bytes[kFirstLayoutSize];
+    unsigned char bytes[kFirstPageSize];
     PROPSHEETPAGEA* Record() { return reinterpret_cast<PROPSHEETPAGEA*>(bytes); }
 };
 
 } // namespace
 
 void InitWizardPage(PROPSHEETPAGEA* page, int templateId, DLGPROC procedure) {
-    ZeroMemory(page, kFirstLayoutSize);
-    page->dwSize = kFirstLayoutSize;
+    ZeroMemory(page, kFirstPageSize);
+    page->dwSize = kFirstPageSize;
     page->dwFlags = PSP_DEFAULT;
     page->hInstance = SetupContext.instance;
     page->pszTemplate = MAKEINTRESOURCEA(templateId);
@@ -51,7 +51,7 @@ void RunWizard() {
 
     PROPSHEETHEADERA header;
     ZeroMemory(&header, sizeof header);
-    header.dwSize = kFirstLayoutSize;
+    header.dwSize = kFirstHeaderSize;
     header.dwFlags = PSH_PROPSHEETPAGE | PSH_WIZARD | PSH_NOAPPLYNOW;
     header.hwndParent = nullptr;
     header.hInstance = SetupContext.instance;
