@@ -1,6 +1,13 @@
 # make check: install what is missing, build, run every test.
+#
+# Two builds of the same sources: $(BUILD) (i686, PE32: the shipped programs) and $(BUILD64)
+# (x86_64, PE32+), whose tests run on every machine. The PE32 tests run where this machine runs
+# 32-bit code (tools/runs-32bit; NO_32BIT_CODE=1 behaves as if it did not).
 BUILD := build
+BUILD64 := build64
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+# The build whose programs this machine's Wine can start: the demo and the benchmarks use it.
+RUN_BUILD := $(shell tools/runs-32bit && echo $(BUILD) || echo $(BUILD64))
 
 .PHONY: all deps configure build check demo bench dist clean
 
@@ -13,24 +20,36 @@ deps:
 configure: deps
 	@test -f $(BUILD)/CMakeCache.txt || cmake -S . -B $(BUILD) \
 		-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
+	@test -f $(BUILD64)/CMakeCache.txt || cmake -S . -B $(BUILD64) \
+		-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release
 
 build: configure
 	@$(MAKE) --no-print-directory -C $(BUILD) -j $(JOBS)
+	@$(MAKE) --no-print-directory -C $(BUILD64) -j $(JOBS)
 
+# The PE32 run first, so that CTest's summary of the PE32+ run stays the last lines; a failing
+# PE32 run stops here with its own summary last.
 check: build
-	tools/wine-run --root=$(BUILD)/wine --session ctest --test-dir $(BUILD) --output-on-failure
+	@if tools/runs-32bit; then \
+		echo "PE32 tests ($(BUILD)/, 32-bit Wine):"; \
+		tools/wine-run --build=$(BUILD) --session ctest --test-dir $(BUILD) --output-on-failure; \
+	else \
+		echo "PE32 tests skipped: this machine runs no 32-bit code"; \
+	fi
+	@echo "PE32+ tests ($(BUILD64)/, 64-bit Wine):"
+	@tools/wine-run --build=$(BUILD64) --session ctest --test-dir $(BUILD64) --output-on-failure
 
 # Vexilo on a demo Favorites folder against a demo web site on 127.0.0.1:80: the window with a
 # display, one driven check run without (log, report pages and screenshot in out/demo/).
 demo: build
-	tools/demo/run $(BUILD)
+	tools/demo/run $(RUN_BUILD)
 
 # Figures for the notes: each benchmark prints what it measured.
 bench: build
-	tools/wine-run --root=$(BUILD)/wine --session sh -c '\
-		wine $(BUILD)/tests/bench/probe_wait_bench.exe && \
-		wine $(BUILD)/tests/bench/checker_walk_bench.exe 100 100 5'
-	tests/bench/check-run-bench $(BUILD)
+	tools/wine-run --build=$(RUN_BUILD) --session sh -c '\
+		wine $(RUN_BUILD)/tests/bench/probe_wait_bench.exe && \
+		wine $(RUN_BUILD)/tests/bench/checker_walk_bench.exe 100 100 5'
+	tests/bench/check-run-bench $(RUN_BUILD)
 
 # The shippable folder: the installer, its setup file and the product it installs.
 dist: build
@@ -41,4 +60,4 @@ dist: build
 	@ls -l dist
 
 clean:
-	rm -rf $(BUILD) dist
+	rm -rf $(BUILD) $(BUILD64) dist
