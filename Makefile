@@ -55,8 +55,8 @@ bench: build
 dist: build
 	rm -rf dist
 	mkdir dist
-	cp $(BUILD)/installer/Tovamere.exe $(BUILD)/installer/Tovamere.INF \
-		$(BUILD)/checker/Vexilo.exe dist/
+	cp $(BUILD)/shipped/installer/Tovamere.exe $(BUILD)/shipped/installer/Tovamere.INF \
+		$(BUILD)/shipped/checker/Vexilo.exe dist/
 	@ls -l dist
 
 clean:

@@ -31,9 +31,10 @@ int Application::Run(HINSTANCE instance) {
     SplitPath(path, parts);
     CopyText(appName_, sizeof appName_, parts.baseName);
 
-    // The dialogs use the progress bar of the common controls.
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&controls);
+    // The dialogs use the progress bar of the common controls. InitCommonControlsEx would do
+    // too, but the first common controls of Windows 95 and NT 4.0 lack it, and the program
+    // would not even load there.
+    InitCommonControls();
 
     InitInstance();
     if (socketStarted) {

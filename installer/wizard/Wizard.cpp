@@ -40,9 +40,9 @@ void RunWizard() {
     // Source names in the setup file are relative to the program's folder.
     SetCurrentDirectoryA(SetupContext.programFolder);
 
-    // The copy page's progress bar is a common control.
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&controls);
+    // The copy page's progress bar is a common control. (InitCommonControlsEx is missing from
+    // the common controls of Windows 95, NT 3.51 and NT 4.0 as first shipped.)
+    InitCommonControls();
 
     FirstLayoutPage pages[3];
     InitWizardPage(pages[0].Record(), IDD_FOLDER_PAGE, FolderPageProc);
