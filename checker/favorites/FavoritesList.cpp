@@ -149,6 +149,31 @@ bool SameFileText(const char* firstPath, const char* secondPath) {
     }
 }
 
+namespace {
+
+int MoveFileReplacing(const char* from, const char* to) {
+    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING);
+}
+
+} // namespace
+
+bool ReplaceStoredCopy(const char* newCopy, const char* storedCopy) {
+    return ReplaceStoredCopyWith(newCopy, storedCopy, MoveFileReplacing);
+}
+
+bool ReplaceStoredCopyWith(const char* newCopy, const char* storedCopy, MoveReplacing move) {
+    if (move(newCopy, storedCopy)) {
+        return true;
+    }
+    // Without a new copy to take its place, the stored copy must stay.
+    if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED ||
+        GetFileAttributesA(newCopy) == INVALID_FILE_ATTRIBUTES) {
+        return false;
+    }
+    DeleteFileA(storedCopy);
+    return MoveFileA(newCopy, storedCopy) != FALSE;
+}
+
 bool CreateFolderChain(const char* folderPath) {
     const size_t length = std::strlen(folderPath);
     const unsigned char drive = static_cast<unsigned char>(folderPath[0]);

@@ -40,6 +40,14 @@ bool ReadListLine(FILE* file, char* buffer, int size);
 // True when both files can be opened and hold the same bytes.
 bool SameFileText(const char* firstPath, const char* secondPath);
 
+// Puts a new copy in the stored copy's place, in one step where the system can (MoveFileEx). The
+// Windows 95 family has no MoveFileEx: there the stored copy is deleted first and the new copy
+// then takes its name. True when the new copy now bears the stored copy's name. The ...With form
+// takes the one-step move, so that both ways can be tried on any Windows.
+bool ReplaceStoredCopy(const char* newCopy, const char* storedCopy);
+using MoveReplacing = int (*)(const char* from, const char* to);
+bool ReplaceStoredCopyWith(const char* newCopy, const char* storedCopy, MoveReplacing move);
+
 // Creates every missing level of a folder path of the form X:\folder\...\ . True when the whole
 // chain exists afterwards; false (and nothing created) for a path of any other form.
 bool CreateFolderChain(const char* folderPath);

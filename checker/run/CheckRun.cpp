@@ -199,8 +199,8 @@ void MainDialog::CheckUrl(FILE* list, ReportPage& vanishedReport, ReportPage& up
             if (copyWhole && StoredCopyPath(newCopyPath, storedPath, sizeof storedPath) &&
                 !SameFileText(newCopyPath, storedPath)) {
                 Log("URLは新規チェックか更新されています。");
-                // One step: there is no moment without a stored copy.
-                MoveFileExA(newCopyPath, storedPath, MOVEFILE_REPLACE_EXISTING);
+                // One step where the system can: there is no moment without a stored copy.
+                ReplaceStoredCopy(newCopyPath, storedPath);
                 if (OptionSet(updateOptions, kUpdatedBrowser)) {
                     OpenInBrowser(url);
                     MessageBoxA(Window(), "確認が終わったらボタンを押してください。", "情報",

@@ -97,6 +97,44 @@ TEST(SameFileText, ComparesWholeContents) {
     EXPECT_FALSE(SameFileText(missing.c_str(), missing.c_str()));
 }
 
+// A fresh copy takes the stored copy's place, also on a Windows without MoveFileEx (the Windows
+// 95 family, where it fails with ERROR_CALL_NOT_IMPLEMENTED), and with no stored copy yet.
+TEST(ReplaceStoredCopy, OnEveryWindows) {
+    const MoveReplacing noMoveFileEx = [](const char*, const char*) {
+        SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+        return 0;
+    };
+    for (const MoveReplacing move : {static_cast<MoveReplacing>(nullptr), noMoveFileEx}) {
+        ScratchFolder scratch;
+        const std::string fresh = scratch / "Daily.htm_";
+        const std::string stored = scratch / "Daily.htm";
+        const auto replace = [&] {
+            return move ? ReplaceStoredCopyWith(fresh.c_str(), stored.c_str(), move)
+                        : ReplaceStoredCopy(fresh.c_str(), stored.c_str());
+        };
+        ASSERT_TRUE(scratch.WriteFile("Daily.htm_", "first"));
+        EXPECT_TRUE(replace()) << "no stored copy yet";
+        ASSERT_TRUE(scratch.WriteFile("Daily.htm_", "second"));
+        EXPECT_TRUE(replace());
+        EXPECT_EQ("second", driver::ReadFileBytes(stored));
+        EXPECT_FALSE(driver::FileExists(fresh));
+        EXPECT_FALSE(replace()) << "no new copy";
+        EXPECT_EQ("second", driver::ReadFileBytes(stored));
+    }
+    // Any other failure of the one-step move keeps both copies as they are.
+    ScratchFolder scratch;
+    ASSERT_TRUE(scratch.WriteFile("a.htm_", "new"));
+    ASSERT_TRUE(scratch.WriteFile("a.htm", "old"));
+    const MoveReplacing denied = [](const char*, const char*) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return 0;
+    };
+    EXPECT_FALSE(ReplaceStoredCopyWith((scratch / "a.htm_").c_str(), (scratch / "a.htm").c_str(),
+                                       denied));
+    EXPECT_EQ("old", driver::ReadFileBytes(scratch / "a.htm"));
+    EXPECT_EQ("new", driver::ReadFileBytes(scratch / "a.htm_"));
+}
+
 // The names directly inside a folder, "." and ".." left out.
 std::vector<std::string> FolderEntries(const std::string& folder) {
     std::vector<std::string> names;
