@@ -1,8 +1,7 @@
-// Threads go through the C runtime's start-up so that the runtime's per-thread state (used by
-// the file and formatting routines the workers call) is set up and freed with the thread.
+// Threads are started by the system itself: the C runtime is a DLL (CRTDLL.DLL in the shipped
+// program, which has no _beginthreadex), and a runtime DLL sets up and frees its per-thread
+// state as each thread starts and ends.
 #include "framework/WorkerThread.h"
-
-#include <process.h>
 
 WorkerThread::~WorkerThread() {
     if (handle_) {
@@ -16,12 +15,12 @@ std::unique_ptr<WorkerThread> WorkerThread::Begin(WorkerProc proc, void* param, 
     thread->proc_ = proc;
     thread->param_ = param;
     // Created suspended: the priority is in place before the procedure runs a single step.
-    const uintptr_t handle =
-        _beginthreadex(security, stackSize, Start, thread.get(), CREATE_SUSPENDED, nullptr);
-    if (handle == 0) {
+    // A thread id must be asked for: Windows 95 fails the call without one.
+    DWORD id = 0;
+    thread->handle_ = CreateThread(security, stackSize, Start, thread.get(), CREATE_SUSPENDED, &id);
+    if (!thread->handle_) {
         return nullptr;
     }
-    thread->handle_ = reinterpret_cast<HANDLE>(handle);
     SetThreadPriority(thread->handle_, priority);
     ResumeThread(thread->handle_);
     return thread;
@@ -33,7 +32,7 @@ DWORD WorkerThread::ExitCode() const {
     return code;
 }
 
-unsigned __stdcall WorkerThread::Start(void* self) {
+DWORD WINAPI WorkerThread::Start(void* self) {
     const WorkerThread* thread = static_cast<WorkerThread*>(self);
     return thread->proc_(thread->param_);
 }

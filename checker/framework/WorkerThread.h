@@ -28,7 +28,7 @@ public:
 
 private:
     WorkerThread() = default;
-    static unsigned __stdcall Start(void* self);
+    static DWORD WINAPI Start(void* self);
 
     HANDLE handle_ = nullptr;
     WorkerProc proc_ = nullptr;

@@ -15,8 +15,12 @@ DWORD WaitForProbe(const WorkerThread& worker) {
     HANDLE thread = worker.Handle();
     DWORD code = worker.ExitCode();
     while (code == STILL_ACTIVE) {
-        // Input already seen but not yet taken wakes the wait as well as new input does.
-        MsgWaitForMultipleObjectsEx(1, &thread, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        // The wait wakes only for input that arrived after the queue was last looked at, so
+        // input already there is taken without waiting. (MsgWaitForMultipleObjectsEx with
+        // MWMO_INPUTAVAILABLE says the same in one call, but Windows 95 lacks it.)
+        if (HIWORD(GetQueueStatus(QS_ALLINPUT)) == 0) {
+            MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_ALLINPUT);
+        }
         MSG msg;
         if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&msg);
