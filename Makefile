@@ -2,9 +2,12 @@
 #
 # Two builds of the same sources: $(BUILD) (i686, PE32: the shipped programs) and $(BUILD64)
 # (x86_64, PE32+), whose tests run on every machine. The PE32 tests run where this machine runs
-# 32-bit code (tools/runs-32bit; NO_32BIT_CODE=1 behaves as if it did not).
+# 32-bit code (tools/runs-32bit; NO_32BIT_CODE=1 behaves as if it did not). $(BUILD_HOST) holds
+# the tests that run on this machine itself (clang, sanitizers), such as the import check of
+# the shipped programs.
 BUILD := build
 BUILD64 := build64
+BUILD_HOST := build-host
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 # The build whose programs this machine's Wine can start: the demo and the benchmarks use it.
 RUN_BUILD := $(shell tools/runs-32bit && echo $(BUILD) || echo $(BUILD64))
@@ -22,22 +25,36 @@ configure: deps
 		-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
 	@test -f $(BUILD64)/CMakeCache.txt || cmake -S . -B $(BUILD64) \
 		-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release
+	@test -f $(BUILD_HOST)/CMakeCache.txt || cmake -S host -B $(BUILD_HOST) \
+		-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+		-DPE32_BUILD=$(BUILD) -DPE32PLUS_BUILD=$(BUILD64)
 
 build: configure
 	@$(MAKE) --no-print-directory -C $(BUILD) -j $(JOBS)
 	@$(MAKE) --no-print-directory -C $(BUILD64) -j $(JOBS)
+	@$(MAKE) --no-print-directory -C $(BUILD_HOST) -j $(JOBS)
 
-# The PE32 run first, so that CTest's summary of the PE32+ run stays the last lines; a failing
-# PE32 run stops here with its own summary last.
+# The host tests and the PE32 run first, so that CTest's summary of the PE32+ run stays the last
+# lines; a failing run stops here with its own summary last. The end-to-end suites' runs under
+# each Windows version (label windows-versions) take minutes: they run once, on the PE32 build
+# where it runs, else on the PE32+ build.
 check: build
+	@echo "Host tests ($(BUILD_HOST)/, this machine):"
+	@ctest --test-dir $(BUILD_HOST) --output-on-failure
 	@if tools/runs-32bit; then \
 		echo "PE32 tests ($(BUILD)/, 32-bit Wine):"; \
 		tools/wine-run --build=$(BUILD) --session ctest --test-dir $(BUILD) --output-on-failure; \
 	else \
 		echo "PE32 tests skipped: this machine runs no 32-bit code"; \
 	fi
-	@echo "PE32+ tests ($(BUILD64)/, 64-bit Wine):"
-	@tools/wine-run --build=$(BUILD64) --session ctest --test-dir $(BUILD64) --output-on-failure
+	@if tools/runs-32bit; then \
+		echo "PE32+ tests ($(BUILD64)/, 64-bit Wine; the Windows version runs ran on PE32):"; \
+		tools/wine-run --build=$(BUILD64) --session ctest --test-dir $(BUILD64) --output-on-failure \
+			-LE windows-versions; \
+	else \
+		echo "PE32+ tests ($(BUILD64)/, 64-bit Wine):"; \
+		tools/wine-run --build=$(BUILD64) --session ctest --test-dir $(BUILD64) --output-on-failure; \
+	fi
 
 # Vexilo on a demo Favorites folder against a demo web site on 127.0.0.1:80: the window with a
 # display, one driven check run without (log, report pages and screenshot in out/demo/).
@@ -60,4 +77,4 @@ dist: build
 	@ls -l dist
 
 clean:
-	rm -rf $(BUILD) $(BUILD64) dist
+	rm -rf $(BUILD) $(BUILD64) $(BUILD_HOST) dist
