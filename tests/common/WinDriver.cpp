@@ -5,7 +5,10 @@
 
 #include <winternl.h>
 
+#include <cctype>
 #include <cstdio>
+#include <cstdlib>
+#include <map>
 
 namespace driver {
 
@@ -34,7 +37,76 @@ Process::~Process() {
     }
 }
 
+namespace {
+
+// Program file names told a version by a living ReportedVersion, and that version.
+std::map<std::string, std::string>& Overrides() {
+    static std::map<std::string, std::string> names;
+    return names;
+}
+
+std::string UpperName(const std::string& name) {
+    std::string upper = name;
+    for (char& c : upper) {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return upper;
+}
+
+// The file name of the program a command line starts: the first word, or the quoted path.
+std::string ProgramName(const std::string& commandLine) {
+    std::string program;
+    if (!commandLine.empty() && commandLine[0] == '"') {
+        program = commandLine.substr(1, commandLine.find('"', 1) - 1);
+    } else {
+        program = commandLine.substr(0, commandLine.find(' '));
+    }
+    const size_t slash = program.find_last_of("\\/");
+    return UpperName(slash == std::string::npos ? program : program.substr(slash + 1));
+}
+
+void SetVersion(const std::string& name, const char* version) {
+    const std::string path = "Software\\Wine\\AppDefaults\\" + name;
+    HKEY key;
+    if (!version) {
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_WRITE, &key) == ERROR_SUCCESS) {
+            RegDeleteValueA(key, "Version");
+            RegCloseKey(key);
+        }
+        return;
+    }
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                        nullptr) == ERROR_SUCCESS) {
+        RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
+                       static_cast<DWORD>(lstrlenA(version) + 1));
+        RegCloseKey(key);
+    }
+}
+
+} // namespace
+
+ReportedVersion::ReportedVersion(const std::string& exeName, const char* version)
+    : name_(UpperName(exeName)) {
+    Overrides()[name_] = version;
+    SetVersion(name_, version);
+}
+
+ReportedVersion::~ReportedVersion() {
+    Overrides().erase(name_);
+    SetVersion(name_, std::getenv("TEST_WINDOWS_VERSION"));
+}
+
+void ReportedVersion::Apply(const std::string& commandLine) {
+    const std::string name = ProgramName(commandLine);
+    if (name.empty() || Overrides().count(name)) {
+        return;
+    }
+    const char* version = std::getenv("TEST_WINDOWS_VERSION");
+    SetVersion(name, version && *version ? version : nullptr);
+}
+
 bool Process::Start(const std::string& commandLine, const char* currentFolder) {
+    ReportedVersion::Apply(commandLine);
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     std::vector<char> line(commandLine.begin(), commandLine.end());

@@ -14,6 +14,25 @@ namespace driver {
 // A Windows path for a path given on the host's command line: /a/b becomes Z:\a\b.
 std::string WindowsPath(const std::string& path);
 
+// The Windows version Wine reports to the programs a test starts. A test program run with
+// TEST_WINDOWS_VERSION set ("win95", "nt40", "win10", ...) has each program it starts told that
+// version (Wine's HKCU\Software\Wine\AppDefaults\<program file name>\Version); without it,
+// Wine's own default. While a ReportedVersion lives, programs of its file name get its version
+// instead, whatever the variable says.
+class ReportedVersion {
+public:
+    ReportedVersion(const std::string& exeName, const char* version);
+    ~ReportedVersion();
+    ReportedVersion(const ReportedVersion&) = delete;
+    ReportedVersion& operator=(const ReportedVersion&) = delete;
+
+    // Makes the version for a program about to start (its path or command line) the one due.
+    static void Apply(const std::string& commandLine);
+
+private:
+    std::string name_;
+};
+
 // A started program; killed on destruction if it still runs, so no test leaves one behind.
 class Process {
 public:

@@ -13,6 +13,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -381,6 +385,37 @@ TEST_F(InstallTest, ShippedFolderInstallsVexilo) {
     if (!hadMaker) {
         RegDeleteKeyA(HKEY_CURRENT_USER, makerKey);
     }
+}
+
+// Under TEST_WINDOWS_VERSION (the version runs of the end-to-end suites) every program a test
+// starts is told that version, so that those runs really take the version's paths.
+TEST(ReportedWindowsVersion, ReachesEveryProgramStarted) {
+    const char* name = std::getenv("TEST_WINDOWS_VERSION");
+    if (!name) {
+        GTEST_SKIP() << "runs in the Windows version runs only";
+    }
+    const struct {
+        const char* name;
+        DWORD major, minor;
+        bool windows95;
+    } versions[] = {{"win95", 4, 0, true},   {"win98", 4, 10, true}, {"nt40", 4, 0, false},
+                    {"winxp", 5, 1, false},  {"win7", 6, 1, false},
+                    // Windows 10 tells 6.2 to a program whose manifest does not name it.
+                    {"win10", 6, 2, false}};
+    const auto* version = std::find_if(std::begin(versions), std::end(versions),
+                                       [&](const auto& v) { return std::strcmp(v.name, name) == 0; });
+    ASSERT_NE(std::end(versions), version) << name;
+
+    ScratchFolder folder;
+    const std::string program = folder / "VERSIONPROBE.EXE";
+    ASSERT_TRUE(CopyFileA(driver::WindowsPath(PRODUCT_PEER_EXE).c_str(), program.c_str(), FALSE));
+    driver::Process probe;
+    ASSERT_TRUE(probe.Start("\"" + program + "\" /version"));
+    DWORD packed = 0;
+    ASSERT_TRUE(probe.Wait(10000, &packed));
+    EXPECT_EQ(version->major, packed & 0xFF) << name;
+    EXPECT_EQ(version->minor, packed >> 8 & 0xFF) << name;
+    EXPECT_EQ(version->windows95, (packed & 0x80000000) != 0) << name;
 }
 
 } // namespace

@@ -6,21 +6,6 @@
 
 #include "resource.h"
 
-ReportedVersion::ReportedVersion(const std::string& exeName, const char* version)
-    : key_("Software\\Wine\\AppDefaults\\" + exeName) {
-    HKEY key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, key_.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                        nullptr) == ERROR_SUCCESS) {
-        RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
-                       static_cast<DWORD>(lstrlenA(version) + 1));
-        RegCloseKey(key);
-    }
-}
-
-ReportedVersion::~ReportedVersion() {
-    RegDeleteKeyA(HKEY_CURRENT_USER, key_.c_str());
-}
-
 InstallerRun::InstallerRun(const driver::ScratchFolder& folder, const char* program,
                            const std::string& name)
     : exePath_(folder / (name + ".EXE")), setupPath_(folder / (name + ".INF")) {

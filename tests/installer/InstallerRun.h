@@ -14,18 +14,7 @@ constexpr int kFolderPage = 100;
 constexpr int kCopyPage = 103;
 constexpr int kShortcutPage = 107;
 
-// Wine reports the given Windows version ("win31", "win95", "nt40") to program files of that
-// name while this lives: a shell with major version 3 or 4 without an old Windows.
-class ReportedVersion {
-public:
-    ReportedVersion(const std::string& exeName, const char* version);
-    ~ReportedVersion();
-    ReportedVersion(const ReportedVersion&) = delete;
-    ReportedVersion& operator=(const ReportedVersion&) = delete;
-
-private:
-    std::string key_;
-};
+using driver::ReportedVersion;
 
 class InstallerRun {
 public:

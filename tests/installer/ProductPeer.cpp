@@ -2,7 +2,8 @@
 // its command line and its current folder, tab-separated, to the file named by
 // TOVAMERE_STARTED_LOG, one line per start, and ends at once. A windowed program, so that
 // starting it opens no console. Started with /stay it only runs, for up to a minute, as a
-// product that is still running when it is uninstalled.
+// product that is still running when it is uninstalled. Started with /version it ends with the
+// packed Windows version it is told (GetVersion) as its exit code.
 #include <windows.h>
 
 #include "AppendLine.h"
@@ -11,6 +12,9 @@
 #include <string>
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
+    if (std::strstr(commandLine, "/version")) {
+        return static_cast<int>(GetVersion());
+    }
     if (std::strstr(commandLine, "/stay")) {
         Sleep(60000);
         return 0;
