@@ -4,6 +4,8 @@
 
 #include "probe/Probe.h"
 
+#include "probe/StatusRelay.h"
+
 #include "text/TextRoutines.h"
 
 #include <cstdio>
@@ -19,7 +21,6 @@ ResponseHead probeHead;
 
 namespace {
 
-constexpr int kStatusSize = 512;
 constexpr int kReceiveSize = 1024;
 constexpr int kReceiveBufferSize = 2049;
 constexpr const char kAgent[] = "Vexilo User's";
@@ -30,12 +31,12 @@ constexpr size_t kRequestSize = sizeof kRequestFormat + 2 * kTargetPartSize + 12
 
 void ShowStatus(HWND statusLine, const char* format, ...) __attribute__((format(printf, 2, 3)));
 void ShowStatus(HWND statusLine, const char* format, ...) {
-    char text[kStatusSize];
+    char text[kStatusTextSize];
     va_list args;
     va_start(args, format);
     FormatTextV(text, sizeof text, format, args);
     va_end(args);
-    SetWindowTextA(statusLine, text);
+    RelayStatus(statusLine, text);
 }
 
 // Resolves host as the probe always has: a dotted address by its reverse lookup, a name by

@@ -3,24 +3,40 @@
 
 #include "probe/Probe.h"
 
+#include "framework/PaintHold.h"
+#include "probe/StatusRelay.h"
+
 UINT ProbeWorker(void* statusLine) {
     return static_cast<UINT>(RunProbeConversation(static_cast<HWND>(statusLine)));
 }
 
 std::unique_ptr<WorkerThread> StartProbeWorker(HWND statusLine) {
+    StatusRelayEvent(); // the relay is made here, before any worker can use it
     return WorkerThread::Begin(ProbeWorker, statusLine, THREAD_PRIORITY_NORMAL, 0, nullptr);
 }
 
-DWORD WaitForProbe(const WorkerThread& worker) {
-    HANDLE thread = worker.Handle();
+DWORD WaitForProbe(const WorkerThread& worker, PaintHold* painting) {
+    HANDLE handles[] = {worker.Handle(), StatusRelayEvent()};
     DWORD code = worker.ExitCode();
     while (code == STILL_ACTIVE) {
+        if (painting) {
+            painting->ReleaseIfDue();
+        }
         // The wait wakes only for input that arrived after the queue was last looked at, so
         // input already there is taken without waiting. (MsgWaitForMultipleObjectsEx with
         // MWMO_INPUTAVAILABLE says the same in one call, but Windows 95 lacks it.)
+        DWORD woken = WAIT_OBJECT_0 + 2; // input already waiting
         if (HIWORD(GetQueueStatus(QS_ALLINPUT)) == 0) {
-            MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_ALLINPUT);
+            woken = MsgWaitForMultipleObjects(2, handles, FALSE,
+                                              painting ? painting->MsUntilDue() : INFINITE,
+                                              QS_ALLINPUT);
         }
+        // What a status text or a message changes is painted with whatever follows it, when
+        // the hold is due; a wait that saw nothing holds nothing, so an idle wait never wakes.
+        if (painting && (woken == WAIT_OBJECT_0 + 1 || woken == WAIT_OBJECT_0 + 2)) {
+            painting->Hold();
+        }
+        ShowRelayedStatus();
         MSG msg;
         if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&msg);
@@ -28,5 +44,11 @@ DWORD WaitForProbe(const WorkerThread& worker) {
         }
         code = worker.ExitCode();
     }
+    // The last texts of the probe are in the status line when its result is taken; what the
+    // caller shows next is painted with them, later, so that the next probe need not wait.
+    if (painting) {
+        painting->Hold();
+    }
+    ShowRelayedStatus();
     return code;
 }

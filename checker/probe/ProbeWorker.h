@@ -14,7 +14,11 @@ UINT ProbeWorker(void* statusLine);
 // Starts one ProbeWorker thread; nullptr when the system cannot start a thread.
 std::unique_ptr<WorkerThread> StartProbeWorker(HWND statusLine);
 
+class PaintHold;
+
 // Waits for the worker's end while serving this thread's messages, at most one per pass, so
-// the dialog repaints, its buttons answer and the worker's status texts reach the status line.
-// Between passes it sleeps until a message arrives or the thread ends. Returns the exit code.
-DWORD WaitForProbe(const WorkerThread& worker);
+// the dialog repaints and its buttons answer, and showing the worker's status texts as they
+// come (StatusRelay.h). Between passes it sleeps until a message or a text arrives or the
+// thread ends, or until the painting that `painting` holds back is due, which it then lets
+// happen. Returns the exit code, with every status text of the probe shown.
+DWORD WaitForProbe(const WorkerThread& worker, PaintHold* painting = nullptr);

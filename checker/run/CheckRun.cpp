@@ -67,6 +67,7 @@ void MainDialog::OnCheckButton() {
 }
 
 void MainDialog::AskToStop() {
+    runPainting_.Release();
     if (MessageBoxA(Window(), "チェック途中ですが、本当に終了しますか？", "質問",
                     MB_YESNO | MB_ICONQUESTION) == IDYES) {
         runFlag = 0;
@@ -75,6 +76,7 @@ void MainDialog::AskToStop() {
 }
 
 void MainDialog::ForceTermination() {
+    runPainting_.Release();
     MessageBoxA(Window(),
                 "強制終了処理をします。\n処理があまりにも時間がかかる場合には、"
                 "終了ボタンを押してソフトを終了してください。",
@@ -130,10 +132,13 @@ void MainDialog::RunCheck() {
             SendDlgItemMessageA(Window(), IDC_PROGRESS, PBM_SETRANGE32, 0, count - 1);
             SendDlgItemMessageA(Window(), IDC_PROGRESS, PBM_SETPOS, 0, 0);
             for (int i = 0; i < count && runFlag == 1; ++i) {
+                runPainting_.Hold();
                 CheckUrl(in, vanishedReport, updatedReport);
                 ShowLastLogLine();
                 SendDlgItemMessageA(Window(), IDC_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(i), 0);
+                runPainting_.ReleaseIfDue();
             }
+            runPainting_.Release();
             std::fclose(in);
         }
     }
@@ -184,7 +189,7 @@ void MainDialog::CheckUrl(FILE* list, ReportPage& vanishedReport, ReportPage& up
     std::memset(&probeHead, 0, sizeof probeHead);
     DWORD code = STILL_ACTIVE;
     if (std::unique_ptr<WorkerThread> worker = StartProbeWorker(Item(IDC_STATUS))) {
-        code = WaitForProbe(*worker);
+        code = WaitForProbe(*worker, &runPainting_);
     }
     // A forced termination during this probe may have cut the copy short: it must never
     // replace the stored copy.
@@ -254,6 +259,8 @@ void MainDialog::HandleVanished(const char* shortcut, const char* url, const cha
 }
 
 void MainDialog::OpenInBrowser(const char* url) {
+    // What the user is asked about next must be on screen first.
+    runPainting_.Release();
     if (MayOpenInBrowser(url)) {
         ShellExecuteA(nullptr, nullptr, url, nullptr, nullptr, SW_SHOWNORMAL);
     }

@@ -15,6 +15,8 @@
 
 #include <commdlg.h>
 
+#include <initializer_list>
+
 namespace {
 
 constexpr char kForcingText[] = "強制終了中...";
@@ -67,6 +69,9 @@ BOOL MainDialog::OnInitDialog() {
     }
 
     SendDlgItemMessageA(Window(), IDC_LOG, LB_SETHORIZONTALEXTENT, 500, 0);
+    for (int id : {IDC_LOG, IDC_STATUS, IDC_PROGRESS}) {
+        runPainting_.Add(Item(id));
+    }
     InitCheckerPaths();
     runFlag = 0;
     busyFlag = 0;

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "framework/Dialog.h"
+#include "framework/PaintHold.h"
 #include "ui/Options.h"
 
 #include <cstdio>
@@ -62,4 +63,8 @@ private:
     void HandleVanished(const char* shortcut, const char* url, const char* relativeName,
                         const char* caption, ReportPage& vanishedReport);
     void OpenInBrowser(const char* url);
+
+    // The log, the status line and the progress bar of a run, painted at most every
+    // PaintHold::kDelayMs while favorites go by quickly.
+    PaintHold runPainting_;
 };

@@ -4,6 +4,8 @@
 #include "probe/Probe.h"
 #include "probe/ProbeWorker.h"
 
+#include "framework/PaintHold.h"
+
 #include "ScriptedServer.h"
 #include "WinDriver.h"
 
@@ -71,7 +73,7 @@ protected:
 
     // Runs one probe on its worker thread while this thread waits and serves the status line,
     // as the check run does.
-    int Probe(const std::string& target, int port) {
+    int Probe(const std::string& target, int port, PaintHold* painting = nullptr) {
         target_ = target;
         probeTarget = &target_[0];
         probePort = port;
@@ -80,7 +82,7 @@ protected:
         if (!worker) {
             return -1;
         }
-        const DWORD code = WaitForProbe(*worker);
+        const DWORD code = WaitForProbe(*worker, painting);
         EXPECT_EQ(code, worker->ExitCode()) << "still readable after the end";
         return static_cast<int>(code);
     }
@@ -217,6 +219,73 @@ TEST_F(ProbeConversation, ForcedTerminationEndsAfterTheCurrentBlock) {
     EXPECT_EQ(0u, copy.find("<html>"));
     EXPECT_LT(copy.size(), 10000u);
     EXPECT_EQ("[localhost]に送受信終了を通知しています...", statusTexts.back());
+}
+
+// Painting held during a probe, as the check run holds it: the status line takes every text at
+// once and in order, is painted far less often than it changes, yet never more than a little
+// after a change; and a wait for a silent server sleeps instead of spinning.
+struct PaintEvent {
+    DWORD at;
+    bool paint; // else a text
+};
+std::vector<PaintEvent> paintEvents;
+LRESULT CALLBACK TimingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_PAINT || message == WM_SETTEXT) {
+        paintEvents.push_back({GetTickCount(), message == WM_PAINT});
+    }
+    return RecordingProc(window, message, wParam, lParam);
+}
+
+ULONGLONG ThreadCpuMs() {
+    FILETIME created, ended, kernel, user;
+    GetThreadTimes(GetCurrentThread(), &created, &ended, &kernel, &user);
+    const ULARGE_INTEGER k{{kernel.dwLowDateTime, kernel.dwHighDateTime}};
+    const ULARGE_INTEGER u{{user.dwLowDateTime, user.dwHighDateTime}};
+    return (k.QuadPart + u.QuadPart) / 10000;
+}
+
+TEST_F(ProbeConversation, HeldPaintingFollowsEveryTextWithinItsDelay) {
+    SetWindowPos(statusLine_, HWND_TOP, 0, 0, 400, 20, SWP_SHOWWINDOW | SWP_NOACTIVATE);
+    UpdateWindow(statusLine_);
+    SetWindowLongPtrA(statusLine_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TimingProc));
+    PaintHold painting;
+    painting.Add(statusLine_);
+
+    // A second of silence, then 20 blocks 40 ms apart: a progress text for each.
+    std::vector<ServerStep> steps{{1000, "HTTP/1.0 200 OK\r\n\r\n<html>"}};
+    for (int i = 0; i < 20; ++i) {
+        steps.push_back({40, std::string(1000, 'b')});
+    }
+    ScriptedServer server(steps);
+    paintEvents.clear();
+    const ULONGLONG cpuBefore = ThreadCpuMs();
+    EXPECT_EQ(kProbeCompleted, Probe("localhost/", server.Port(), &painting));
+    const ULONGLONG cpuMs = ThreadCpuMs() - cpuBefore;
+    painting.Release();
+    EXPECT_EQ(0u, GetQueueStatus(QS_PAINT) & QS_PAINT) << "painted at release, not later";
+
+    EXPECT_EQ("[localhost]に送受信終了を通知しています...", statusTexts.back());
+    int texts = 0;
+    int paints = 0;
+    for (size_t i = 0; i < paintEvents.size(); ++i) {
+        if (paintEvents[i].paint) {
+            ++paints;
+            continue;
+        }
+        ++texts;
+        size_t next = i + 1;
+        while (next < paintEvents.size() && !paintEvents[next].paint) {
+            ++next;
+        }
+        ASSERT_LT(next, paintEvents.size()) << "text " << texts << " never painted";
+        // Generous for a loaded machine; a hold that is never let go misses it by far.
+        EXPECT_LE(paintEvents[next].at - paintEvents[i].at, PaintHold::kDelayMs + 300)
+            << "text " << texts;
+    }
+    EXPECT_GE(texts, 24);
+    EXPECT_LE(paints * 2, texts);
+    // A spinning wait would burn most of the 1.8 s.
+    EXPECT_LT(cpuMs, 400u);
 }
 
 TEST_F(ProbeConversation, CopyThatCannotBeCreatedIsNotThere) {
