@@ -1,31 +1,62 @@
-// Whole check runs of N favorites against the local web server: wall time per favorite and the
-// CPU time of Vexilo's user-interface thread, which waits and paints while the probes run. Started
-// by tests/bench/check-run-bench inside a Wine session with nginx on 127.0.0.1:80.
+// Whole check runs of N favorites against the local web server, in one Vexilo process: wall
+// time per favorite and the CPU time of Vexilo's user-interface thread, which waits and paints
+// while the probes run. Started by tests/bench/check-run-bench inside a Wine session with a
+// server on 127.0.0.1:80.
 //
-//   check_run_bench.exe VEXILO_EXE N [URL]   (URL: the one address of every favorite)
+//   check_run_bench.exe VEXILO_EXE N RUNS window|minimised [URL]
+//
+// The first run fetches every page for the first time (each is new and goes into the store);
+// then RUNS runs find every page unchanged, and their median, minimum and maximum are printed.
+// URL, when given, is the one address of every favorite.
 #include "ScratchFolder.h"
 #include "ThreadTimes.h"
 #include "VexiloDriver.h"
 
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
+#include <vector>
+
+namespace {
+
+struct Run {
+    double wall = 0;
+    double cpu = 0;
+};
+
+bool TimeRun(Vexilo& vexilo, HANDLE uiThread, Run& run) {
+    const double cpuBefore = ThreadCpuSeconds(uiThread);
+    const DWORD start = GetTickCount();
+    if (!vexilo.RunCheck(600000)) {
+        return false;
+    }
+    run.wall = (GetTickCount() - start) / 1000.0;
+    run.cpu = ThreadCpuSeconds(uiThread) - cpuBefore;
+    SendMessageA(GetDlgItem(vexilo.Window(), kLogList), LB_RESETCONTENT, 0, 0);
+    return true;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3 && argc != 4) {
-        std::fprintf(stderr, "usage: check_run_bench VEXILO_EXE N [URL]\n");
+    if (argc != 5 && argc != 6) {
+        std::fprintf(stderr, "usage: check_run_bench VEXILO_EXE N RUNS window|minimised [URL]\n");
         return 2;
     }
     const int count = std::atoi(argv[2]);
+    const int runs = std::atoi(argv[3]);
+    const bool minimised = std::strcmp(argv[4], "minimised") == 0;
     driver::ScratchFolder scratch;
     const std::string exe = scratch / "app\\Vexilo.exe";
     scratch.MakeFolder("app");
     CopyFileA(driver::WindowsPath(argv[1]).c_str(), exe.c_str(), FALSE);
     for (int i = 0; i < count; ++i) {
-        const std::string url = argc == 4
-                                    ? std::string(argv[3])
+        const std::string url = argc == 6
+                                    ? std::string(argv[5])
                                     : "http://127.0.0.1/bench/page" + std::to_string(i) + ".html";
         scratch.WriteFile("Favorites\\folder" + std::to_string(i % 10) + "\\page" +
                               std::to_string(i) + ".url",
@@ -46,27 +77,32 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "bench: Vexilo did not start\n");
         return 1;
     }
+    if (minimised) {
+        ShowWindow(vexilo.Window(), SW_MINIMIZE);
+    }
     HANDLE uiThread = OpenThread(THREAD_QUERY_INFORMATION, FALSE, vexilo.Process().MainThreadId());
-    // Runs 1 and 2 with the window on screen; run 3 minimised, which leaves out the painting of
-    // the log and the status line and shows what the checking itself costs.
-    const char* const kRuns[] = {"", "every page new", "every page unchanged",
-                                 "unchanged, window minimised"};
-    for (int run = 1; run <= 3; ++run) {
-        if (run == 3) {
-            ShowWindow(vexilo.Window(), SW_MINIMIZE);
-        }
-        const double cpuBefore = ThreadCpuSeconds(uiThread);
-        const DWORD start = GetTickCount();
-        if (!vexilo.RunCheck(600000)) {
-            std::fprintf(stderr, "bench: the run did not end\n");
-            return 1;
-        }
-        const double wall = (GetTickCount() - start) / 1000.0;
-        const double cpu = ThreadCpuSeconds(uiThread) - cpuBefore;
-        std::printf("check run %d (%s): %d favorites in %.2f s, %.1f ms per favorite; "
-                    "user-interface thread CPU %.2f s (%.1f%% of the run)\n",
-                    run, kRuns[run], count, wall, 1000.0 * wall / count, cpu, 100.0 * cpu / wall);
-        SendMessageA(GetDlgItem(vexilo.Window(), kLogList), LB_RESETCONTENT, 0, 0);
+    const char* how = minimised ? "window minimised" : "window on screen";
+    Run first;
+    std::vector<Run> timed(static_cast<size_t>(runs));
+    bool ended = TimeRun(vexilo, uiThread, first);
+    for (Run& run : timed) {
+        ended = ended && TimeRun(vexilo, uiThread, run);
+    }
+    if (!ended) {
+        std::fprintf(stderr, "bench: a run did not end\n");
+        return 1;
+    }
+    std::printf("Vexilo, %s, first run (every page new): %d favorites in %.2f s, %.1f ms each; "
+                "user-interface thread CPU %.2f s\n",
+                how, count, first.wall, 1000.0 * first.wall / count, first.cpu);
+    if (runs > 0) {
+        std::sort(timed.begin(), timed.end(),
+                  [](const Run& a, const Run& b) { return a.wall < b.wall; });
+        const Run& median = timed[timed.size() / 2];
+        std::printf("Vexilo, %s, %d runs (pages unchanged): median %.2f s (%.2f to %.2f), "
+                    "%.1f ms per favorite; user-interface thread CPU %.2f s\n",
+                    how, runs, median.wall, timed.front().wall, timed.back().wall,
+                    1000.0 * median.wall / count, median.cpu);
     }
     CloseHandle(uiThread);
     vexilo.Exit();
