@@ -22,11 +22,6 @@ namespace {
 constexpr int kStatusSize = 512;
 constexpr int kReceiveSize = 1024;
 constexpr int kReceiveBufferSize = 2049;
-constexpr const char kAgent[] = "Vexilo User's";
-constexpr const char kRequestFormat[] = "GET %s HTTP/1.0\r\nHost: %s:%d\r\nUser-Agent: %s\r\n\r\n";
-// The request is never cut (a cut request would ask for another page), so its buffer holds the
-// longest host and path, the format, the port's digits and the agent.
-constexpr size_t kRequestSize = sizeof kRequestFormat + 2 * kTargetPartSize + 12 + sizeof kAgent;
 
 void ShowStatus(HWND statusLine, const char* format, ...) __attribute__((format(printf, 2, 3)));
 void ShowStatus(HWND statusLine, const char* format, ...) {
@@ -114,15 +109,6 @@ private:
 
 } // namespace
 
-void SplitTarget(const char* target, char* host, char* path) {
-    std::memset(host, 0, kTargetPartSize);
-    std::memset(path, 0, kTargetPartSize);
-    const char* slash = std::strchr(target, '/');
-    const size_t hostLength = slash ? static_cast<size_t>(slash - target) : std::strlen(target);
-    std::memcpy(host, target, hostLength < kTargetPartSize ? hostLength : kTargetPartSize - 1);
-    CopyText(path, kTargetPartSize, slash ? slash : "/");
-}
-
 int RunProbeConversation(HWND statusLine) {
     probeMessage[0] = '\0';
     int code = kProbeCompleted;
@@ -158,7 +144,7 @@ int RunProbeConversation(HWND statusLine) {
 
     ShowStatus(statusLine, "[%s]にリクエストを送信しています...", host);
     char request[kRequestSize];
-    FormatText(request, sizeof request, kRequestFormat, path, host, probePort, kAgent);
+    FormatRequest(host, path, probePort, request, sizeof request);
     // A half-sent request cannot give a trustworthy answer: end as if the connection failed.
     if (!SendAll(s, request, std::strlen(request))) {
         CopyText(probeMessage, sizeof probeMessage, "接続できませんでした。");
