@@ -20,7 +20,7 @@ void SplitTarget(const char* target, char* host, char* path) {
     // A plain byte scan: in code page 932 no trail byte is a '/'.
     const char* slash = std::strchr(target, '/');
     const size_t hostLength = slash ? static_cast<size_t>(slash - target) : std::strlen(target);
-    std::memcpy(host, target, hostLength < kTargetPartSize ? hostLength : kTargetPartSize - 1);
+    CopyTextPart(host, kTargetPartSize, target, hostLength);
     CopyText(path, kTargetPartSize, slash ? slash : "/");
 }
 

@@ -7,7 +7,7 @@
 constexpr int kTargetPartSize = 1024;
 
 // Splits a target into host (up to the first '/') and path (from it; "/" when empty), each cut
-// to kTargetPartSize - 1 bytes.
+// to kTargetPartSize - 1 bytes on a character boundary.
 void SplitTarget(const char* target, char* host, char* path);
 
 // Room for the request of the longest host and path: it is never cut, since a cut request would

@@ -304,6 +304,16 @@ TEST(SplitTarget, HostUpToTheFirstSlash) {
         EXPECT_STREQ(c.host, host) << c.target;
         EXPECT_STREQ(c.path, path) << c.target;
     }
+    // A host longer than its area loses its last whole character, never half of one: a lone
+    // lead byte would swallow the "]" after the host in every status and failure text.
+    std::string longHost = "ab";
+    for (int i = 0; i < 600; ++i) {
+        longHost += "\x83\x5c"; // ソ, whose trail byte is a backslash
+    }
+    SplitTarget((longHost + "/x").c_str(), host, path);
+    EXPECT_EQ(1022u, std::strlen(host)); // "ab" and 510 characters; one more would need 1024
+    EXPECT_EQ(0, std::memcmp(longHost.c_str(), host, 1022));
+    EXPECT_STREQ("/x", path);
 }
 
 // Against a real web server (nginx, started by the test's CTest wrapper): a static page is
