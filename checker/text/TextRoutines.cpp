@@ -128,8 +128,9 @@ void SplitPath(const char* path, PathParts& parts) {
 void PathDirectory(const char* path, char* result, size_t size) {
     PathParts parts;
     SplitPath(path, parts);
-    CopyText(result, size, parts.drive);
-    AppendText(result, size, parts.directory);
+    if (CopyText(result, size, parts.drive)) {
+        AppendText(result, size, parts.directory);
+    }
 }
 
 void PathExtension(const char* path, char* result, size_t size) {
