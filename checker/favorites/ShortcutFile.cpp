@@ -45,10 +45,11 @@ bool ReadShortcutUrlFrom(FILE* file, char* url) {
         if (std::strncmp(line, kUrlKey, kUrlKeyLength) != 0) {
             continue;
         }
-        // The character after "URL" is passed over whatever it is ("URL=", "URL ", "URLX=").
+        // The character after "URL" is passed over whatever it is ("URL=", "URL ", "URLX="),
+        // a double-byte one whole.
         const char* value = line + kUrlKeyLength;
         if (*value) {
-            ++value;
+            value += CharLength(value);
         }
         while (*value == ' ' || *value == '\t' || *value == '=') {
             ++value;
