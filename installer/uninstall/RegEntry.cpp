@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "entry/Text.h"
+
 namespace {
 
 struct RootName {
@@ -28,8 +30,11 @@ RegRoot ParseRegEntry(const char* entry, const char** keyPath) {
         if (std::strncmp(entry, root.name, length) != 0) {
             continue;
         }
-        // The separator is passed over whatever it is; the root name alone has none.
-        if (entry[length] == '\0' || !NamesKeyBelow(entry + length + 1)) {
+        // The separator is passed over whatever it is; the root name alone has none. A
+        // double-byte character there is no separator at all: the key path would begin at its
+        // trail byte and name some other key, so the entry counts as malformed.
+        if (entry[length] == '\0' || CharLength(entry + length) != 1 ||
+            !NamesKeyBelow(entry + length + 1)) {
             return RegRoot::None;
         }
         *keyPath = entry + length + 1;
