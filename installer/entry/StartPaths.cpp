@@ -43,17 +43,30 @@ StartMode ResolveStartPaths(const char* commandLine, const char* modulePath, Sta
         return StartMode::BadTarget;
     }
 
+    // The setup file's name: the program's with its last three characters (a double-byte one
+    // whole) made "INF", all of it when it has fewer.
+    char setupName[kPathSize];
+    const char* starts[3] = {name, name, name};
+    for (const char* p = name; *p; p += CharLength(p)) {
+        starts[0] = starts[1];
+        starts[1] = starts[2];
+        starts[2] = p;
+    }
+    const size_t kept = nameLength >= kShortestName ? static_cast<size_t>(starts[0] - name) : 0;
+    CopyTextPart(setupName, sizeof setupName, name, kept);
+    AppendText(setupName, sizeof setupName, "INF");
+    // In "x" mode folder and name come from a command line of any length: a setup file path
+    // that does not fit would be cut to name another file.
+    char setupPath[kPathSize];
+    if (!CopyText(setupPath, sizeof setupPath, folder) ||
+        !AppendText(setupPath, sizeof setupPath, setupName)) {
+        return StartMode::BadTarget;
+    }
+
     CopyText(paths.programFolder, kPathSize, folder);
     CopyText(paths.exeName, kPathSize, name);
-    if (nameLength >= kShortestName) {
-        CopyText(paths.setupFileName, kPathSize, name);
-        std::memcpy(paths.setupFileName + nameLength - 3, "INF", 3);
-    } else {
-        CopyText(paths.setupFileName, kPathSize, "INF");
-    }
-    // Both parts come from one path of at most 259 characters, so the join always fits.
-    CopyText(paths.setupFilePath, kPathSize, paths.programFolder);
-    AppendText(paths.setupFilePath, kPathSize, paths.setupFileName);
+    CopyText(paths.setupFileName, kPathSize, setupName);
+    CopyText(paths.setupFilePath, kPathSize, setupPath);
 
     switch (argument[0]) {
     case 'R':
