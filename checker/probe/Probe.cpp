@@ -4,6 +4,7 @@
 
 #include "probe/Probe.h"
 
+#include "probe/ResponseBlocks.h"
 #include "text/TextRoutines.h"
 
 #include <cstdio>
@@ -161,8 +162,7 @@ int RunProbeConversation(HWND statusLine) {
         }
         // Without a copy to write only the head matters, and it is in the first block.
         const bool writing = copy && copy->IsOpen();
-        unsigned knownLength = 0;
-        bool headSeen = false;
+        ResponseBlocks blocks(probeHead);
         if (busyFlag == 1) {
             int got = 0;
             do {
@@ -171,14 +171,8 @@ int RunProbeConversation(HWND statusLine) {
                     got = 0;
                 }
                 buffer[got] = '\0';
-                const char* page = buffer.get();
-                if (!headSeen) {
-                    headSeen = true;
-                    if (const char* text = ParseResponseHead(buffer.get(), probeHead)) {
-                        page = text;
-                        knownLength = static_cast<unsigned>(probeHead.contentLength);
-                    }
-                }
+                const char* page = blocks.Take(buffer.get(), static_cast<size_t>(got));
+                const unsigned knownLength = blocks.KnownLength();
                 if (!writing) {
                     break;
                 }

@@ -1,7 +1,10 @@
 // The response-head parser as the probe feeds it: a response cut into blocks of at most 1024
 // bytes at places the input chooses, the first block parsed into a head that holds an earlier
 // probe's values. Each field must be what the head's lines say, cut to its 80 bytes on a
-// character boundary, and a field the block says nothing about must keep its earlier value.
+// character boundary, and a field the block says nothing about must keep its earlier value. The
+// blocks then go through the probe's block reader: the page text of each, the known length,
+// and whether the head ended, wherever the blank line was cut.
+#include "probe/ResponseBlocks.h"
 #include "probe/ResponseHead.h"
 
 #include "FuzzCheck.h"
@@ -201,6 +204,36 @@ void CheckLineWalk(const std::string& received) {
     }
 }
 
+// The blocks as the probe takes them, each in a heap area of exactly its bytes and the zero
+// byte the probe puts after them.
+void CheckBlocks(const std::vector<std::string>& received) {
+    ResponseHead head = EarlierHead();
+    ResponseHead parsedAlone = EarlierHead();
+    ResponseBlocks blocks(head);
+    std::string stream;
+    bool statusFound = false;
+    for (size_t i = 0; i < received.size(); ++i) {
+        fuzz::Area block = fuzz::Copy(received[i]);
+        const char* page = blocks.Take(block.get(), received[i].size());
+        if (i == 0) {
+            fuzz::Area again = fuzz::Copy(received[i]);
+            const char* text = ParseResponseHead(again.get(), parsedAlone);
+            statusFound = text != nullptr;
+            FUZZ_CHECK(page == block.get() + (text ? text - again.get() : 0));
+        } else {
+            FUZZ_CHECK(page == block.get());
+        }
+        stream += received[i];
+    }
+    // Only the first block is parsed.
+    FUZZ_CHECK(std::memcmp(&head, &parsedAlone, sizeof head) == 0);
+    FUZZ_CHECK(blocks.KnownLength() ==
+               (statusFound ? static_cast<unsigned>(head.contentLength) : 0u));
+    const bool blankLine =
+        stream.find("\n\n") != std::string::npos || stream.find("\n\r\n") != std::string::npos;
+    FUZZ_CHECK(blocks.PageComplete() == (!statusFound || blankLine));
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -209,10 +242,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // at most 1024 bytes.
     const size_t firstLength = 1 + ((input.Byte() << 8 | input.Byte()) % kBlockSize);
     const std::string response = input.Rest();
-    CheckFirstBlock(response.substr(0, firstLength));
+    std::vector<std::string> blocks{response.substr(0, firstLength)};
     for (size_t at = firstLength; at < response.size(); at += kBlockSize) {
-        CheckLineWalk(response.substr(at, kBlockSize));
+        blocks.push_back(response.substr(at, kBlockSize));
+    }
+    CheckFirstBlock(blocks[0]);
+    for (const std::string& block : blocks) {
+        CheckLineWalk(block);
     }
     CheckLineWalk(response);
+    CheckBlocks(blocks);
     return 0;
 }
