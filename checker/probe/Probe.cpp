@@ -87,6 +87,15 @@ public:
         }
     }
 
+    // Gives the copy up: the driver then finds none.
+    void Discard() {
+        if (file_) {
+            std::fclose(file_);
+            file_ = nullptr;
+            DeleteFileA(path_);
+        }
+    }
+
     void Close() {
         if (file_) {
             const bool failed = std::fclose(file_) != 0;
@@ -98,12 +107,6 @@ public:
     }
 
 private:
-    void Discard() {
-        std::fclose(file_);
-        file_ = nullptr;
-        DeleteFileA(path_);
-    }
-
     const char* path_;
     FILE* file_ = nullptr;
 };
@@ -163,12 +166,14 @@ int RunProbeConversation(HWND statusLine) {
         // Without a copy to write only the head matters, and it is in the first block.
         const bool writing = copy && copy->IsOpen();
         ResponseBlocks blocks(probeHead);
+        bool cutShort = false; // the connection failed (a reset) before the server ended it
         if (busyFlag == 1) {
             int got = 0;
             do {
                 got = recv(s, buffer.get(), kReceiveSize, 0);
                 if (got < 0) {
                     got = 0;
+                    cutShort = true;
                 }
                 buffer[got] = '\0';
                 const char* page = blocks.Take(buffer.get(), static_cast<size_t>(got));
@@ -185,6 +190,10 @@ int RunProbeConversation(HWND statusLine) {
                 }
                 received += static_cast<unsigned>(std::strlen(page));
             } while (got > 0 && busyFlag == 1);
+        }
+        // Part of a page, or more head instead of one, must never pass for the page.
+        if (writing && (cutShort || !blocks.PageComplete())) {
+            copy->Discard();
         }
     }
 

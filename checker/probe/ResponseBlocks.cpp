@@ -10,10 +10,17 @@ const char* ResponseBlocks::Take(const char* block, size_t length) {
             page = text;
             headFound_ = true;
             knownLength_ = static_cast<unsigned>(head_.contentLength);
+            if (head_.contentLength > 0) {
+                expectedBody_ = static_cast<unsigned long long>(head_.contentLength);
+            }
         }
     }
     // A blank line (LF LF or LF CR LF) may be split between two blocks.
-    for (size_t i = 0; i < length && !headEnded_; ++i) {
+    for (size_t i = 0; i < length; ++i) {
+        if (headEnded_) {
+            bodyBytes_ += length - i;
+            break;
+        }
         const char c = block[i];
         if (c == '\n') {
             headEnded_ = lineEnd_ != 0;

@@ -3,12 +3,14 @@
 // probe's values. Each field must be what the head's lines say, cut to its 80 bytes on a
 // character boundary, and a field the block says nothing about must keep its earlier value. The
 // blocks then go through the probe's block reader: the page text of each, the known length,
-// and whether the head ended, wherever the blank line was cut.
+// and whether the page came whole (the head ended, wherever the blank line was cut, and as many
+// bytes followed it as the head's Content-Length gives).
 #include "probe/ResponseBlocks.h"
 #include "probe/ResponseHead.h"
 
 #include "FuzzCheck.h"
 
+#include <algorithm>
 #include <cctype>
 #include <vector>
 
@@ -229,9 +231,15 @@ void CheckBlocks(const std::vector<std::string>& received) {
     FUZZ_CHECK(std::memcmp(&head, &parsedAlone, sizeof head) == 0);
     FUZZ_CHECK(blocks.KnownLength() ==
                (statusFound ? static_cast<unsigned>(head.contentLength) : 0u));
-    const bool blankLine =
-        stream.find("\n\n") != std::string::npos || stream.find("\n\r\n") != std::string::npos;
-    FUZZ_CHECK(blocks.PageComplete() == (!statusFound || blankLine));
+    // The head ends at the first blank line; the body is what follows it.
+    const size_t lfLf = stream.find("\n\n");
+    const size_t lfCrLf = stream.find("\n\r\n");
+    const size_t headEnd = std::min(lfLf == std::string::npos ? lfLf : lfLf + 2,
+                                    lfCrLf == std::string::npos ? lfCrLf : lfCrLf + 3);
+    const bool whole = headEnd != std::string::npos &&
+                       (head.contentLength <= 0 ||
+                        stream.size() - headEnd >= static_cast<size_t>(head.contentLength));
+    FUZZ_CHECK(blocks.PageComplete() == (!statusFound || whole));
 }
 
 } // namespace
