@@ -12,7 +12,12 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 # The build whose programs this machine's Wine can start: the demo and the benchmarks use it.
 RUN_BUILD := $(shell tools/runs-32bit && echo $(BUILD) || echo $(BUILD64))
 
-.PHONY: all deps configure build check demo bench dist clean
+# The fuzz targets (tests/fuzz/, built in $(BUILD_HOST)); make fuzz runs each for FUZZ_SECONDS.
+FUZZ_TARGETS := response_head request shortcut list_line path installer_text setup_entry \
+	uninstall_string reg_entry
+FUZZ_SECONDS ?= 60
+
+.PHONY: all deps configure build check fuzz demo bench dist clean
 
 all: build
 
@@ -55,6 +60,24 @@ check: build
 		echo "PE32+ tests ($(BUILD64)/, 64-bit Wine):"; \
 		tools/wine-run --build=$(BUILD64) --session ctest --test-dir $(BUILD64) --output-on-failure; \
 	fi
+
+# Each fuzz target for FUZZ_SECONDS, one after the other and at the lowest priority, from its
+# seeds and what earlier runs found (kept in $(BUILD_HOST)/fuzz/); prints libFuzzer's summary of
+# each and stops at the first finding, which stays in $(BUILD_HOST)/fuzz/TARGET/findings/.
+fuzz: configure
+	@$(MAKE) --no-print-directory -C $(BUILD_HOST) -j $(JOBS) $(addprefix fuzz_,$(FUZZ_TARGETS))
+	@for t in $(FUZZ_TARGETS); do \
+		work=$(BUILD_HOST)/fuzz/fuzz_$$t; mkdir -p $$work; \
+		if nice -n 19 tests/fuzz/run-target $(BUILD_HOST)/fuzz_$$t tests/fuzz/corpus/fuzz_$$t \
+			$$work $(FUZZ_SECONDS) >$$work/last.log 2>&1; then \
+			echo "fuzz_$$t: $$(grep -E '^Done [0-9]+ runs' $$work/last.log | tail -1);" \
+				"$$(grep -E '^#[0-9]+[[:space:]]+DONE' $$work/last.log | tail -1 | \
+				sed -E 's/.*(cov: [0-9]+ ft: [0-9]+ corp: [^ ]+).*/\1/')"; \
+		else \
+			echo "fuzz_$$t: FINDING (log: $$work/last.log)"; grep -E 'property|ERROR|SUMMARY' $$work/last.log; \
+			exit 1; \
+		fi; \
+	done
 
 # Vexilo on a demo Favorites folder against a demo web site on 127.0.0.1:80: the window with a
 # display, one driven check run without (log, report pages and screenshot in out/demo/).

@@ -12,7 +12,6 @@ char userPrefix[kListLineSize];
 
 namespace {
 
-constexpr char kListName[] = "flist.tmp";
 constexpr size_t kUserNameSize = 256;
 constexpr size_t kCompareBlock = 4096;
 
@@ -40,45 +39,6 @@ bool IsFolder(const char* path) {
 
 } // namespace
 
-bool EndsInSeparator(const char* path) {
-    const char* last = nullptr;
-    for (const char* p = path; *p; p += CharLength(p)) {
-        last = p;
-    }
-    return last && *last == '\\';
-}
-
-bool JoinPath(char* dest, size_t size, const char* folder, const char* name) {
-    if (size == 0) {
-        return false;
-    }
-    const bool whole = CopyText(dest, size, folder) &&
-                       (EndsInSeparator(folder) || AppendText(dest, size, "\\")) &&
-                       AppendText(dest, size, name);
-    if (!whole) {
-        dest[0] = '\0';
-    }
-    return whole;
-}
-
-bool BuildCheckListPath(const char* tempFolder, char* result, size_t size) {
-    return JoinPath(result, size, tempFolder, kListName);
-}
-
-bool BuildUserPrefix(const char* modulePath, const char* userName, char* result, size_t size) {
-    if (size == 0) {
-        return false;
-    }
-    PathDirectory(modulePath, result, size);
-    // Without a user name the store lies directly in the program's folder: still this
-    // program's own place, never a name made of whatever a failed query left behind.
-    if (userName && !AppendText(result, size, userName)) {
-        result[0] = '\0';
-        return false;
-    }
-    return true;
-}
-
 bool InitCheckerPaths() {
     char tempFolder[kListLineSize] = "";
     const DWORD tempLength = GetTempPathA(sizeof tempFolder, tempFolder);
@@ -98,28 +58,6 @@ bool InitCheckerPaths() {
     const bool prefixBuilt =
         BuildUserPrefix(modulePath, haveUser ? userName : nullptr, userPrefix, sizeof userPrefix);
     return listBuilt && prefixBuilt && tempFolder[0] && modulePath[0];
-}
-
-bool ReadListLine(FILE* file, char* buffer, int size) {
-    if (size < 2) {
-        // fgets could read nothing and still report success: the caller would loop for ever.
-        if (size == 1) {
-            buffer[0] = '\0';
-        }
-        return false;
-    }
-    if (!std::fgets(buffer, size, file)) {
-        buffer[0] = '\0';
-        return false;
-    }
-    size_t length = std::strlen(buffer);
-    if (length >= 2 && buffer[length - 2] == '\r' && buffer[length - 1] == '\n') {
-        length -= 2;
-    } else if (length >= 1 && (buffer[length - 1] == '\r' || buffer[length - 1] == '\n')) {
-        length -= 1;
-    }
-    buffer[length] = '\0';
-    return true;
 }
 
 bool SameFileText(const char* firstPath, const char* secondPath) {

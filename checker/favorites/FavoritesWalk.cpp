@@ -13,9 +13,6 @@
 namespace {
 
 constexpr char kShortcutExtension[] = ".url";
-constexpr char kUrlKey[] = "URL";
-constexpr size_t kUrlKeyLength = sizeof kUrlKey - 1;
-constexpr int kProbePort = 80;
 
 // Ends a directory search on every path out of a folder level.
 class FindHandle {
@@ -42,18 +39,6 @@ void DispatchOneMessage() {
     if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
         TranslateMessage(&message);
         DispatchMessageA(&message);
-    }
-}
-
-// Drops a lead byte left last in a text whose trail byte was cut off, so that it does not pair
-// with whatever is written after the text.
-void DropSplitCharacter(char* text) {
-    char* last = nullptr;
-    for (char* p = text; *p; p += CharLength(p)) {
-        last = p;
-    }
-    if (last && IsLeadByte(last) && last[1] == '\0') {
-        *last = '\0';
     }
 }
 
@@ -118,40 +103,4 @@ int EnumerateFavorites(const char* folder, FILE* list) {
         DispatchOneMessage();
     } while (FindNextFileA(search.get(), &entry));
     return count;
-}
-
-bool ReadShortcutUrl(const char* path, char* url) {
-    url[0] = '\0';
-    FILE* file = std::fopen(path, "r");
-    if (!file) {
-        return false;
-    }
-    char line[kListLineSize];
-    while (ReadListLine(file, line, sizeof line)) {
-        if (std::strncmp(line, kUrlKey, kUrlKeyLength) != 0) {
-            continue;
-        }
-        // The character after "URL" is passed over whatever it is ("URL=", "URL ", "URLX=").
-        const char* value = line + kUrlKeyLength;
-        if (*value) {
-            ++value;
-        }
-        while (*value == ' ' || *value == '\t' || *value == '=') {
-            ++value;
-        }
-        CopyText(url, kListLineSize, value);
-        // A line longer than the buffer is cut to its first piece, on a character boundary.
-        DropSplitCharacter(url);
-        break;
-    }
-    std::fclose(file);
-    return url[0] != '\0';
-}
-
-int StripScheme(char* text) {
-    char* slashes = std::strstr(text, "//");
-    if (slashes) {
-        std::memmove(text, slashes + 2, std::strlen(slashes + 2) + 1);
-    }
-    return kProbePort;
 }

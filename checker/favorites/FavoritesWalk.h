@@ -25,6 +25,8 @@ int EnumerateFavorites(const char* folder, FILE* list);
 // The URL of a shortcut file into url (kListLineSize bytes): the value of its first line that
 // begins with "URL". False, with url empty, when there is none or it is empty.
 bool ReadShortcutUrl(const char* path, char* url);
+// The same from a shortcut file already open for reading in text mode.
+bool ReadShortcutUrlFrom(FILE* file, char* url);
 
 // Removes everything up to and including the first "//" in place; returns the port to probe.
 int StripScheme(char* text);

@@ -4,6 +4,7 @@
 
 #include "probe/Probe.h"
 
+#include "probe/ResponseBlocks.h"
 #include "probe/StatusRelay.h"
 
 #include "text/TextRoutines.h"
@@ -23,11 +24,6 @@ namespace {
 
 constexpr int kReceiveSize = 1024;
 constexpr int kReceiveBufferSize = 2049;
-constexpr const char kAgent[] = "Vexilo User's";
-constexpr const char kRequestFormat[] = "GET %s HTTP/1.0\r\nHost: %s:%d\r\nUser-Agent: %s\r\n\r\n";
-// The request is never cut (a cut request would ask for another page), so its buffer holds the
-// longest host and path, the format, the port's digits and the agent.
-constexpr size_t kRequestSize = sizeof kRequestFormat + 2 * kTargetPartSize + 12 + sizeof kAgent;
 
 void ShowStatus(HWND statusLine, const char* format, ...) __attribute__((format(printf, 2, 3)));
 void ShowStatus(HWND statusLine, const char* format, ...) {
@@ -92,6 +88,15 @@ public:
         }
     }
 
+    // Gives the copy up: the driver then finds none.
+    void Discard() {
+        if (file_) {
+            std::fclose(file_);
+            file_ = nullptr;
+            DeleteFileA(path_);
+        }
+    }
+
     void Close() {
         if (file_) {
             const bool failed = std::fclose(file_) != 0;
@@ -103,26 +108,11 @@ public:
     }
 
 private:
-    void Discard() {
-        std::fclose(file_);
-        file_ = nullptr;
-        DeleteFileA(path_);
-    }
-
     const char* path_;
     FILE* file_ = nullptr;
 };
 
 } // namespace
-
-void SplitTarget(const char* target, char* host, char* path) {
-    std::memset(host, 0, kTargetPartSize);
-    std::memset(path, 0, kTargetPartSize);
-    const char* slash = std::strchr(target, '/');
-    const size_t hostLength = slash ? static_cast<size_t>(slash - target) : std::strlen(target);
-    std::memcpy(host, target, hostLength < kTargetPartSize ? hostLength : kTargetPartSize - 1);
-    CopyText(path, kTargetPartSize, slash ? slash : "/");
-}
 
 int RunProbeConversation(HWND statusLine) {
     probeMessage[0] = '\0';
@@ -159,7 +149,7 @@ int RunProbeConversation(HWND statusLine) {
 
     ShowStatus(statusLine, "[%s]にリクエストを送信しています...", host);
     char request[kRequestSize];
-    FormatText(request, sizeof request, kRequestFormat, path, host, probePort, kAgent);
+    FormatRequest(host, path, probePort, request, sizeof request);
     // A half-sent request cannot give a trustworthy answer: end as if the connection failed.
     if (!SendAll(s, request, std::strlen(request))) {
         CopyText(probeMessage, sizeof probeMessage, "接続できませんでした。");
@@ -176,24 +166,19 @@ int RunProbeConversation(HWND statusLine) {
         }
         // Without a copy to write only the head matters, and it is in the first block.
         const bool writing = copy && copy->IsOpen();
-        unsigned knownLength = 0;
-        bool headSeen = false;
+        ResponseBlocks blocks(probeHead);
+        bool cutShort = false; // the connection failed (a reset) before the server ended it
         if (busyFlag == 1) {
             int got = 0;
             do {
                 got = recv(s, buffer.get(), kReceiveSize, 0);
                 if (got < 0) {
                     got = 0;
+                    cutShort = true;
                 }
                 buffer[got] = '\0';
-                const char* page = buffer.get();
-                if (!headSeen) {
-                    headSeen = true;
-                    if (const char* text = ParseResponseHead(buffer.get(), probeHead)) {
-                        page = text;
-                        knownLength = static_cast<unsigned>(probeHead.contentLength);
-                    }
-                }
+                const char* page = blocks.Take(buffer.get(), static_cast<size_t>(got));
+                const unsigned knownLength = blocks.KnownLength();
                 if (!writing) {
                     break;
                 }
@@ -206,6 +191,10 @@ int RunProbeConversation(HWND statusLine) {
                 }
                 received += static_cast<unsigned>(std::strlen(page));
             } while (got > 0 && busyFlag == 1);
+        }
+        // Part of a page, or more head instead of one, must never pass for the page.
+        if (writing && (cutShort || !blocks.PageComplete())) {
+            copy->Discard();
         }
     }
 

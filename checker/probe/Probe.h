@@ -7,10 +7,10 @@
 #include <windows.h>
 
 #include "probe/ResponseHead.h"
+#include "probe/Target.h"
 #include "run/RunFlags.h"
 
 constexpr int kProbeMessageSize = 512;
-constexpr int kTargetPartSize = 1024;
 
 // Inputs, set by the driver before the worker starts.
 extern char* probeTarget; // the URL after its scheme and "//" (heap text)
@@ -30,10 +30,6 @@ enum ProbeCode {
     kProbeShutdownFailed = 4,
     kProbeCloseFailed = 5,
 };
-
-// Splits a target into host (up to the first '/') and path (from it; "/" when empty), each cut
-// to kTargetPartSize - 1 bytes.
-void SplitTarget(const char* target, char* host, char* path);
 
 // Runs the conversation for probeTarget and returns its exit code. Progress texts go to
 // statusLine with SetWindowTextA (a message to the window's thread, which must pump).

@@ -59,6 +59,10 @@ bool CopyText(char* dest, size_t size, const char* src) {
     return CopyRange(dest, size, src, src + std::strlen(src));
 }
 
+bool CopyTextPart(char* dest, size_t size, const char* src, size_t length) {
+    return CopyRange(dest, size, src, src + strnlen(src, length));
+}
+
 bool AppendText(char* dest, size_t size, const char* src) {
     const size_t used = std::strlen(dest);
     if (used >= size) {
@@ -124,8 +128,9 @@ void SplitPath(const char* path, PathParts& parts) {
 void PathDirectory(const char* path, char* result, size_t size) {
     PathParts parts;
     SplitPath(path, parts);
-    CopyText(result, size, parts.drive);
-    AppendText(result, size, parts.directory);
+    if (CopyText(result, size, parts.drive)) {
+        AppendText(result, size, parts.directory);
+    }
 }
 
 void PathExtension(const char* path, char* result, size_t size) {

@@ -42,6 +42,9 @@ void ChangeCase(char* text, int toLower);
 // be split at the limit is left out whole. Returns false when the text had to be cut.
 bool CopyText(char* dest, size_t size, const char* src);
 
+// Copies the first length bytes of src (fewer if it ends sooner), bounded like CopyText.
+bool CopyTextPart(char* dest, size_t size, const char* src, size_t length);
+
 // Bounded formatting into dest (always terminated, cut like CopyText). Returns false when cut.
 bool FormatText(char* dest, size_t size, const char* format, ...)
     __attribute__((format(printf, 3, 4)));

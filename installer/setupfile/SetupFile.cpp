@@ -13,17 +13,6 @@ namespace {
 // "TSR" is read into 10 bytes; only its first character counts.
 constexpr size_t kResidentSize = 10;
 
-// entryTarget becomes installFolder followed by relative. A target that would not fit is left
-// empty, so that no file is ever copied to or removed from a cut path.
-void SetEntryTarget(const char* relative) {
-    CopyText(SetupContext.entryTarget, kPathSize, SetupContext.installFolder);
-    SetupContext.entryRelative = std::strlen(SetupContext.entryTarget);
-    if (!AppendText(SetupContext.entryTarget, kPathSize, relative)) {
-        SetupContext.entryTarget[0] = '\0';
-        SetupContext.entryRelative = 0;
-    }
-}
-
 // installFolder for a product never installed before: Program Files on the Windows drive.
 void SetDefaultInstallFolder() {
     char windows[kPathSize];
@@ -84,22 +73,6 @@ void ReadSetupValue(const char* section, const char* key, char* value, size_t si
                              SetupContext.setupFilePath);
 }
 
-bool FolderOfUninstallString(const char* value, char* folder, size_t size) {
-    const char* path = value;
-    char end = ' ';
-    if (*path == '"') {
-        ++path;
-        end = '"';
-    }
-    // Without its closing quote or a blank the whole value is the program's path.
-    const char* pathEnd = FindCharDbcs(path, end);
-    const char* slash = FindLastCharDbcs(path, '\\', pathEnd);
-    if (!slash) {
-        return false;
-    }
-    return CopyTextPart(folder, size, path, static_cast<size_t>(slash + 1 - path));
-}
-
 bool ReadSettings() {
     ReadSetupValue("Install", "Title", SetupContext.title, kSettingSize);
     ReadSetupValue("Install", "Folder", SetupContext.folderName, kSettingSize);
@@ -134,25 +107,12 @@ void LoadFileEntry(int n) {
     } else {
         ReadSetupValue("Install", NumberKey(n), SetupContext.entryName, kPathSize);
     }
-    // Without a comma the source also names the place below the installation folder.
-    const char* relative = SetupContext.entryName;
-    if (char* comma = FindCharDbcs(SetupContext.entryName, ',')) {
-        *comma = '\0';
-        relative = comma + 1;
-    }
-    SetEntryTarget(relative);
+    SplitFileEntry(SetupContext.entryName, SetupContext.installFolder, SetupContext.entryTarget,
+                   SetupContext.entryRelative);
 }
 
 void LoadGroupEntry(int n) {
     ReadSetupValue("Group", NumberKey(n), SetupContext.entryName, kPathSize);
-    char* comma = FindCharDbcs(SetupContext.entryName, ',');
-    if (!comma) {
-        SetupContext.entryName[0] = '\0';
-        return;
-    }
-    *comma = '\0';
-    // SetEntryTarget would move entryRelative, which belongs to the file entries.
-    const size_t relative = SetupContext.entryRelative;
-    SetEntryTarget(comma + 1);
-    SetupContext.entryRelative = relative;
+    // entryRelative belongs to the file entries and stays.
+    SplitGroupEntry(SetupContext.entryName, SetupContext.installFolder, SetupContext.entryTarget);
 }

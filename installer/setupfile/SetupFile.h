@@ -4,6 +4,8 @@
 
 #include <cstddef>
 
+#include "setupfile/EntryText.h"
+
 // Uninstall entries of installed programs, below HKEY_LOCAL_MACHINE; the product's key is this
 // followed by its folder name.
 constexpr char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
@@ -26,8 +28,3 @@ void LoadFileEntry(int n);
 // Loads [Group] entry n into entryName and entryTarget (target and arguments after the name).
 // entryName comes back empty for a missing entry, one without a comma or one without a name.
 void LoadGroupEntry(int n);
-
-// The folder, with its trailing backslash, of the program that a registered UninstallString
-// starts: a quoted path, or one that ends at the first blank. False when the value names no
-// folder (no backslash before the end of the path), or it does not fit into size bytes.
-bool FolderOfUninstallString(const char* value, char* folder, size_t size);

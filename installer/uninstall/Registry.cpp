@@ -19,17 +19,6 @@ constexpr DWORD kKeyNameSize = 512;
 // backslash it would name a parent of the key it lists.
 constexpr size_t kRegEntrySize = kPathSize + 1;
 
-struct RootName {
-    const char* name;
-    RegRoot root;
-};
-
-const RootName kRootNames[] = {
-    {"HKEY_CURRENT_USER", RegRoot::CurrentUser},
-    {"HKEY_LOCAL_MACHINE", RegRoot::LocalMachine},
-    {"HKEY_CLASSES_ROOT", RegRoot::ClassesRoot},
-};
-
 HKEY RootKey(RegRoot root) {
     switch (root) {
     case RegRoot::CurrentUser:
@@ -44,29 +33,7 @@ HKEY RootKey(RegRoot root) {
     return nullptr;
 }
 
-// An empty path opens the parent itself, and the system refuses one with a leading backslash
-// only sometimes: neither may ever lead to removing what lies above the key meant.
-bool NamesKeyBelow(const char* path) {
-    return path[0] != '\0' && path[0] != '\\';
-}
-
 } // namespace
-
-RegRoot ParseRegEntry(const char* entry, const char** keyPath) {
-    for (const RootName& root : kRootNames) {
-        const size_t length = std::strlen(root.name);
-        if (std::strncmp(entry, root.name, length) != 0) {
-            continue;
-        }
-        // The separator is passed over whatever it is; the root name alone has none.
-        if (entry[length] == '\0' || !NamesKeyBelow(entry + length + 1)) {
-            return RegRoot::None;
-        }
-        *keyPath = entry + length + 1;
-        return root.root;
-    }
-    return RegRoot::None;
-}
 
 void RemoveRegistryTree(HKEY parent, const char* path) {
     if (!NamesKeyBelow(path)) {

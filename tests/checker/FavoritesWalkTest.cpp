@@ -82,6 +82,8 @@ TEST(ReadShortcutUrl, TakesTheFirstUrlLine) {
         {"blanks around =", "[InternetShortcut]\r\nURL =  http://spaced.example/\r\n",
          "http://spaced.example/"},
         {"any fourth character", "URLX=y\r\n", "y"},
+        // The fourth character is a whole one: the URL never begins with its trail byte.
+        {"a double-byte fourth character", "URLソhttp://dbcs.example/\r\n", "http://dbcs.example/"},
         {"lower case is no URL line", "[InternetShortcut]\r\nurl=http://lower.example/\r\n", ""},
         {"empty value", "[InternetShortcut]\r\nURL=\r\n", ""},
         {"the first URL line wins, even empty", "URL=\r\nURL=http://second.example/\r\n", ""},

@@ -170,6 +170,41 @@ TEST_F(ProbeConversation, ResponseWithoutStatusLineIsAllPageText) {
     EXPECT_EQ("no status here\n<p>x</p>\n", ReadText(copyPath_));
 }
 
+// The connection ends in the middle of the page, by a reset or an orderly close: the probe ends
+// as usual with the head it got, but the part of the page it received is no copy of the page
+// and is not left behind. (Wine reports a reset as an orderly close, so what tells the part
+// from the page here is its Content-Length.)
+TEST_F(ProbeConversation, PageCutShortLeavesNoCopy) {
+    for (ScriptedServer::End end : {ScriptedServer::End::Reset, ScriptedServer::End::Close}) {
+        ScriptedServer server({{0, "HTTP/1.0 200 OK\r\nContent-Length: 2000\r\n\r\n<html>first"},
+                               {100, std::string(700, 'h')}},
+                              end);
+        EXPECT_EQ(kProbeCompleted, Probe("localhost/", server.Port()));
+        EXPECT_EQ(200, probeHead.statusCode);
+        EXPECT_FALSE(Exists(copyPath_));
+        EXPECT_EQ("[localhost]に送受信終了を通知しています...", statusTexts.back());
+    }
+    // As long as it says, or longer, it is the page.
+    ScriptedServer whole(
+        {{0, "HTTP/1.0 200 OK\r\nContent-Length: 12\r\n\r\n<html>"}, {50, "</html>\n"}});
+    EXPECT_EQ(kProbeCompleted, Probe("localhost/", whole.Port()));
+    EXPECT_EQ("<html></html>\n", ReadText(copyPath_));
+}
+
+// A head that never ends (no blank line before the server closes): what came after the first
+// block is more head, not a page, and is not kept as one.
+TEST_F(ProbeConversation, HeadWithoutEndLeavesNoCopy) {
+    std::vector<ServerStep> steps{{0, "HTTP/1.0 200 OK\r\n"}};
+    for (int i = 0; i < 20; ++i) {
+        steps.push_back(
+            {0, "X-Padding-" + std::to_string(i) + ": " + std::string(200, 'x') + "\r\n"});
+    }
+    ScriptedServer server(steps);
+    EXPECT_EQ(kProbeCompleted, Probe("localhost/", server.Port()));
+    EXPECT_EQ(200, probeHead.statusCode);
+    EXPECT_FALSE(Exists(copyPath_));
+}
+
 TEST_F(ProbeConversation, WithoutCopyOnlyTheFirstBlockIsRead) {
     // The server never closes: the probe must still end, after its one receive.
     ScriptedServer server({{0, "HTTP/1.0 200 OK\r\n\r\n<html>"}, {100, std::string(5000, 'x')}},
@@ -373,6 +408,16 @@ TEST(SplitTarget, HostUpToTheFirstSlash) {
         EXPECT_STREQ(c.host, host) << c.target;
         EXPECT_STREQ(c.path, path) << c.target;
     }
+    // A host longer than its area loses its last whole character, never half of one: a lone
+    // lead byte would swallow the "]" after the host in every status and failure text.
+    std::string longHost = "ab";
+    for (int i = 0; i < 600; ++i) {
+        longHost += "\x83\x5c"; // ソ, whose trail byte is a backslash
+    }
+    SplitTarget((longHost + "/x").c_str(), host, path);
+    EXPECT_EQ(1022u, std::strlen(host)); // "ab" and 510 characters; one more would need 1024
+    EXPECT_EQ(0, std::memcmp(longHost.c_str(), host, 1022));
+    EXPECT_STREQ("/x", path);
 }
 
 // Against a real web server (nginx, started by the test's CTest wrapper): a static page is

@@ -80,7 +80,14 @@ void ScriptedServer::Serve() {
             }
         }
     }
-    shutdown(client, SD_SEND);
+    if (end_ == End::Reset) {
+        // A zero linger time makes the close an abort.
+        linger abort{1, 0};
+        setsockopt(client, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&abort),
+                   sizeof abort);
+    } else {
+        shutdown(client, SD_SEND);
+    }
     closesocket(client);
 }
 

@@ -1,6 +1,6 @@
 // A scripted HTTP peer on 127.0.0.1 for byte-exact probe tests: it takes one connection, records
-// the request, then sends its blocks with the given pauses, and closes or keeps the connection
-// open until the client closes it.
+// the request, then sends its blocks with the given pauses, and closes, resets or keeps the
+// connection open until the client closes it.
 #pragma once
 
 #include <winsock2.h>
@@ -17,7 +17,8 @@ struct ServerStep {
 
 class ScriptedServer {
 public:
-    enum class End { Close, WaitForClient };
+    // Reset: the connection is aborted (a TCP reset) instead of closed.
+    enum class End { Close, WaitForClient, Reset };
 
     ScriptedServer(std::vector<ServerStep> steps, End end = End::Close);
     ~ScriptedServer();

@@ -52,6 +52,11 @@ TEST(SplitPath, DirectoryAndExtensionHelpers) {
     EXPECT_STREQ("D:\\表示\\ソ\\", result);
     PathDirectory("checker.exe", result, sizeof result);
     EXPECT_STREQ("", result);
+    // Cut to a small area it is still the start of the folder: the drive loses its last whole
+    // character, and the directory does not run on behind it (D:ab\ names another folder).
+    char small[6];
+    PathDirectory("D:ab表\\dir\\x.url", small, sizeof small);
+    EXPECT_STREQ("D:ab", small);
     PathExtension("C:\\Fav\\News.URL", result, sizeof result);
     EXPECT_STREQ(".URL", result);
     PathExtension("C:\\Fav\\page.url.bak", result, sizeof result);

@@ -104,6 +104,10 @@ TEST(ParseRegEntry, RootsAndKeyPaths) {
         {"HKEY_CLASSES_ROOT\\.viewer", RegRoot::ClassesRoot, ".viewer"},
         // The character after the root name is passed over whatever it is.
         {"HKEY_CURRENT_USER/Software", RegRoot::CurrentUser, "Software"},
+        // A double-byte character is no separator: its trail byte (a backslash in ソ, the letter
+        // A in ア) would start a key path that names some other key.
+        {"HKEY_CURRENT_USERソSoftware\\A", RegRoot::None, nullptr},
+        {"HKEY_CURRENT_USERアSoftware", RegRoot::None, nullptr},
         // Root names are compared byte for byte.
         {"hkey_current_user\\Software\\A", RegRoot::None, nullptr},
         {"HKEY_Current_User\\Software\\A", RegRoot::None, nullptr},

@@ -44,6 +44,11 @@ const StartCase kStartCases[] = {
     // Folder and file names whose trail byte is a backslash (表 0x95 0x5C, ソ 0x83 0x5C).
     {"", "C:\\ソフト表\\表.EXE", StartMode::Wizard, "C:\\ソフト表\\", "表.EXE", "表.INF",
      "C:\\ソフト表\\表.INF"},
+    // The last three characters, a double-byte one whole: never its lead byte left alone.
+    {"", "C:\\Inst\\SETUP表", StartMode::Wizard, "C:\\Inst\\", "SETUP表", "SETINF",
+     "C:\\Inst\\SETINF"},
+    {"x D:\\App\\表ab", "C:\\WINDOWS\\SYSTEM\\SETUP.EXE", StartMode::UninstallRun, "D:\\App\\",
+     "表ab", "INF", "D:\\App\\INF"},
 };
 
 TEST(ResolveStart, PathsAndModes) {
@@ -71,6 +76,12 @@ TEST(ResolveStart, RefusesUnusableUninstallTargets) {
     }
     std::string tooLong = "x C:\\" + std::string(kPathSize, 'a') + "\\SETUP.EXE";
     EXPECT_EQ(StartMode::BadTarget, ResolveStart(tooLong.c_str()));
+    // Folder and name fit a path each, but not together: the setup file's path would be cut.
+    ResetSetupContext();
+    const std::string tooLongTogether =
+        "x C:\\" + std::string(200, 'a') + "\\" + std::string(200, 'b') + ".EXE";
+    EXPECT_EQ(StartMode::BadTarget, ResolveStart(tooLongTogether.c_str()));
+    EXPECT_STREQ("", SetupContext.setupFilePath);
 }
 
 } // namespace

@@ -1,0 +1,57 @@
+// A web server on 127.0.0.1:80, where check runs always go, that answers each path as the test
+// says: with a good page, or the way a broken or hostile server does. Every connection is served
+// on a thread of its own that looks at its stop flag at least every 100 ms, so that neither a
+// test that fails nor a client that is gone can keep it.
+#pragma once
+
+#include <winsock2.h>
+
+#include <atomic>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+enum class Answer {
+    kPage,        // a good page: status line, Content-Length, the page
+    kGarbage,     // no status line, bytes that are no HTTP
+    kEndlessHead, // a status line, then 1 MB of head lines and no blank line, then the close
+    kEndlessBody, // a status line and a page that never ends
+    kReset,       // the head and half the page, then a reset
+    kSilent,      // the request is taken, nothing ever comes back
+};
+
+class HostilePeer {
+public:
+    HostilePeer();
+    ~HostilePeer();
+    HostilePeer(const HostilePeer&) = delete;
+    HostilePeer& operator=(const HostilePeer&) = delete;
+
+    // False when port 80 could not be taken.
+    bool Listening() const { return listener_ != INVALID_SOCKET; }
+
+    // How path ("/name", up to a "?") is answered from now on; page is the good page's text.
+    void Set(const std::string& path, Answer answer, const std::string& page = "");
+    // Requests for path taken so far.
+    int Requests(const std::string& path);
+
+private:
+    struct Rule {
+        Answer answer = Answer::kPage;
+        std::string page;
+        int requests = 0;
+    };
+
+    void Accept();
+    void Serve(SOCKET client);
+    bool SendAll(SOCKET client, const std::string& bytes);
+
+    SOCKET listener_ = INVALID_SOCKET;
+    std::atomic<bool> stop_{false};
+    std::mutex mutex_;
+    std::map<std::string, Rule> rules_;
+    std::vector<std::thread> connections_;
+    std::thread acceptor_;
+};

@@ -1,0 +1,352 @@
+// Whole check runs of the real Vexilo.exe against what the world may hand it: servers that
+// answer garbage, a head that never ends, a page that never ends, a reset in the middle of a
+// page, silence; and a Favorites tree of 10,000 files with overlong lines, files that are not
+// text, names at the path limit and a shortcut that cannot be read. Whatever comes, the run ends
+// (or the user can end it), the stored copy of a page is never replaced by anything but the
+// whole page, and each favorite ends as any other does. The peer (HostilePeer) listens on
+// 127.0.0.1:80 itself, where check runs go.
+#include "HostilePeer.h"
+#include "ScratchFolder.h"
+#include "ShellRecorder.h"
+#include "VexiloDriver.h"
+
+#include <gtest/gtest.h>
+#include <shlwapi.h>
+
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr char kSettingsKey[] = "SOFTWARE\\Oskaveld\\Vexilo";
+constexpr char kSeparator[] = "          -----------";
+constexpr char kNewText[] = "URLは新規チェックか更新されています。";
+constexpr DWORD kRunTimeout = 120000;
+const std::string kHost = "http://127.0.0.1";
+using Lines = std::vector<std::string>;
+
+std::string TempFolder() {
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    return temp;
+}
+
+std::string UserName() {
+    char name[256];
+    DWORD size = sizeof name;
+    return GetUserNameA(name, &size) ? name : "";
+}
+
+void WriteDword(const char* name, DWORD value) {
+    SHSetValueA(HKEY_CURRENT_USER, kSettingsKey, name, REG_DWORD, &value, sizeof value);
+}
+
+// The log lines of each probed URL, by URL; the run's own blocks only, from index first on.
+std::map<std::string, Lines> ByUrl(const Lines& log, size_t firstBlock = 0) {
+    std::map<std::string, Lines> byUrl;
+    size_t block = 0;
+    std::string url;
+    for (size_t i = 0; i < log.size(); ++i) {
+        if (log[i] == kSeparator && i + 1 < log.size()) {
+            url = block++ >= firstBlock ? log[++i] : "";
+            if (!url.empty()) {
+                byUrl[url];
+            }
+        } else if (!url.empty()) {
+            byUrl[url].push_back(log[i]);
+        }
+    }
+    return byUrl;
+}
+
+size_t BlockCount(const Lines& log) {
+    size_t count = 0;
+    for (const std::string& line : log) {
+        count += line == kSeparator;
+    }
+    return count;
+}
+
+class HostileRun : public testing::Test {
+protected:
+    void SetUp() override {
+        const char* exe = std::getenv("VEXILO_EXE");
+        if (!exe) {
+            GTEST_SKIP() << "needs VEXILO_EXE (see CMakeLists.txt)";
+        }
+        ASSERT_TRUE(peer_.Listening()) << "port 80 is taken";
+        exe_ = scratch_ / "app\\Vexilo.exe";
+        ASSERT_TRUE(scratch_.MakeFolder("app"));
+        ASSERT_TRUE(CopyFileA(driver::WindowsPath(exe).c_str(), exe_.c_str(), FALSE));
+        store_ = scratch_ / ("app\\" + UserName());
+        favorites_ = scratch_ / "Favorites";
+        ASSERT_TRUE(scratch_.MakeFolder("Favorites"));
+        SHDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey);
+        SHSetValueA(HKEY_CURRENT_USER, kSettingsKey, "sFavorite", REG_SZ, favorites_.c_str(),
+                    static_cast<DWORD>(favorites_.size() + 1));
+        // List vanished pages; list new or updated pages.
+        WriteDword("wD_Chk", 0x10);
+        WriteDword("wN_Chk", 0x01);
+        recorder_.reset(new driver::ShellRecorder(scratch_ / "opened.log"));
+        ASSERT_TRUE(recorder_->RecordPages());
+        ASSERT_TRUE(recorder_->RecordUrls());
+        for (const char* page : {"flist.htm", "flistdel.htm"}) {
+            DeleteFileA((TempFolder() + page).c_str());
+        }
+    }
+
+    void TearDown() override {
+        recorder_.reset();
+        SHDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey);
+    }
+
+    // Uses another Favorites folder below the scratch folder.
+    void UseFavorites(const std::string& name) {
+        favorites_ = scratch_ / name;
+        ASSERT_TRUE(scratch_.MakeFolder(name));
+        SHSetValueA(HKEY_CURRENT_USER, kSettingsKey, "sFavorite", REG_SZ, favorites_.c_str(),
+                    static_cast<DWORD>(favorites_.size() + 1));
+    }
+
+    // Writes a file below the Favorites folder.
+    void Favorite(const std::string& relative, const std::string& bytes) {
+        const std::string folder = favorites_.substr(scratch_.Path().size() + 1);
+        ASSERT_TRUE(scratch_.WriteFile(folder + "\\" + relative, bytes));
+    }
+
+    void Shortcut(const std::string& name, const std::string& url) {
+        Favorite(name, "[InternetShortcut]\r\nURL=" + url + "\r\n");
+    }
+
+    static std::string Report(const char* page) {
+        return driver::ReadFileBytes(TempFolder() + page);
+    }
+
+    // The stored copy of a page, shown short when it is not the one expected (a head of 1 MB
+    // would flood the log).
+    void ExpectStored(const std::string& name, const std::string& expected) const {
+        const std::string stored = driver::ReadFileBytes(store_ + "\\" + name);
+        EXPECT_TRUE(stored == expected)
+            << name << " holds " << stored.size() << " bytes: " << stored.substr(0, 200);
+    }
+
+    // No new copy left in the store: every one was either taken as the page or removed.
+    bool NoNewCopyLeft() const {
+        WIN32_FIND_DATAA entry;
+        HANDLE search = FindFirstFileA((store_ + "\\*.htm_").c_str(), &entry);
+        if (search == INVALID_HANDLE_VALUE) {
+            return true;
+        }
+        FindClose(search);
+        return false;
+    }
+
+    // Runs a first check in which every path answers with its good page, so that each
+    // favorite has a stored copy before the hostile run.
+    void FirstRunStoresTheGoodPages(const std::vector<std::string>& paths) {
+        for (const std::string& path : paths) {
+            peer_.Set(path, Answer::kPage, "<html>" + path + ", as it was</html>");
+        }
+        Vexilo vexilo;
+        ASSERT_TRUE(vexilo.Start(exe_));
+        ASSERT_TRUE(vexilo.RunCheck(kRunTimeout));
+        for (const auto& entry : ByUrl(vexilo.LogLines())) {
+            EXPECT_EQ((Lines{"200 OK", kNewText}), entry.second) << entry.first;
+        }
+        ASSERT_TRUE(vexilo.Exit());
+    }
+
+    HostilePeer peer_;
+    driver::ScratchFolder scratch_;
+    std::string exe_;
+    std::string store_;
+    std::string favorites_;
+    std::unique_ptr<driver::ShellRecorder> recorder_;
+};
+
+TEST_F(HostileRun, BrokenAnswersNeverReplaceTheStoredCopy) {
+    Shortcut("ok.url", kHost + "/ok");
+    Shortcut("garbage.url", kHost + "/garbage");
+    Shortcut("head.url", kHost + "/head");
+    Shortcut("reset.url", kHost + "/reset");
+    FirstRunStoresTheGoodPages({"/ok", "/garbage", "/head", "/reset"});
+
+    peer_.Set("/ok", Answer::kPage, "<html>/ok, changed</html>");
+    peer_.Set("/garbage", Answer::kGarbage);
+    peer_.Set("/head", Answer::kEndlessHead);
+    peer_.Set("/reset", Answer::kReset, "<html>" + std::string(4000, 'r') + "</html>");
+    Vexilo vexilo;
+    ASSERT_TRUE(vexilo.Start(exe_));
+    ASSERT_TRUE(vexilo.RunCheck(kRunTimeout));
+
+    auto byUrl = ByUrl(vexilo.LogLines());
+    EXPECT_EQ(4u, byUrl.size());
+    EXPECT_EQ((Lines{"200 OK", kNewText}), byUrl[kHost + "/ok"]);
+    // No status line: no status, so the page counts as vanished.
+    EXPECT_EQ((Lines{"0 "}), byUrl[kHost + "/garbage"]);
+    // A head that never ended, and a page cut off by a reset: the page is there, but what came
+    // is not it.
+    EXPECT_EQ((Lines{"200 OK"}), byUrl[kHost + "/head"]);
+    EXPECT_EQ((Lines{"200 OK"}), byUrl[kHost + "/reset"]);
+
+    ExpectStored("ok.htm", "<html>/ok, changed</html>");
+    ExpectStored("garbage.htm", "<html>/garbage, as it was</html>");
+    ExpectStored("head.htm", "<html>/head, as it was</html>");
+    ExpectStored("reset.htm", "<html>/reset, as it was</html>");
+    EXPECT_TRUE(NoNewCopyLeft());
+
+    ASSERT_TRUE(recorder_->WaitForOpened(2, 10000));
+    const std::string vanished = Report("flistdel.htm");
+    EXPECT_NE(std::string::npos, vanished.find(">garbage.url</A>"));
+    EXPECT_EQ(std::string::npos, vanished.find(">head.url</A>"));
+    const std::string updated = Report("flist.htm");
+    EXPECT_NE(std::string::npos, updated.find(">ok.url</A>"));
+    EXPECT_EQ(std::string::npos, updated.find(">reset.url</A>"));
+    EXPECT_EQ(std::string::npos, updated.find(">head.url</A>"));
+    for (const char* path : {"/ok", "/garbage", "/head", "/reset"}) {
+        EXPECT_EQ(2, peer_.Requests(path)) << path;
+    }
+    DWORD code = 99;
+    ASSERT_TRUE(vexilo.Exit(&code));
+    EXPECT_EQ(0u, code);
+}
+
+// A page that never ends: the probe reads on until the user stops the run and forces its end;
+// then the run ends as usual, with the stored copy as it was.
+TEST_F(HostileRun, EndlessPageEndsWhenTheUserForcesTheEnd) {
+    Shortcut("endless.url", kHost + "/endless");
+    FirstRunStoresTheGoodPages({"/endless"});
+
+    peer_.Set("/endless", Answer::kEndlessBody);
+    Vexilo vexilo;
+    ASSERT_TRUE(vexilo.Start(exe_));
+    vexilo.BeginCheck();
+    ASSERT_TRUE(driver::WaitUntil(
+        [&] { return vexilo.Status().find("から受信しています( 2") != std::string::npos; }, 30000))
+        << vexilo.Status();
+    driver::Click(vexilo.Window(), kCheckButton);
+    ASSERT_TRUE(driver::AnswerMessageBox(vexilo.Process().Id(), IDYES, 10000));
+    EXPECT_EQ("強制終了", vexilo.CheckCaption());
+    // A confirmed stop lets the probe run on: the page still does not end.
+    Sleep(500);
+    EXPECT_FALSE(vexilo.Idle());
+    driver::Click(vexilo.Window(), kCheckButton);
+    ASSERT_TRUE(driver::AnswerMessageBox(vexilo.Process().Id(), IDOK, 10000));
+    ASSERT_TRUE(vexilo.WaitCheckEnd(kRunTimeout));
+
+    const auto byUrl = ByUrl(vexilo.LogLines());
+    ASSERT_EQ(1u, byUrl.size());
+    EXPECT_EQ((Lines{"200 OK"}), byUrl.begin()->second);
+    ExpectStored("endless.htm", "<html>/endless, as it was</html>");
+    EXPECT_TRUE(NoNewCopyLeft());
+    EXPECT_TRUE(vexilo.Idle());
+    DWORD code = 99;
+    ASSERT_TRUE(vexilo.Exit(&code));
+    EXPECT_EQ(0u, code);
+}
+
+// A server that takes the connection and never answers: not even a forced end reaches a probe
+// that waits in its receive, but the exit button ends the program at once.
+TEST_F(HostileRun, SilentServerIsLeftThroughTheExitButton) {
+    Shortcut("silent.url", kHost + "/silent");
+    FirstRunStoresTheGoodPages({"/silent"});
+
+    peer_.Set("/silent", Answer::kSilent);
+    Vexilo vexilo;
+    ASSERT_TRUE(vexilo.Start(exe_));
+    vexilo.BeginCheck();
+    ASSERT_TRUE(driver::WaitUntil(
+        [&] { return vexilo.Status() == "[127.0.0.1]から受信しています..."; }, 30000));
+    driver::Click(vexilo.Window(), kCheckButton);
+    ASSERT_TRUE(driver::AnswerMessageBox(vexilo.Process().Id(), IDYES, 10000));
+    driver::Click(vexilo.Window(), kCheckButton);
+    ASSERT_TRUE(driver::AnswerMessageBox(vexilo.Process().Id(), IDOK, 10000));
+    EXPECT_EQ("強制終了中...", vexilo.CheckCaption());
+    Sleep(500);
+    EXPECT_EQ("強制終了中...", vexilo.CheckCaption()) << "the probe still waits";
+    DWORD code = 0;
+    ASSERT_TRUE(vexilo.Exit(&code));
+    EXPECT_EQ(1u, code);
+    ExpectStored("silent.htm", "<html>/silent, as it was</html>");
+}
+
+// A Favorites tree as it may come: 10,000 files, a line of 100 KB, files that are not text, a
+// name at the 259-byte limit of a path and one past it, a shortcut that another program holds
+// open. The walk reads what it can, passes over the rest, and the run ends as usual.
+TEST_F(HostileRun, HostileFavoritesTree) {
+    // A short folder name, so that the store's place for a path of 259 bytes is longer than a
+    // path may be.
+    UseFavorites("F");
+    // 10,000 shortcut files without a URL line, in 100 folders: all read, none listed.
+    const DWORD writing = GetTickCount();
+    for (int folder = 0; folder < 100; ++folder) {
+        for (int file = 0; file < 100; ++file) {
+            Favorite("many\\" + std::to_string(folder) + "\\" + std::to_string(file) + ".url",
+                     "[InternetShortcut]\r\nIconIndex=0\r\n");
+        }
+    }
+    std::printf("10,000 files written in %lu ms\n", GetTickCount() - writing);
+
+    // A line of 100 KB before the URL line, and a URL line of 100 KB (its URL is cut to what
+    // the first piece of the line holds).
+    Favorite("long-line.url", "[InternetShortcut]\r\nX=" + std::string(100 * 1024, 'a') +
+                                  "\r\nURL=" + kHost + "/after-long-line\r\n");
+    const std::string longUrl = kHost + "/long-url?" + std::string(100 * 1024, 'q');
+    Favorite("long-url.url", "URL=" + longUrl + "\r\n");
+    // Not text: every byte value (a zero byte and Ctrl-Z among them) before the URL line, which
+    // is never reached; and after it, which does not matter.
+    std::string bytes;
+    for (int i = 0; i < 1024; ++i) {
+        bytes += static_cast<char>(i % 256);
+    }
+    Favorite("binary.url", bytes + "\r\nURL=" + kHost + "/hidden\r\n");
+    Favorite("binary-after.url", "URL=" + kHost + "/binary-after\r\n" + bytes);
+    // Full paths of 259 bytes (listed) and 260 (passed over: no path of the walk is longer
+    // than 259 bytes).
+    const std::string prefix = favorites_ + "\\limit-";
+    const std::string at259 = prefix + std::string(259 - prefix.size() - 4, 'n') + ".url";
+    const std::string at260 = prefix + std::string(260 - prefix.size() - 4, 'n') + ".url";
+    ASSERT_EQ(259u, at259.size());
+    Favorite(at259.substr(favorites_.size() + 1), "URL=" + kHost + "/limit\r\n");
+    Favorite(at260.substr(favorites_.size() + 1), "URL=" + kHost + "/past-limit\r\n");
+    // Held open by another program without sharing: it cannot be read.
+    Shortcut("unreadable.url", kHost + "/unreadable");
+    HANDLE held = CreateFileA((favorites_ + "\\unreadable.url").c_str(), GENERIC_READ, 0, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+
+    Vexilo vexilo;
+    ASSERT_TRUE(vexilo.Start(exe_));
+    const DWORD start = GetTickCount();
+    ASSERT_TRUE(vexilo.RunCheck(kRunTimeout));
+    std::printf("check run of the tree: %lu ms\n", GetTickCount() - start);
+    CloseHandle(held);
+
+    const Lines log = vexilo.LogLines();
+    auto byUrl = ByUrl(log);
+    EXPECT_EQ(4u, BlockCount(log));
+    EXPECT_EQ((Lines{"200 OK", kNewText}), byUrl[kHost + "/after-long-line"]);
+    EXPECT_EQ((Lines{"200 OK", kNewText}), byUrl[kHost + "/binary-after"]);
+    // The URL as far as the first 1023 bytes of its line hold it, "URL=" taken off.
+    EXPECT_EQ((Lines{"200 OK", kNewText}), byUrl[longUrl.substr(0, 1019)]);
+    // Probed, but its place in the store would be longer than a path: nothing is kept, and
+    // nothing reported.
+    EXPECT_EQ((Lines{"200 OK"}), byUrl[kHost + "/limit"]);
+    EXPECT_FALSE(driver::FileExists(
+        store_ + at259.substr(favorites_.size(), 259 - favorites_.size() - 4) + ".htm"));
+    for (const char* path : {"/hidden", "/past-limit", "/unreadable"}) {
+        EXPECT_EQ(0, peer_.Requests(path)) << path;
+    }
+    EXPECT_TRUE(NoNewCopyLeft());
+    EXPECT_FALSE(driver::FileExists(TempFolder() + "flist.tmp"));
+    ASSERT_TRUE(recorder_->WaitForOpened(2, 10000));
+    EXPECT_NE(std::string::npos, Report("flist.htm").find(">long-line.url</A>"));
+    DWORD code = 99;
+    ASSERT_TRUE(vexilo.Exit(&code));
+    EXPECT_EQ(0u, code);
+}
+
+} // namespace

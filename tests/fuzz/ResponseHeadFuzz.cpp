@@ -1,0 +1,264 @@
+// The response-head parser as the probe feeds it: a response cut into blocks of at most 1024
+// bytes at places the input chooses, the first block parsed into a head that holds an earlier
+// probe's values. Each field must be what the head's lines say, cut to its 80 bytes on a
+// character boundary, and a field the block says nothing about must keep its earlier value. The
+// blocks then go through the probe's block reader: the page text of each, the known length,
+// and whether the page came whole (the head ended, wherever the blank line was cut, and as many
+// bytes followed it as the head's Content-Length gives).
+#include "probe/ResponseBlocks.h"
+#include "probe/ResponseHead.h"
+
+#include "FuzzCheck.h"
+
+#include <algorithm>
+#include <cctype>
+#include <vector>
+
+namespace {
+
+constexpr size_t kBlockSize = 1024;
+
+// The block's complete lines, each without its line end (LF; a CR before it or two places
+// before it cuts the line there too).
+std::vector<std::string> Lines(const std::string& block) {
+    std::vector<std::string> lines;
+    size_t at = 0;
+    for (size_t lf; (lf = block.find('\n', at)) != std::string::npos; at = lf + 1) {
+        std::string line = block.substr(at, lf - at);
+        if (line.size() >= 2 && line[line.size() - 2] == '\r') {
+            line.resize(line.size() - 2);
+        } else if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+bool StartsNoCase(const std::string& line, const char* lowerName) {
+    const size_t length = std::strlen(lowerName);
+    if (line.size() < length) {
+        return false;
+    }
+    for (size_t i = 0; i < length; ++i) {
+        if (std::tolower(static_cast<unsigned char>(line[i])) != lowerName[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// What "%d" reads from text when it is a number of at most 9 digits: true with the value. False
+// when text holds no number; unknown (neither checked) for a longer one.
+enum class Number { kNone, kValue, kLong };
+Number ReadNumber(const std::string& text, int32_t& value) {
+    size_t at = 0;
+    while (at < text.size() && (text[at] == ' ' || (text[at] >= '\t' && text[at] <= '\r'))) {
+        ++at;
+    }
+    bool negative = false;
+    if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
+        negative = text[at] == '-';
+        ++at;
+    }
+    size_t digits = 0;
+    long long number = 0;
+    while (at + digits < text.size() &&
+           std::isdigit(static_cast<unsigned char>(text[at + digits]))) {
+        number = number * 10 + (text[at + digits] - '0');
+        if (++digits > 9) {
+            return Number::kLong;
+        }
+    }
+    if (digits == 0) {
+        return Number::kNone;
+    }
+    value = static_cast<int32_t>(negative ? -number : number);
+    return Number::kValue;
+}
+
+// A header's value: after the first run of blanks, or empty without a blank.
+std::string HeaderValue(const std::string& line) {
+    size_t blank = line.find(' ');
+    if (blank == std::string::npos) {
+        return "";
+    }
+    while (blank < line.size() && line[blank] == ' ') {
+        ++blank;
+    }
+    return line.substr(blank);
+}
+
+enum class Found { kValue, kPageLine, kNone };
+Found FindHeader(const std::vector<std::string>& lines, const char* name, std::string& value) {
+    for (const std::string& line : lines) {
+        if (StartsNoCase(line, name)) {
+            value = HeaderValue(line);
+            return Found::kValue;
+        }
+        if (!line.empty() && line[0] == '<') {
+            return Found::kPageLine;
+        }
+    }
+    return Found::kNone;
+}
+
+ResponseHead EarlierHead() {
+    ResponseHead head;
+    std::memset(&head, 0, sizeof head);
+    std::strcpy(head.version, "earlier version");
+    std::strcpy(head.reason, "earlier reason");
+    std::strcpy(head.contentType, "earlier type");
+    head.statusCode = 777;
+    head.contentLength = 555;
+    return head;
+}
+
+std::string Field(const char (&field)[kHeadTextSize]) {
+    FUZZ_CHECK(std::memchr(field, 0, kHeadTextSize) != nullptr);
+    return field;
+}
+
+void CheckFirstBlock(const std::string& received) {
+    fuzz::Area block = fuzz::Copy(received);
+    const std::string text = fuzz::AsCText(received);
+    ResponseHead head = EarlierHead();
+    const ResponseHead earlier = head;
+    const char* page = ParseResponseHead(block.get(), head);
+
+    const std::vector<std::string> lines = Lines(text);
+    const std::string* status = nullptr;
+    for (const std::string& line : lines) {
+        if (StartsNoCase(line, "http/")) {
+            status = &line;
+            break;
+        }
+    }
+    if (!status) {
+        FUZZ_CHECK(page == nullptr);
+        FUZZ_CHECK(std::memcmp(&head, &earlier, sizeof head) == 0);
+        return;
+    }
+    FUZZ_CHECK(page != nullptr);
+    const size_t less = text.find('<');
+    FUZZ_CHECK(page == block.get() + (less == std::string::npos ? text.size() : less));
+
+    const size_t first = status->find(' ');
+    std::string version = *status;
+    std::string reason;
+    int32_t code = earlier.statusCode;
+    bool codeKnown = true;
+    if (first != std::string::npos) {
+        version = status->substr(0, first);
+        const size_t second = status->find(' ', first + 1);
+        const std::string codeText = status->substr(
+            first + 1, second == std::string::npos ? std::string::npos : second - first - 1);
+        codeKnown = ReadNumber(codeText, code) != Number::kLong;
+        if (second != std::string::npos) {
+            reason = status->substr(second + 1);
+        }
+    }
+    FUZZ_CHECK(Field(head.version) == fuzz::Fitted(version, kHeadTextSize));
+    FUZZ_CHECK(Field(head.reason) == fuzz::Fitted(reason, kHeadTextSize));
+    FUZZ_CHECK(!codeKnown || head.statusCode == code);
+
+    std::string value;
+    switch (FindHeader(lines, "content-type:", value)) {
+    case Found::kValue:
+        FUZZ_CHECK(Field(head.contentType) == fuzz::Fitted(value, kHeadTextSize));
+        break;
+    case Found::kPageLine:
+        FUZZ_CHECK(Field(head.contentType).empty());
+        break;
+    case Found::kNone:
+        FUZZ_CHECK(Field(head.contentType) == earlier.contentType);
+        break;
+    }
+    switch (FindHeader(lines, "content-length:", value)) {
+    case Found::kValue: {
+        int32_t length = earlier.contentLength;
+        if (ReadNumber(value, length) != Number::kLong) {
+            FUZZ_CHECK(head.contentLength == length);
+        }
+        break;
+    }
+    case Found::kPageLine:
+        FUZZ_CHECK(head.contentLength == 0);
+        break;
+    case Found::kNone:
+        FUZZ_CHECK(head.contentLength == earlier.contentLength);
+        break;
+    }
+}
+
+// Every line of any text comes back bounded, and the walk moves on past its line feed.
+void CheckLineWalk(const std::string& received) {
+    fuzz::Area text = fuzz::Copy(received);
+    const std::string cText = fuzz::AsCText(received);
+    fuzz::Area line(kHeadLineSize);
+    const char* pos = text.get();
+    while (const char* next = ReadHeadLine(pos, line.get())) {
+        const size_t lf = cText.find('\n', static_cast<size_t>(pos - text.get()));
+        FUZZ_CHECK(lf != std::string::npos);
+        FUZZ_CHECK(next == text.get() + lf + 1);
+        FUZZ_CHECK(line.TextIn().size() < kHeadLineSize);
+        pos = next;
+    }
+}
+
+// The blocks as the probe takes them, each in a heap area of exactly its bytes and the zero
+// byte the probe puts after them.
+void CheckBlocks(const std::vector<std::string>& received) {
+    ResponseHead head = EarlierHead();
+    ResponseHead parsedAlone = EarlierHead();
+    ResponseBlocks blocks(head);
+    std::string stream;
+    bool statusFound = false;
+    for (size_t i = 0; i < received.size(); ++i) {
+        fuzz::Area block = fuzz::Copy(received[i]);
+        const char* page = blocks.Take(block.get(), received[i].size());
+        if (i == 0) {
+            fuzz::Area again = fuzz::Copy(received[i]);
+            const char* text = ParseResponseHead(again.get(), parsedAlone);
+            statusFound = text != nullptr;
+            FUZZ_CHECK(page == block.get() + (text ? text - again.get() : 0));
+        } else {
+            FUZZ_CHECK(page == block.get());
+        }
+        stream += received[i];
+    }
+    // Only the first block is parsed.
+    FUZZ_CHECK(std::memcmp(&head, &parsedAlone, sizeof head) == 0);
+    FUZZ_CHECK(blocks.KnownLength() ==
+               (statusFound ? static_cast<unsigned>(head.contentLength) : 0u));
+    // The head ends at the first blank line; the body is what follows it.
+    const size_t lfLf = stream.find("\n\n");
+    const size_t lfCrLf = stream.find("\n\r\n");
+    const size_t headEnd = std::min(lfLf == std::string::npos ? lfLf : lfLf + 2,
+                                    lfCrLf == std::string::npos ? lfCrLf : lfCrLf + 3);
+    const bool whole = headEnd != std::string::npos &&
+                       (head.contentLength <= 0 ||
+                        stream.size() - headEnd >= static_cast<size_t>(head.contentLength));
+    FUZZ_CHECK(blocks.PageComplete() == (!statusFound || whole));
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    fuzz::Input input(data, size);
+    // Where the network cuts the response: the first block's length, then the rest in blocks of
+    // at most 1024 bytes.
+    const size_t firstLength = 1 + ((input.Byte() << 8 | input.Byte()) % kBlockSize);
+    const std::string response = input.Rest();
+    std::vector<std::string> blocks{response.substr(0, firstLength)};
+    for (size_t at = firstLength; at < response.size(); at += kBlockSize) {
+        blocks.push_back(response.substr(at, kBlockSize));
+    }
+    CheckFirstBlock(blocks[0]);
+    for (const std::string& block : blocks) {
+        CheckLineWalk(block);
+    }
+    CheckLineWalk(response);
+    CheckBlocks(blocks);
+    return 0;
+}
