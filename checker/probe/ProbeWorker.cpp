@@ -28,11 +28,15 @@ DWORD WaitForProbe(const WorkerThread& worker, PaintHold* painting) {
         DWORD woken = WAIT_OBJECT_0 + 2; // input already waiting
         if (HIWORD(GetQueueStatus(QS_ALLINPUT)) == 0) {
             woken = MsgWaitForMultipleObjects(2, handles, FALSE,
-                                              painting ? painting->MsUntilDue() : INFINITE,
+                                              painting ? painting->MsToWait() : INFINITE,
                                               QS_ALLINPUT);
         }
+        if (painting && woken == WAIT_TIMEOUT) {
+            painting->Release(); // due, or nothing else to do meanwhile
+        }
         // What a status text or a message changes is painted with whatever follows it, when
-        // the hold is due; a wait that saw nothing holds nothing, so an idle wait never wakes.
+        // the hold is due or the thread idle; a wait that saw nothing holds nothing, so a wait
+        // with nothing held never wakes.
         if (painting && (woken == WAIT_OBJECT_0 + 1 || woken == WAIT_OBJECT_0 + 2)) {
             painting->Hold();
         }

@@ -19,6 +19,6 @@ class PaintHold;
 // Waits for the worker's end while serving this thread's messages, at most one per pass, so
 // the dialog repaints and its buttons answer, and showing the worker's status texts as they
 // come (StatusRelay.h). Between passes it sleeps until a message or a text arrives or the
-// thread ends, or until the painting that `painting` holds back is due, which it then lets
-// happen. Returns the exit code, with every status text of the probe shown.
+// thread ends, or until the painting that `painting` holds back is due or nothing has come
+// for PaintHold::kIdleMs, and then lets it happen. Returns the exit code, with every status text of the probe shown.
 DWORD WaitForProbe(const WorkerThread& worker, PaintHold* painting = nullptr);

@@ -257,8 +257,9 @@ TEST_F(ProbeConversation, ForcedTerminationEndsAfterTheCurrentBlock) {
 }
 
 // Painting held during a probe, as the check run holds it: the status line takes every text at
-// once and in order, is painted far less often than it changes, yet never more than a little
-// after a change; and a wait for a silent server sleeps instead of spinning.
+// once and in order; while texts come quickly it is painted far less often than it changes,
+// yet never more than a little after a change; and a wait for a silent server sleeps instead
+// of spinning.
 struct PaintEvent {
     DWORD at;
     bool paint; // else a text
@@ -286,10 +287,10 @@ TEST_F(ProbeConversation, HeldPaintingFollowsEveryTextWithinItsDelay) {
     PaintHold painting;
     painting.Add(statusLine_);
 
-    // A second of silence, then 20 blocks 40 ms apart: a progress text for each.
+    // A second of silence, then 40 blocks 5 ms apart: a progress text for each.
     std::vector<ServerStep> steps{{1000, "HTTP/1.0 200 OK\r\n\r\n<html>"}};
-    for (int i = 0; i < 20; ++i) {
-        steps.push_back({40, std::string(1000, 'b')});
+    for (int i = 0; i < 40; ++i) {
+        steps.push_back({5, std::string(1000, 'b')});
     }
     ScriptedServer server(steps);
     paintEvents.clear();
