@@ -1,6 +1,9 @@
-// Held painting through WM_SETREDRAW: a list box keeps its lines and scroll position meanwhile
-// and afterwards repaints what changed; other controls keep their text and state and are
-// repainted whole, which for a line of text or a bar is little.
+// Held painting through WM_SETREDRAW: each control keeps its text, lines, selection and
+// position meanwhile and is repainted whole, frame and scroll bars included, when let go.
+// A list box takes WM_SETREDRAW itself and, on Wine, still scrolls its old picture on the
+// screen when it moves its selection, leaving stale lines behind; the window's own redraw
+// switch (DefWindowProc's: off takes the window's WS_VISIBLE until it is on again) stops that
+// as well, on every system.
 #include "framework/PaintHold.h"
 
 void PaintHold::Add(HWND control) {
@@ -18,6 +21,9 @@ void PaintHold::Hold() {
     }
     for (int i = 0; i < count_; ++i) {
         SendMessageA(controls_[i], WM_SETREDRAW, FALSE, 0);
+        if (lists_[i]) {
+            DefWindowProcA(controls_[i], WM_SETREDRAW, FALSE, 0);
+        }
     }
     held_ = true;
     since_ = GetTickCount();
@@ -38,11 +44,11 @@ void PaintHold::Release() {
     held_ = false;
     for (int i = 0; i < count_; ++i) {
         SendMessageA(controls_[i], WM_SETREDRAW, TRUE, 0);
-        // Painted now, not by a later WM_PAINT, which a new hold would swallow.
         if (lists_[i]) {
-            UpdateWindow(controls_[i]);
-        } else {
-            RedrawWindow(controls_[i], nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+            DefWindowProcA(controls_[i], WM_SETREDRAW, TRUE, 0);
         }
+        // Painted now, not by a later WM_PAINT, which a new hold would swallow.
+        RedrawWindow(controls_[i], nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
     }
 }

@@ -36,7 +36,7 @@ public:
 
 private:
     HWND controls_[4] = {};
-    bool lists_[4] = {}; // a list box invalidates what changed itself when it may paint again
+    bool lists_[4] = {}; // list boxes, which need the window's redraw switch too
     int count_ = 0;
     bool held_ = false;
     DWORD since_ = 0;

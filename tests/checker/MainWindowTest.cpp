@@ -1,6 +1,7 @@
 // The main window's pieces on the real dialog template: option words and their buttons, the
 // controls a run disables, the settings in a registry key of the test's own, and the log file.
 #include "resource.h"
+#include "framework/PaintHold.h"
 #include "ui/Log.h"
 #include "ui/MainDialog.h"
 #include "ui/Options.h"
@@ -11,6 +12,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -114,6 +116,84 @@ TEST_F(MainTemplate, RunDisablesWhatMustKeepStill) {
     EXPECT_FALSE(GetMenuState(menu, SC_CLOSE, MF_BYCOMMAND) & MF_DISABLED);
     Show(0x10, 0x11);
     EXPECT_FALSE(Enabled(IDC_UPDATED_LIST));
+}
+
+// What a window shows on the screen, pixel by pixel.
+std::vector<DWORD> ScreenPicture(HWND window) {
+    RECT box;
+    GetWindowRect(window, &box);
+    const int width = box.right - box.left;
+    const int height = box.bottom - box.top;
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP picture = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, picture);
+    BitBlt(memory, 0, 0, width, height, screen, box.left, box.top, SRCCOPY);
+    GdiFlush();
+    const DWORD* pixels = static_cast<const DWORD*>(bits);
+    std::vector<DWORD> copy(pixels, pixels + static_cast<size_t>(width) * height);
+    SelectObject(memory, old);
+    DeleteObject(picture);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return copy;
+}
+
+void ServeMessages() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        DispatchMessageA(&msg);
+    }
+}
+
+size_t PixelsApart(const std::vector<DWORD>& a, const std::vector<DWORD>& b) {
+    size_t apart = a.size() > b.size() ? a.size() - b.size() : b.size() - a.size();
+    for (size_t i = 0; i < a.size() && i < b.size(); ++i) {
+        apart += a[i] != b[i];
+    }
+    return apart;
+}
+
+// The log, the status line and the progress bar with their painting held while a run's lines
+// go by and the dialog serves its messages: meanwhile nothing of them changes on the screen
+// (no half-scrolled list, no second selection), and once let go they show exactly what a
+// repaint of everything shows.
+TEST_F(MainTemplate, HeldPaintingShowsOnlyWholePictures) {
+    SetWindowPos(dialog_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+    HWND log = GetDlgItem(dialog_, IDC_LOG);
+    HWND status = GetDlgItem(dialog_, IDC_STATUS);
+    HWND progress = GetDlgItem(dialog_, IDC_PROGRESS);
+    SendMessageA(progress, PBM_SETRANGE32, 0, 59);
+    PaintHold painting;
+    for (HWND control : {log, status, progress}) {
+        painting.Add(control);
+    }
+    ServeMessages();
+    for (int round = 0; round < 3; ++round) {
+        const std::vector<DWORD> before = ScreenPicture(dialog_);
+        painting.Hold();
+        for (int i = round * 20; i < round * 20 + 20; ++i) {
+            const std::string line = "http://127.0.0.1/page" + std::to_string(i) + ".html";
+            AppendLog(log, line.c_str());
+            ShowLastLogLine(log);
+            SetWindowTextA(status, ("[127.0.0.1]に接続しています... " + line).c_str());
+            SendMessageA(progress, PBM_SETPOS, i, 0);
+            ServeMessages(); // as the wait for the probe does
+        }
+        EXPECT_EQ(0u, PixelsApart(before, ScreenPicture(dialog_))) << "round " << round;
+        painting.Release();
+        ServeMessages();
+        const std::vector<DWORD> shown = ScreenPicture(dialog_);
+        EXPECT_NE(0u, PixelsApart(before, shown)) << "round " << round;
+        RedrawWindow(dialog_, nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        ServeMessages();
+        EXPECT_EQ(0u, PixelsApart(shown, ScreenPicture(dialog_))) << "round " << round;
+    }
+    EXPECT_EQ(59, SendMessageA(log, LB_GETCURSEL, 0, 0));
 }
 
 TEST_F(MainTemplate, SystemMenuGetsTheVersionEntry) {
