@@ -1,10 +1,17 @@
 // Held painting through WM_SETREDRAW: each control keeps its text, lines, selection and
-// position meanwhile and is repainted whole, frame and scroll bars included, when let go.
+// position meanwhile and is repainted whole, frame and scroll bars included, when let go; a
+// list box only when its lines, selection or scroll position moved or something was painted
+// meanwhile, since it is by far the dearest to paint.
 // A list box takes WM_SETREDRAW itself and, on Wine, still scrolls its old picture on the
 // screen when it moves its selection, leaving stale lines behind; the window's own redraw
 // switch (DefWindowProc's: off takes the window's WS_VISIBLE until it is on again) stops that
 // as well, on every system.
 #include "framework/PaintHold.h"
+
+PaintHold::ListShape PaintHold::ShapeOf(HWND list) {
+    return {SendMessageA(list, LB_GETCOUNT, 0, 0), SendMessageA(list, LB_GETTOPINDEX, 0, 0),
+            SendMessageA(list, LB_GETCURSEL, 0, 0), GetScrollPos(list, SB_HORZ)};
+}
 
 void PaintHold::Add(HWND control) {
     if (control && count_ < static_cast<int>(sizeof controls_ / sizeof controls_[0])) {
@@ -23,6 +30,7 @@ void PaintHold::Hold() {
         SendMessageA(controls_[i], WM_SETREDRAW, FALSE, 0);
         if (lists_[i]) {
             DefWindowProcA(controls_[i], WM_SETREDRAW, FALSE, 0);
+            shapes_[i] = ShapeOf(controls_[i]);
         }
     }
     held_ = true;
@@ -46,9 +54,13 @@ void PaintHold::Release() {
         SendMessageA(controls_[i], WM_SETREDRAW, TRUE, 0);
         if (lists_[i]) {
             DefWindowProcA(controls_[i], WM_SETREDRAW, TRUE, 0);
+            if (!overpainted_ && ShapeOf(controls_[i]) == shapes_[i]) {
+                continue;
+            }
         }
         // Painted now, not by a later WM_PAINT, which a new hold would swallow.
         RedrawWindow(controls_[i], nullptr, nullptr,
                      RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
     }
+    overpainted_ = false;
 }

@@ -28,6 +28,9 @@ public:
     }
     // Paints the held controls once and lets them paint again as they change.
     void Release();
+    // Something else was painted meanwhile (a WM_PAINT was served), perhaps over the held
+    // controls: all of them are repainted when let go.
+    void Overpainted() { overpainted_ = held_; }
     void ReleaseIfDue() {
         if (MsUntilDue() == 0) {
             Release();
@@ -35,9 +38,23 @@ public:
     }
 
 private:
+    // What a list box shows: its lines, the first one on view, the selection, the sideways
+    // scroll. The log's lines are only ever added or all cleared, so their count stands for them.
+    struct ListShape {
+        LRESULT count, top, selected;
+        int across;
+        bool operator==(const ListShape& other) const {
+            return count == other.count && top == other.top && selected == other.selected &&
+                   across == other.across;
+        }
+    };
+    static ListShape ShapeOf(HWND list);
+
     HWND controls_[4] = {};
     bool lists_[4] = {}; // list boxes, which need the window's redraw switch too
+    ListShape shapes_[4] = {};
     int count_ = 0;
     bool held_ = false;
+    bool overpainted_ = false;
     DWORD since_ = 0;
 };

@@ -43,6 +43,9 @@ DWORD WaitForProbe(const WorkerThread& worker, PaintHold* painting) {
         ShowRelayedStatus();
         MSG msg;
         if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (painting && msg.message == WM_PAINT) {
+                painting->Overpainted();
+            }
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }

@@ -194,6 +194,25 @@ TEST_F(MainTemplate, HeldPaintingShowsOnlyWholePictures) {
         EXPECT_EQ(0u, PixelsApart(shown, ScreenPicture(dialog_))) << "round " << round;
     }
     EXPECT_EQ(59, SendMessageA(log, LB_GETCURSEL, 0, 0));
+
+    // Nothing of them changed, but the dialog was painted over them meanwhile, as when another
+    // window moves away: served as the wait for the probe serves it.
+    painting.Hold();
+    RedrawWindow(dialog_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_PAINT) {
+            painting.Overpainted();
+        }
+        DispatchMessageA(&msg);
+    }
+    painting.Release();
+    ServeMessages();
+    const std::vector<DWORD> shown = ScreenPicture(dialog_);
+    RedrawWindow(dialog_, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    ServeMessages();
+    EXPECT_EQ(0u, PixelsApart(shown, ScreenPicture(dialog_))) << "painted over";
 }
 
 TEST_F(MainTemplate, SystemMenuGetsTheVersionEntry) {
