@@ -1,4 +1,4 @@
-// CPU time of one thread, for the benchmarks. The system counts it in clock ticks (10 ms under
+// CPU time of one thread, for the benchmarks and the tests of waiting. The system counts it in clock ticks (10 ms under
 // Wine), so shorter spans read as 0.
 #pragma once
 
