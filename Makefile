@@ -13,7 +13,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 RUN_BUILD := $(shell tools/runs-32bit && echo $(BUILD) || echo $(BUILD64))
 
 # The fuzz targets (tests/fuzz/, built in $(BUILD_HOST)); make fuzz runs each for FUZZ_SECONDS.
-FUZZ_TARGETS := response_head request shortcut list_line path installer_text setup_entry \
+FUZZ_TARGETS := response_head request location chunks shortcut list_line path installer_text setup_entry \
 	uninstall_string reg_entry
 FUZZ_SECONDS ?= 60
 

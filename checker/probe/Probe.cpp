@@ -1,5 +1,7 @@
 // One probe: resolve, connect, send the GET request, receive the response block by block, write
-// the page text into the new copy, shut down and close, with a status text for every stage.
+// the page text into the new copy, shut down and close, with a status text for every stage; and
+// again at the new address of a page that moved for good. No wait is without end: each gives up
+// after probeSilenceMs without an answer, and within a fraction of a second of a forced end.
 #include <winsock2.h>
 
 #include "probe/Probe.h"
@@ -12,13 +14,19 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
+#include <vector>
 
 char* probeTarget = nullptr;
 int probePort = 80;
+UrlScheme probeScheme = UrlScheme::kHttp;
 int saveCopy = 0;
 char* newCopyPath = nullptr;
+DWORD probeSilenceMs = kProbeSilenceMs;
 char probeMessage[kProbeMessageSize];
 ResponseHead probeHead;
+std::vector<ProbeHop> probeHops;
+ProbeFacts probeFacts;
 
 namespace {
 
@@ -33,24 +41,6 @@ void ShowStatus(HWND statusLine, const char* format, ...) {
     FormatTextV(text, sizeof text, format, args);
     va_end(args);
     RelayStatus(statusLine, text);
-}
-
-// Resolves host as the probe always has: a dotted address by its reverse lookup, a name by
-// its forward lookup. Returns the first address, or false when there is no host entry.
-bool ResolveHost(const char* host, in_addr& address) {
-    const unsigned long dotted = inet_addr(host);
-    const hostent* entry = nullptr;
-    if (dotted == INADDR_NONE) {
-        entry = gethostbyname(host);
-    } else {
-        entry = gethostbyaddr(reinterpret_cast<const char*>(&dotted), 4, AF_INET);
-    }
-    if (!entry || entry->h_addrtype != AF_INET || entry->h_length != 4 || !entry->h_addr_list ||
-        !entry->h_addr_list[0]) {
-        return false;
-    }
-    std::memcpy(&address, entry->h_addr_list[0], 4);
-    return true;
 }
 
 bool SendAll(SOCKET s, const char* data, size_t length) {
@@ -112,36 +102,207 @@ private:
     FILE* file_ = nullptr;
 };
 
-} // namespace
+// How often a waiting probe looks whether the run was forced to end.
+constexpr DWORD kSliceMs = 200;
 
-int RunProbeConversation(HWND statusLine) {
-    probeMessage[0] = '\0';
-    int code = kProbeCompleted;
-    unsigned received = 0;
+enum class Waited { kReady, kTimedOut, kStopped, kFailed };
 
+// What is left of the silence a probe allows since its last answer; 0 when it is over.
+DWORD TimeLeft(DWORD since) {
+    const DWORD spent = GetTickCount() - since;
+    return spent >= probeSilenceMs ? 0 : probeSilenceMs - spent;
+}
+
+// A name looked up on a thread of its own, so that the probe can give up on a lookup that does
+// not end (the system's lookup has no time limit of its own). The thread and the probe share
+// this record; whichever of them leaves last frees it.
+struct Lookup {
+    LONG owners = 2;
+    HANDLE done = nullptr;
+    char host[kTargetPartSize] = "";
+    bool found = false;
+    int error = 0;
+    in_addr address{};
+};
+
+void LookUp(Lookup* lookup) {
+    const hostent* entry = gethostbyname(lookup->host);
+    if (entry && entry->h_addrtype == AF_INET && entry->h_length == 4 && entry->h_addr_list &&
+        entry->h_addr_list[0]) {
+        std::memcpy(&lookup->address, entry->h_addr_list[0], 4);
+        lookup->found = true;
+    } else {
+        lookup->error = WSAGetLastError();
+    }
+}
+
+void Leave(Lookup* lookup) {
+    if (InterlockedDecrement(&lookup->owners) == 0) {
+        if (lookup->done) {
+            CloseHandle(lookup->done);
+        }
+        delete lookup;
+    }
+}
+
+DWORD WINAPI LookupThread(void* param) {
+    Lookup* lookup = static_cast<Lookup*>(param);
+    LookUp(lookup);
+    SetEvent(lookup->done);
+    Leave(lookup);
+    return 0;
+}
+
+// The address of host: a dotted address as it stands (no reverse lookup: an address without a
+// name is as reachable as any), a name through the system's lookup within the silence allowed.
+// On kFailed, error holds the lookup's WinSock error.
+Waited ResolveHost(const char* host, DWORD since, in_addr& address, int& error) {
+    const unsigned long dotted = inet_addr(host);
+    if (dotted != INADDR_NONE) {
+        address.s_addr = dotted;
+        return Waited::kReady;
+    }
+    Lookup* lookup = new Lookup;
+    CopyText(lookup->host, sizeof lookup->host, host);
+    lookup->done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    DWORD id = 0; // Windows 95 fails CreateThread without a place for the id
+    HANDLE thread = lookup->done ? CreateThread(nullptr, 0, LookupThread, lookup, 0, &id) : nullptr;
+    Waited result = Waited::kFailed;
+    if (!thread) {
+        LookUp(lookup); // no thread to spare: looked up here, without a time limit
+        lookup->owners = 1;
+        result = lookup->found ? Waited::kReady : Waited::kFailed;
+    } else {
+        CloseHandle(thread);
+        for (;;) {
+            if (busyFlag != 1) {
+                result = Waited::kStopped;
+                break;
+            }
+            const DWORD left = TimeLeft(since);
+            if (left == 0) {
+                result = Waited::kTimedOut;
+                break;
+            }
+            if (WaitForSingleObject(lookup->done, left < kSliceMs ? left : kSliceMs) ==
+                WAIT_OBJECT_0) {
+                result = lookup->found ? Waited::kReady : Waited::kFailed;
+                break;
+            }
+        }
+    }
+    address = lookup->address;
+    error = lookup->error;
+    Leave(lookup);
+    return result;
+}
+
+// Waits until s has data or an end to read, or, while connecting, until the connection is made
+// or has failed; within the silence allowed, and only while the run is not forced to end.
+Waited WaitSocket(SOCKET s, bool connecting, DWORD since) {
+    for (;;) {
+        if (busyFlag != 1) {
+            return Waited::kStopped;
+        }
+        const DWORD left = TimeLeft(since);
+        if (left == 0) {
+            return Waited::kTimedOut;
+        }
+        const DWORD slice = left < kSliceMs ? left : kSliceMs;
+        fd_set ready;
+        FD_ZERO(&ready);
+        FD_SET(s, &ready);
+        fd_set failed; // a connection that failed is reported here
+        FD_ZERO(&failed);
+        FD_SET(s, &failed);
+        timeval wait{static_cast<long>(slice / 1000), static_cast<long>(slice % 1000 * 1000)};
+        const int count = select(0, connecting ? nullptr : &ready, connecting ? &ready : nullptr,
+                                 connecting ? &failed : nullptr, &wait);
+        if (count == SOCKET_ERROR) {
+            return Waited::kFailed;
+        }
+        if (count > 0) {
+            return connecting && FD_ISSET(s, &failed) ? Waited::kFailed : Waited::kReady;
+        }
+    }
+}
+
+Waited ConnectWithin(SOCKET s, const sockaddr_in& address, DWORD since) {
+    u_long nonBlocking = 1;
+    ioctlsocket(s, FIONBIO, &nonBlocking);
+    Waited result = Waited::kReady;
+    if (connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        result = WSAGetLastError() == WSAEWOULDBLOCK ? WaitSocket(s, true, since) : Waited::kFailed;
+    }
+    nonBlocking = 0; // the request is sent and the answer read in the usual way
+    ioctlsocket(s, FIONBIO, &nonBlocking);
+    return result;
+}
+
+bool IsMove(int status) {
+    return status == 301 || status == 308;
+}
+
+// Servers that refuse HTTP/1.0 are asked once more in HTTP/1.1.
+bool RefusesHttp10(int status) {
+    return status == 426 || status == 505;
+}
+
+int Stopped() {
+    CopyText(probeMessage, sizeof probeMessage, "強制終了のため中止しました。");
+    return kProbeStopped;
+}
+
+// One request on one connection: resolve, connect, send, receive into the new copy, shut down
+// and close. location receives the answer's Location header.
+int Exchange(HWND statusLine, const UrlParts& url, bool http11, std::string& location) {
+    probeFacts.answered = false;
     SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
     if (s == INVALID_SOCKET) {
         CopyText(probeMessage, sizeof probeMessage, "ソケットを作成できません。");
         return kProbeNoSocket;
     }
-
-    char host[kTargetPartSize];
-    char path[kTargetPartSize];
-    SplitTarget(probeTarget ? probeTarget : "", host, path);
+    const char* host = url.host;
 
     ShowStatus(statusLine, "[%s]を解決しています...", host);
+    DWORD since = GetTickCount();
     sockaddr_in address{};
-    if (!ResolveHost(host, address.sin_addr)) {
+    int lookupError = 0;
+    switch (ResolveHost(host, since, address.sin_addr, lookupError)) {
+    case Waited::kReady:
+        probeFacts.nameResolved = probeFacts.nameResolved || inet_addr(host) == INADDR_NONE;
+        break;
+    case Waited::kStopped:
+        closesocket(s);
+        return Stopped();
+    case Waited::kTimedOut:
+        FormatText(probeMessage, sizeof probeMessage, "[%s]の名前解決が時間切れになりました。",
+                   host);
+        closesocket(s);
+        return kProbeTimedOut;
+    case Waited::kFailed:
+        probeFacts.nameMissing = lookupError == WSAHOST_NOT_FOUND;
         FormatText(probeMessage, sizeof probeMessage,
                    "[%s]というホストを検出できません。\nまたはネットワーク環境が不正です。", host);
         closesocket(s);
         return kProbeHostNotFound;
     }
     address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<u_short>(probePort));
+    address.sin_port = htons(static_cast<u_short>(url.port));
 
     ShowStatus(statusLine, "[%s]に接続しています...", host);
-    if (connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+    switch (ConnectWithin(s, address, since)) {
+    case Waited::kReady:
+        probeFacts.serverReached = true;
+        break;
+    case Waited::kStopped:
+        closesocket(s);
+        return Stopped();
+    case Waited::kTimedOut:
+        FormatText(probeMessage, sizeof probeMessage, "[%s]への接続が時間切れになりました。", host);
+        closesocket(s);
+        return kProbeTimedOut;
+    case Waited::kFailed:
         CopyText(probeMessage, sizeof probeMessage, "接続できませんでした。");
         closesocket(s);
         return kProbeConnectFailed;
@@ -149,7 +310,7 @@ int RunProbeConversation(HWND statusLine) {
 
     ShowStatus(statusLine, "[%s]にリクエストを送信しています...", host);
     char request[kRequestSize];
-    FormatRequest(host, path, probePort, request, sizeof request);
+    FormatRequest(host, url.path, url.port, http11, request, sizeof request);
     // A half-sent request cannot give a trustworthy answer: end as if the connection failed.
     if (!SendAll(s, request, std::strlen(request))) {
         CopyText(probeMessage, sizeof probeMessage, "接続できませんでした。");
@@ -157,6 +318,7 @@ int RunProbeConversation(HWND statusLine) {
         return kProbeConnectFailed;
     }
 
+    int code = kProbeCompleted;
     {
         std::unique_ptr<char[]> buffer(new char[kReceiveBufferSize]);
         ShowStatus(statusLine, "[%s]から受信しています...", host);
@@ -164,49 +326,183 @@ int RunProbeConversation(HWND statusLine) {
         if (saveCopy == 1 && newCopyPath) {
             copy.reset(new NewCopy(newCopyPath));
         }
-        // Without a copy to write only the head matters, and it is in the first block.
         const bool writing = copy && copy->IsOpen();
         ResponseBlocks blocks(probeHead);
         bool cutShort = false; // the connection failed (a reset) before the server ended it
-        if (busyFlag == 1) {
-            int got = 0;
-            do {
-                got = recv(s, buffer.get(), kReceiveSize, 0);
-                if (got < 0) {
-                    got = 0;
-                    cutShort = true;
-                }
-                buffer[got] = '\0';
-                const char* page = blocks.Take(buffer.get(), static_cast<size_t>(got));
-                const unsigned knownLength = blocks.KnownLength();
-                if (!writing) {
+        bool stopped = false;
+        bool timedOut = false;
+        bool unwanted = false; // the page of a move or a refusal
+        unsigned received = 0;
+        for (;;) {
+            const Waited waited = WaitSocket(s, false, since);
+            if (waited == Waited::kStopped || waited == Waited::kTimedOut) {
+                stopped = waited == Waited::kStopped;
+                timedOut = !stopped;
+                break;
+            }
+            int got = waited == Waited::kReady ? recv(s, buffer.get(), kReceiveSize, 0) : -1;
+            if (got < 0) {
+                got = 0;
+                cutShort = true;
+            }
+            since = GetTickCount();
+            buffer[got] = '\0';
+            const char* page = blocks.Take(buffer.get(), static_cast<size_t>(got));
+            const unsigned knownLength = blocks.KnownLength();
+            const int status = blocks.HeadFound() ? probeHead.statusCode : 0;
+            // A move is taken from its head, a refusal of HTTP/1.0 from its status line: their
+            // pages are not wanted.
+            if ((IsMove(status) && blocks.HeadEnded()) || (!http11 && RefusesHttp10(status))) {
+                unwanted = true;
+                break;
+            }
+            // Without a copy only the head matters: the first block, or as much more as a move
+            // needs to give its Location.
+            if (!writing) {
+                if (got == 0 || !IsMove(status) || blocks.HeadGivenUp()) {
                     break;
                 }
-                copy->Write(page);
-                if (knownLength != 0) {
-                    ShowStatus(statusLine, "[%s]から受信しています( %u / %u )", host, received,
-                               knownLength);
-                } else {
-                    ShowStatus(statusLine, "[%s]から受信しています( %u / ??? )", host, received);
-                }
-                received += static_cast<unsigned>(std::strlen(page));
-            } while (got > 0 && busyFlag == 1);
+                continue;
+            }
+            copy->Write(page);
+            if (knownLength != 0) {
+                ShowStatus(statusLine, "[%s]から受信しています( %u / %u )", host, received,
+                           knownLength);
+            } else {
+                ShowStatus(statusLine, "[%s]から受信しています( %u / ??? )", host, received);
+            }
+            received += static_cast<unsigned>(std::strlen(page));
+            if (got == 0 || blocks.PageEnded(http11)) {
+                break;
+            }
         }
-        // Part of a page, or more head instead of one, must never pass for the page.
-        if (writing && (cutShort || !blocks.PageComplete())) {
+        probeFacts.answered = blocks.HeadFound();
+        location = blocks.Location();
+        if (!blocks.HeadFound() && stopped) {
+            code = Stopped();
+        } else if (!blocks.HeadFound() && timedOut) {
+            FormatText(probeMessage, sizeof probeMessage, "[%s]からの応答が時間切れになりました。",
+                       host);
+            code = kProbeTimedOut;
+        }
+        // Part of a page, or more head instead of one, must never pass for the page. (A page
+        // cut by forced termination is kept: the run knows it was stopped.)
+        if (writing &&
+            (unwanted || cutShort || timedOut || code != kProbeCompleted ||
+             !blocks.PageComplete())) {
             copy->Discard();
         }
     }
 
     ShowStatus(statusLine, "[%s]に送受信終了を通知しています...", host);
-    if (shutdown(s, SD_BOTH) != 0) {
+    if (shutdown(s, SD_BOTH) != 0 && code == kProbeCompleted) {
         CopyText(probeMessage, sizeof probeMessage, "ソケットをシャットダウンできませんでした。");
         closesocket(s);
         return kProbeShutdownFailed;
     }
-    if (closesocket(s) != 0) {
+    if (closesocket(s) != 0 && code == kProbeCompleted) {
         CopyText(probeMessage, sizeof probeMessage, "ソケットを削除できません。");
         code = kProbeCloseFailed;
     }
     return code;
+}
+
+} // namespace
+
+const char* UrlProblemText(UrlCheck check) {
+    switch (check) {
+    case UrlCheck::kOtherScheme:
+        return "httpとhttps以外のURLは確認しません。";
+    case UrlCheck::kIpv6:
+        return "IPv6のアドレスには対応していないため確認しません。";
+    case UrlCheck::kBadPort:
+        return "URLのポート番号が正しくありません。";
+    case UrlCheck::kNoHost:
+        return "URLの形式が正しくありません。";
+    case UrlCheck::kTooLong:
+        return "URLが長すぎます。";
+    case UrlCheck::kOk:
+        break;
+    }
+    return "";
+}
+
+int UrlProblemCode(UrlCheck check) {
+    return check == UrlCheck::kOtherScheme || check == UrlCheck::kIpv6 ? kProbeNotChecked
+                                                                        : kProbeBadUrl;
+}
+
+int RunProbeConversation(HWND statusLine) {
+    probeMessage[0] = '\0';
+    probeHops.clear();
+    probeFacts = ProbeFacts{};
+    UrlParts url;
+    const UrlCheck check =
+        SplitAfterScheme(probeTarget ? probeTarget : "", probeScheme, probePort, url);
+    if (check != UrlCheck::kOk) {
+        CopyText(probeMessage, sizeof probeMessage, UrlProblemText(check));
+        return UrlProblemCode(check);
+    }
+    std::vector<std::string> asked;
+    bool http11 = false;
+    for (;;) {
+        if (url.scheme == UrlScheme::kHttps) {
+            CopyText(probeMessage, sizeof probeMessage, "httpsのURLはまだ確認できません。");
+            return kProbeNotChecked;
+        }
+        if (!asked.empty() || http11) {
+            std::memset(&probeHead, 0, sizeof probeHead); // nothing of the last answer lingers
+        }
+        std::string location;
+        const int code = Exchange(statusLine, url, http11, location);
+        const int status = probeHead.statusCode;
+        if (code != kProbeCompleted || !probeFacts.answered || busyFlag != 1) {
+            return code;
+        }
+        if (!http11 && RefusesHttp10(status)) {
+            http11 = true;
+            continue;
+        }
+        if (!IsMove(status)) {
+            return code;
+        }
+        // Moved for good: asked for again at the new address.
+        char here[kListLineSize];
+        FormatUrl(url, here, sizeof here);
+        asked.push_back(here);
+        ProbeHop hop{};
+        hop.statusCode = status;
+        CopyText(hop.reason, sizeof hop.reason, probeHead.reason);
+        UrlParts next;
+        const UrlCheck moved = location.empty() ? UrlCheck::kNoHost
+                                                : ResolveLocation(url, location.c_str(), next);
+        if (moved == UrlCheck::kOk) {
+            FormatUrl(next, hop.location, sizeof hop.location);
+        } else {
+            CopyText(hop.location, sizeof hop.location, location.c_str());
+        }
+        probeHops.push_back(hop);
+        if (location.empty()) {
+            CopyText(probeMessage, sizeof probeMessage, "移転先が示されていません。");
+            return kProbeMoveFailed;
+        }
+        if (moved != UrlCheck::kOk) {
+            FormatText(probeMessage, sizeof probeMessage, "移転先を確認できません。%s",
+                       UrlProblemText(moved));
+            return kProbeMoveFailed;
+        }
+        for (const std::string& earlier : asked) {
+            if (earlier == hop.location) {
+                CopyText(probeMessage, sizeof probeMessage, "移転先が循環しています。");
+                return kProbeMoveFailed;
+            }
+        }
+        if (probeHops.size() > static_cast<size_t>(kMaxHops)) {
+            FormatText(probeMessage, sizeof probeMessage, "移転が%d回を超えたため中止しました。",
+                       kMaxHops);
+            return kProbeMoveFailed;
+        }
+        url = next;
+        http11 = false;
+    }
 }

@@ -1,13 +1,112 @@
-// The probe's view of a response as it arrives: head parsed from the first block, page text of
-// every block, and whether the head ever ended.
+// The probe's view of a response as it arrives: head parsed from the first block, the head's
+// lines followed to their end across blocks, and the page text of every block.
 #include "probe/ResponseBlocks.h"
 
+#include "text/TextRoutines.h"
+
+#include <cstring>
+
+namespace {
+
+// True when line begins with name (lower case, colon included) in any case; value then points
+// after the colon and its blanks.
+bool HeaderNamed(const std::string& line, const char* name, const char** value) {
+    const size_t length = std::strlen(name);
+    if (line.size() < length) {
+        return false;
+    }
+    for (size_t i = 0; i < length; ++i) {
+        char c = line[i];
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+        if (c != name[i]) {
+            return false;
+        }
+    }
+    const char* v = line.c_str() + length;
+    while (*v == ' ' || *v == '\t') {
+        ++v;
+    }
+    *value = v;
+    return true;
+}
+
+bool ContainsNoCase(const char* text, const char* lowerWord) {
+    std::string lower(text);
+    for (char& c : lower) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return lower.find(lowerWord) != std::string::npos;
+}
+
+} // namespace
+
+// A head line ends at its LF. As for the head parser, a CR right before the LF or two places
+// before it ends the line there, so a line of nothing, of a CR, or of a CR and one byte more is
+// the blank line that ends the head (CR LF, LF, and CR CR LF alike).
+void ResponseBlocks::TakeHeadByte(char c) {
+    ++headBytes_;
+    if (c != '\n') {
+        if (line_.size() < kHeadLimit) {
+            line_ += c;
+        }
+        ++lineLength_;
+        return;
+    }
+    TakeHeadLine();
+    line_.clear();
+    lineLength_ = 0;
+}
+
+void ResponseBlocks::TakeHeadLine() {
+    const bool whole = line_.size() == lineLength_; // else longer than kHeadLimit
+    if (whole) {
+        if (line_.size() >= 2 && line_[line_.size() - 2] == '\r') {
+            line_.resize(line_.size() - 2);
+        } else if (!line_.empty() && line_.back() == '\r') {
+            line_.pop_back();
+        }
+    }
+    if (!statusLineSeen_) {
+        // Lines before the status line are passed over, as the head parser does.
+        std::string lower = line_.substr(0, 5);
+        for (char& ch : lower) {
+            if (ch >= 'A' && ch <= 'Z') {
+                ch = static_cast<char>(ch - 'A' + 'a');
+            }
+        }
+        statusLineSeen_ = lower == "http/";
+        return;
+    }
+    if (!whole) {
+        return; // a line longer than kHeadLimit says nothing that is read
+    }
+    if (line_.empty()) {
+        headEnded_ = true;
+        return;
+    }
+    const char* value = nullptr;
+    if (HeaderNamed(line_, "location:", &value)) {
+        if (location_.empty()) {
+            location_ = value;
+            while (!location_.empty() && (location_.back() == ' ' || location_.back() == '\t')) {
+                location_.pop_back();
+            }
+        }
+    } else if (HeaderNamed(line_, "transfer-encoding:", &value)) {
+        chunked_ = chunked_ || ContainsNoCase(value, "chunked");
+    }
+}
+
 const char* ResponseBlocks::Take(const char* block, size_t length) {
-    const char* page = block;
-    if (!firstTaken_) {
+    const bool first = !firstTaken_;
+    const char* parsedPage = nullptr;
+    if (first) {
         firstTaken_ = true;
-        if (const char* text = ParseResponseHead(block, head_)) {
-            page = text;
+        if ((parsedPage = ParseResponseHead(block, head_)) != nullptr) {
             headFound_ = true;
             knownLength_ = static_cast<unsigned>(head_.contentLength);
             if (head_.contentLength > 0) {
@@ -15,21 +114,58 @@ const char* ResponseBlocks::Take(const char* block, size_t length) {
             }
         }
     }
-    // A blank line (LF LF or LF CR LF) may be split between two blocks.
-    for (size_t i = 0; i < length; ++i) {
-        if (headEnded_) {
-            bodyBytes_ += length - i;
-            break;
-        }
-        const char c = block[i];
-        if (c == '\n') {
-            headEnded_ = lineEnd_ != 0;
-            lineEnd_ = 1;
-        } else if (c == '\r' && lineEnd_ == 1) {
-            lineEnd_ = 2;
-        } else {
-            lineEnd_ = 0;
-        }
+    if (!headFound_) {
+        return block; // no status line: all of it is page text
     }
-    return page;
+    // Where this block's body begins: after the head, which may end in any block.
+    size_t bodyStart = 0;
+    if (!headEnded_) {
+        size_t i = 0;
+        for (; i < length && !headEnded_; ++i) {
+            TakeHeadByte(block[i]);
+        }
+        bodyStart = headEnded_ ? i : length;
+    }
+    const size_t bodyLength = length - bodyStart;
+    bodyBytes_ += bodyLength;
+    const char* body = block + bodyStart;
+    if (chunked_) {
+        decoded_.resize(bodyLength + 1);
+        const size_t decoded = chunks_.Take(body, bodyLength, decoded_.data());
+        decoded_[decoded] = '\0';
+        return decoded_.data();
+    }
+    if (first) {
+        // The page begins at its first "<", as the head parser says, but never inside the head
+        // (a "<" in a Link header would put the head's changing lines into the copy).
+        if (parsedPage >= body) {
+            return parsedPage;
+        }
+        const char* angle = std::strchr(body, '<');
+        return angle ? angle : block + length;
+    }
+    return body;
+}
+
+bool ResponseBlocks::PageComplete() const {
+    if (!headFound_) {
+        return true;
+    }
+    if (!headEnded_) {
+        return false;
+    }
+    if (chunked_) {
+        return chunks_.Done();
+    }
+    return bodyBytes_ >= expectedBody_;
+}
+
+bool ResponseBlocks::PageEnded(bool byLength) const {
+    if (!headEnded_) {
+        return false;
+    }
+    if (chunked_) {
+        return chunks_.Done() || chunks_.Failed();
+    }
+    return byLength && expectedBody_ > 0 && bodyBytes_ >= expectedBody_;
 }

@@ -23,6 +23,8 @@
 
 #include <cstring>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -88,6 +90,35 @@ void MainDialog::ForceTermination() {
     EnableWindow(Item(IDOK), TRUE);
 }
 
+// What a run learns as it goes: its two reports, whether it found any name and reached any
+// server (without both, "the name does not exist" may only mean that the network is down), and
+// the favorites whose names did not exist, which are recycled only once it is sure of that.
+struct CheckTally {
+    struct Favorite {
+        std::string shortcut;
+        std::string url;
+        std::string relativeName;
+        std::string reason;
+    };
+    ReportPage vanishedReport;
+    ReportPage updatedReport;
+    bool nameResolved = false;
+    bool serverReached = false;
+    int asked = 0;    // favorites a probe went out for
+    int vanished = 0; // of them, the ones that have vanished, surely or not
+    std::vector<Favorite> namesMissing;
+};
+
+namespace {
+
+// A page that moved for good is listed with its new address.
+std::string MovedNote() {
+    return probeHops.empty() ? std::string()
+                             : std::string("（移転先: ") + probeHops.back().location + "）";
+}
+
+} // namespace
+
 void MainDialog::RunCheck() {
     EnableControls(false);
     SetDlgItemTextA(Window(), IDC_CHECK, "中断(&E)");
@@ -113,16 +144,15 @@ void MainDialog::RunCheck() {
     }
 
     // A report that cannot be created is left out; the run goes on without it.
+    CheckTally tally;
     char reportPath[kListLineSize];
-    ReportPage updatedReport;
     if (listed && WantsUpdatedReport(updateOptions) &&
         ReportPagePath(ReportKind::kUpdated, checkListPath, reportPath, sizeof reportPath)) {
-        updatedReport.Create(ReportKind::kUpdated, reportPath);
+        tally.updatedReport.Create(ReportKind::kUpdated, reportPath);
     }
-    ReportPage vanishedReport;
     if (listed && WantsVanishedReport(vanishedOptions) &&
         ReportPagePath(ReportKind::kVanished, checkListPath, reportPath, sizeof reportPath)) {
-        vanishedReport.Create(ReportKind::kVanished, reportPath);
+        tally.vanishedReport.Create(ReportKind::kVanished, reportPath);
     }
 
     if (runFlag == 1) {
@@ -133,7 +163,7 @@ void MainDialog::RunCheck() {
             SendDlgItemMessageA(Window(), IDC_PROGRESS, PBM_SETPOS, 0, 0);
             for (int i = 0; i < count && runFlag == 1; ++i) {
                 runPainting_.Hold();
-                CheckUrl(in, vanishedReport, updatedReport);
+                CheckUrl(in, tally);
                 ShowLastLogLine();
                 SendDlgItemMessageA(Window(), IDC_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(i), 0);
                 runPainting_.ReleaseIfDue();
@@ -141,13 +171,14 @@ void MainDialog::RunCheck() {
             runPainting_.Release();
             std::fclose(in);
         }
+        SettleUnsureNames(tally);
     }
 
-    if (vanishedReport.IsOpen()) {
-        vanishedReport.Finish();
+    if (tally.vanishedReport.IsOpen()) {
+        tally.vanishedReport.Finish();
     }
-    if (updatedReport.IsOpen()) {
-        updatedReport.Finish();
+    if (tally.updatedReport.IsOpen()) {
+        tally.updatedReport.Finish();
     }
     DeleteFileA(checkListPath);
     runFlag = 0;
@@ -159,27 +190,17 @@ void MainDialog::RunCheck() {
     OptionsToControls();
 }
 
-void MainDialog::CheckUrl(FILE* list, ReportPage& vanishedReport, ReportPage& updatedReport) {
+void MainDialog::CheckUrl(FILE* list, CheckTally& tally) {
     char shortcut[kListLineSize] = "";
     char url[kListLineSize] = "";
     ReadListLine(list, shortcut, sizeof shortcut);
     ReadListLine(list, url, sizeof url);
 
-    std::unique_ptr<char[]> target = HeapText(url);
-    probeTarget = target.get();
-    probePort = StripScheme(probeTarget);
-
     StoreNames names{};
     const bool named = BuildStoreNames(favoritesFolder, shortcut, userPrefix, names);
     std::unique_ptr<char[]> copyPath = HeapText(named ? names.newCopyPath : "");
     newCopyPath = copyPath.get();
-    // Without a name in the store (a path too long for it) the page is probed but not kept.
-    if (OptionSet(updateOptions, kNoUpdateCheck) || !named) {
-        saveCopy = 0;
-    } else {
-        saveCopy = 1;
-        CreateFolderChain(names.copyFolder);
-    }
+    saveCopy = 0;
 
     Log(kSeparatorLine);
     Log(url);
@@ -187,44 +208,105 @@ void MainDialog::CheckUrl(FILE* list, ReportPage& vanishedReport, ReportPage& up
     // Each probe starts from an empty head, so that a response without a status line is never
     // judged by an earlier page's status.
     std::memset(&probeHead, 0, sizeof probeHead);
+    probeHops.clear();
+    probeFacts = ProbeFacts{};
+    UrlParts parts;
+    const UrlCheck check = SplitUrl(url, parts);
     DWORD code = STILL_ACTIVE;
-    if (std::unique_ptr<WorkerThread> worker = StartProbeWorker(Item(IDC_STATUS))) {
-        code = WaitForProbe(*worker, &runPainting_);
+    std::unique_ptr<char[]> target = HeapText(url);
+    if (check != UrlCheck::kOk) {
+        CopyText(probeMessage, sizeof probeMessage, UrlProblemText(check));
+        code = static_cast<DWORD>(UrlProblemCode(check));
+    } else {
+        probeTarget = target.get();
+        StripScheme(probeTarget);
+        probeScheme = parts.scheme;
+        probePort = DefaultPort(parts.scheme);
+        // Without a name in the store (a path too long for it) the page is probed but not kept.
+        if (!OptionSet(updateOptions, kNoUpdateCheck) && named) {
+            saveCopy = 1;
+            CreateFolderChain(names.copyFolder);
+        }
+        if (std::unique_ptr<WorkerThread> worker = StartProbeWorker(Item(IDC_STATUS))) {
+            code = WaitForProbe(*worker, &runPainting_);
+        }
     }
+    tally.nameResolved = tally.nameResolved || probeFacts.nameResolved;
+    tally.serverReached = tally.serverReached || probeFacts.serverReached;
     // A forced termination during this probe may have cut the copy short: it must never
     // replace the stored copy.
     const bool copyWhole = saveCopy == 1 && busyFlag == 1 && FileExists(newCopyPath);
 
-    if (code == kProbeCompleted) {
+    // Each move followed: its status line and the new address.
+    for (const ProbeHop& hop : probeHops) {
+        char line[kListLineSize + 32];
+        FormatText(line, sizeof line, "%d %s", hop.statusCode, hop.reason);
+        Log(line);
+        FormatText(line, sizeof line, "移転先: %s", hop.location);
+        Log(line);
+    }
+    const Verdict verdict = ClassifyProbe(static_cast<int>(code), probeHead.statusCode,
+                                          probeFacts.answered, probeFacts.nameMissing,
+                                          busyFlag != 1);
+    if (verdict != Verdict::kNotChecked) {
+        ++tally.asked;
+    }
+    const std::string moved = MovedNote();
+    if (code == kProbeCompleted && verdict != Verdict::kStopped) {
         FormatText(probeMessage, sizeof probeMessage, "%d %s", probeHead.statusCode,
                    probeHead.reason);
+    }
+    switch (verdict) {
+    case Verdict::kThere: {
         Log(probeMessage);
-        if (PageIsThere(probeHead.statusCode)) {
-            char storedPath[kPathSize] = "";
-            if (copyWhole && StoredCopyPath(newCopyPath, storedPath, sizeof storedPath) &&
-                !SameFileText(newCopyPath, storedPath)) {
-                Log("URLは新規チェックか更新されています。");
-                // One step where the system can: there is no moment without a stored copy.
-                ReplaceStoredCopy(newCopyPath, storedPath);
-                if (OptionSet(updateOptions, kUpdatedBrowser)) {
-                    OpenInBrowser(url);
-                    MessageBoxA(Window(), "確認が終わったらボタンを押してください。", "情報",
-                                MB_OK | MB_ICONINFORMATION);
-                } else if (OptionSet(updateOptions, kUpdatedList)) {
-                    updatedReport.WriteEntry(url, names.relativeName);
-                }
+        char storedPath[kPathSize] = "";
+        if (copyWhole && StoredCopyPath(newCopyPath, storedPath, sizeof storedPath) &&
+            !SameFileText(newCopyPath, storedPath)) {
+            Log("URLは新規チェックか更新されています。");
+            // One step where the system can: there is no moment without a stored copy.
+            ReplaceStoredCopy(newCopyPath, storedPath);
+            if (OptionSet(updateOptions, kUpdatedBrowser)) {
+                OpenInBrowser(url);
+                MessageBoxA(Window(), "確認が終わったらボタンを押してください。", "情報",
+                            MB_OK | MB_ICONINFORMATION);
+            } else if (OptionSet(updateOptions, kUpdatedList)) {
+                tally.updatedReport.WriteEntry(url, names.relativeName, moved.c_str());
             }
-            ShowLastLogLine();
-        } else {
-            ShowLastLogLine();
-            HandleVanished(shortcut, url, names.relativeName, probeHead.reason, vanishedReport);
         }
-    } else if (code >= kProbeNoSocket && code <= kProbeCloseFailed) {
+        ShowLastLogLine();
+        break;
+    }
+    case Verdict::kNotChecked:
         Log(probeMessage);
         ShowLastLogLine();
+        break;
+    case Verdict::kStopped:
+        Log("強制終了のため確認を中止しました。");
+        ShowLastLogLine();
+        break;
+    case Verdict::kGone:
+    case Verdict::kNameMissing:
+    case Verdict::kUnsure: {
+        ++tally.vanished;
+        Log(probeMessage);
+        ShowLastLogLine();
+        // The question's caption: the reason phrase of an answer, else the failure's heading.
         char caption[kProbeMessageSize];
-        FirstLine(probeMessage, caption, sizeof caption);
-        HandleVanished(shortcut, url, names.relativeName, caption, vanishedReport);
+        FirstLine(code == kProbeCompleted ? probeHead.reason : probeMessage, caption,
+                  sizeof caption);
+        char reason[kProbeMessageSize];
+        FirstLine(probeMessage, reason, sizeof reason);
+        if (verdict == Verdict::kNameMissing && ChooseVanishedAction(vanishedOptions) ==
+                                                    VanishedAction::kRecycle) {
+            // Sure only once the run has found other names: decided at its end.
+            tally.namesMissing.push_back({shortcut, url, names.relativeName, reason});
+        } else {
+            HandleVanished(shortcut, url, names.relativeName, caption,
+                           moved.empty() ? reason : (moved + reason).c_str(),
+                           verdict == Verdict::kGone, tally);
+        }
+        break;
+    }
     }
     // Whatever was not moved into the store is not kept.
     if (saveCopy == 1) {
@@ -235,7 +317,8 @@ void MainDialog::CheckUrl(FILE* list, ReportPage& vanishedReport, ReportPage& up
 }
 
 void MainDialog::HandleVanished(const char* shortcut, const char* url, const char* relativeName,
-                                const char* caption, ReportPage& vanishedReport) {
+                                const char* caption, const char* note, bool sure,
+                                CheckTally& tally) {
     switch (ChooseVanishedAction(vanishedOptions)) {
     case VanishedAction::kAskThenRecycle: {
         OpenInBrowser(url);
@@ -248,13 +331,55 @@ void MainDialog::HandleVanished(const char* shortcut, const char* url, const cha
         break;
     }
     case VanishedAction::kRecycle:
-        MoveToRecycleBin(shortcut);
+        // Only a sure answer moves a favorite without asking; any other is listed instead.
+        if (sure) {
+            MoveToRecycleBin(shortcut);
+        } else {
+            ListUnsure(url, relativeName, note, tally);
+        }
         break;
     case VanishedAction::kList:
-        vanishedReport.WriteEntry(url, relativeName);
+        tally.vanishedReport.WriteEntry(url, relativeName, MovedNote().c_str());
         break;
     case VanishedAction::kNothing:
         break;
+    }
+}
+
+void MainDialog::ListUnsure(const char* url, const char* relativeName, const char* reason,
+                            CheckTally& tally) {
+    char reportPath[kListLineSize];
+    if (!tally.vanishedReport.IsOpen() &&
+        ReportPagePath(ReportKind::kVanished, checkListPath, reportPath, sizeof reportPath)) {
+        tally.vanishedReport.Create(ReportKind::kVanished, reportPath);
+    }
+    char note[kProbeMessageSize + kListLineSize + 96];
+    FormatText(note, sizeof note, "（確実ではないため、ごみ箱へ移動していません: %s）", reason);
+    tally.vanishedReport.WriteEntry(url, relativeName, note);
+}
+
+void MainDialog::SettleUnsureNames(CheckTally& tally) {
+    // A name that does not exist is sure to be gone only where names could be found at all.
+    const bool sure = tally.nameResolved && tally.serverReached;
+    for (const CheckTally::Favorite& favorite : tally.namesMissing) {
+        if (sure) {
+            MoveToRecycleBin(favorite.shortcut.c_str());
+        } else {
+            ListUnsure(favorite.url.c_str(), favorite.relativeName.c_str(),
+                       favorite.reason.c_str(), tally);
+        }
+    }
+    if (tally.asked > 0 && !tally.serverReached) {
+        Log("どのサーバーにも接続できませんでした。ネットワークの接続を確認してください。");
+        ShowLastLogLine();
+        if (busyFlag == 1 && tally.vanished > 0 &&
+            ChooseVanishedAction(vanishedOptions) == VanishedAction::kRecycle) {
+            runPainting_.Release();
+            MessageBoxA(Window(),
+                        "どのサーバーにも接続できなかったため、ごみ箱へは何も移動していません。\n"
+                        "ネットワークの接続を確認してください。",
+                        "注意", MB_OK | MB_ICONEXCLAMATION);
+        }
     }
 }
 

@@ -111,15 +111,21 @@ bool ReportPage::Create(ReportKind kind, const char* path) {
     return !failed_;
 }
 
-bool ReportPage::WriteEntry(const char* url, const char* relativeName) {
+bool ReportPage::WriteEntry(const char* url, const char* relativeName, const char* note) {
     if (!file_) {
         return false;
     }
     char escapedUrl[kEscapedSize];
     char escapedName[kEscapedSize];
+    char escapedNote[kEscapedSize] = "";
     EscapeHtml(url, escapedUrl, sizeof escapedUrl);
     EscapeHtml(relativeName, escapedName, sizeof escapedName);
-    if (std::fprintf(file_, "<A HREF=\"%s\">%s</A><BR><BR>\n", escapedUrl, escapedName) < 0) {
+    if (note && *note) {
+        escapedNote[0] = ' ';
+        EscapeHtml(note, escapedNote + 1, sizeof escapedNote - 1);
+    }
+    if (std::fprintf(file_, "<A HREF=\"%s\">%s</A>%s<BR><BR>\n", escapedUrl, escapedName,
+                     escapedNote) < 0) {
         failed_ = true;
     }
     return !failed_;

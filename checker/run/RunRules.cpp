@@ -1,6 +1,7 @@
 // Small decisions of the check run that need no window.
 #include "run/RunRules.h"
 
+#include "probe/Probe.h"
 #include "text/TextRoutines.h"
 
 #include <cstring>
@@ -26,4 +27,23 @@ void FirstLine(const char* text, char* line, size_t size) {
             break;
         }
     }
+}
+
+Verdict ClassifyProbe(int code, int statusCode, bool answered, bool nameMissing, bool forcedEnd) {
+    if (code == kProbeNotChecked) {
+        return Verdict::kNotChecked;
+    }
+    if (code == kProbeStopped || (forcedEnd && code == kProbeCompleted && !answered)) {
+        return Verdict::kStopped;
+    }
+    if (code == kProbeCompleted && answered) {
+        if (PageIsThere(statusCode)) {
+            return Verdict::kThere;
+        }
+        return statusCode == 404 || statusCode == 410 ? Verdict::kGone : Verdict::kUnsure;
+    }
+    if (code == kProbeHostNotFound && nameMissing) {
+        return Verdict::kNameMissing;
+    }
+    return Verdict::kUnsure;
 }

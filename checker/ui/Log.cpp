@@ -2,10 +2,26 @@
 #include "ui/Log.h"
 
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
-void AppendLog(HWND log, const char* line) {
-    SendMessageA(log, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line));
+void AppendLog(HWND log, const char* text) {
+    // A list box shows a line break as a box: each line of the text is a line of the log.
+    std::vector<char> line;
+    for (const char* start = text;;) {
+        const char* end = std::strchr(start, '\n');
+        size_t length = end ? static_cast<size_t>(end - start) : std::strlen(start);
+        if (length > 0 && start[length - 1] == '\r') {
+            --length;
+        }
+        line.assign(start, start + length);
+        line.push_back('\0');
+        SendMessageA(log, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.data()));
+        if (!end) {
+            break;
+        }
+        start = end + 1;
+    }
 }
 
 void ShowLastLogLine(HWND log) {

@@ -3,8 +3,8 @@
 
 #include <windows.h>
 
-// Adds a line at the end of the log.
-void AppendLog(HWND log, const char* line);
+// Adds a line at the end of the log; each line of a text with line breaks becomes a line.
+void AppendLog(HWND log, const char* text);
 // Selects the last line, which scrolls it into view.
 void ShowLastLogLine(HWND log);
 // Writes every line of the log, in order, each ending in CR LF, into a new or emptied file.

@@ -12,6 +12,7 @@
 #include <cstdio>
 
 class ReportPage;
+struct CheckTally;
 
 // Appends the separator and the version entry (string 101, command 0x0010) to the window's
 // system menu; nothing when the window has no system menu or the string is empty.
@@ -59,9 +60,12 @@ private:
     void RunCheck();
     void AskToStop();
     void ForceTermination();
-    void CheckUrl(FILE* list, ReportPage& vanishedReport, ReportPage& updatedReport);
+    void CheckUrl(FILE* list, CheckTally& tally);
     void HandleVanished(const char* shortcut, const char* url, const char* relativeName,
-                        const char* caption, ReportPage& vanishedReport);
+                        const char* caption, const char* note, bool sure, CheckTally& tally);
+    void ListUnsure(const char* url, const char* relativeName, const char* reason,
+                    CheckTally& tally);
+    void SettleUnsureNames(CheckTally& tally);
     void OpenInBrowser(const char* url);
 
     // The log, the status line and the progress bar of a run, painted at most every

@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -218,14 +219,13 @@ TEST_F(ProbeConversation, WithoutCopyOnlyTheFirstBlockIsRead) {
     EXPECT_EQ("[localhost]に送受信終了を通知しています...", statusTexts[4]);
 }
 
-TEST_F(ProbeConversation, StoppedRunReceivesNothing) {
+TEST_F(ProbeConversation, StoppedRunAsksForNothing) {
     ScriptedServer server({{0, "HTTP/1.0 200 OK\r\n\r\n<html>"}});
     busyFlag = 0;
-    EXPECT_EQ(kProbeCompleted, Probe("localhost/", server.Port()));
+    EXPECT_EQ(kProbeStopped, Probe("localhost/", server.Port()));
+    EXPECT_STREQ("強制終了のため中止しました。", probeMessage);
     EXPECT_EQ(777, probeHead.statusCode);
-    EXPECT_TRUE(Exists(copyPath_));
-    EXPECT_EQ("", ReadText(copyPath_));
-    EXPECT_EQ(5u, statusTexts.size());
+    EXPECT_FALSE(Exists(copyPath_));
 }
 
 // Forced termination, as the user-interface thread does it while the probe receives: the probe
@@ -348,11 +348,15 @@ TEST_F(ProbeConversation, RequestBytes) {
     }
 }
 
-TEST_F(ProbeConversation, DottedAddressIsLookedUpInReverse) {
-    ScriptedServer server({{0, "HTTP/1.0 401 Unauthorized\r\n\r\n"}});
-    // 127.0.0.1 has a name (localhost), so its reverse lookup succeeds.
-    EXPECT_EQ(kProbeCompleted, Probe("127.0.0.1/private", server.Port()));
+TEST_F(ProbeConversation, DottedAddressIsConnectedToAsItIs) {
+    // 127.0.0.9 has no name: a reverse lookup would fail where the server answers.
+    constexpr unsigned long kNameless = 0x7F000009;
+    ScriptedServer server({{{0, "HTTP/1.0 401 Unauthorized\r\n\r\n"}}}, ScriptedServer::End::Close,
+                          kNameless);
+    EXPECT_EQ(kProbeCompleted, Probe("127.0.0.9/private", server.Port()));
     EXPECT_EQ(401, probeHead.statusCode);
+    EXPECT_TRUE(probeFacts.serverReached);
+    EXPECT_FALSE(probeFacts.nameResolved);
 }
 
 TEST_F(ProbeConversation, Failures) {
@@ -366,11 +370,20 @@ TEST_F(ProbeConversation, Failures) {
                  "またはネットワーク環境が不正です。",
                  probeMessage);
 
-    // A port in the URL stays part of the host, which cannot be resolved.
-    EXPECT_EQ(kProbeHostNotFound, Probe("localhost:8080/x", 80));
-    EXPECT_STREQ("[localhost:8080]というホストを検出できません。\n"
-                 "またはネットワーク環境が不正です。",
-                 probeMessage);
+    EXPECT_FALSE(probeFacts.serverReached);
+
+    // The URL's own port is taken, and the Host line carries it; one that cannot be is refused.
+    ScriptedServer server({{0, "HTTP/1.0 200 OK\r\n\r\n"}});
+    EXPECT_EQ(kProbeCompleted, Probe("localhost:" + std::to_string(server.Port()) + "/x", 80));
+    EXPECT_EQ(0u, server.Request().find("GET /x HTTP/1.0\r\nHost: localhost:" +
+                                        std::to_string(server.Port()) + "\r\n"));
+    for (const char* target : {"localhost:0/x", "localhost:65536/", "localhost:99999999999/",
+                               "localhost:8o/"}) {
+        EXPECT_EQ(kProbeBadUrl, Probe(target, 80)) << target;
+        EXPECT_STREQ("URLのポート番号が正しくありません。", probeMessage);
+    }
+    EXPECT_EQ(kProbeBadUrl, Probe(":80/", 80));
+    EXPECT_EQ(kProbeNotChecked, Probe("[::1]/", 80));
 
     // A host too long for the message is cut on a character boundary, within the buffer.
     const std::string longHost(1000, 'h');
@@ -380,38 +393,230 @@ TEST_F(ProbeConversation, Failures) {
     EXPECT_EQ(511u, statusTexts.back().size());
 }
 
-TEST(SplitTarget, HostUpToTheFirstSlash) {
-    struct {
-        const char* target;
-        const char* host;
-        const char* path;
-    } cases[] = {
-        {"host", "host", "/"},
-        {"host/", "host", "/"},
-        {"host/dir/page.html?a=1#x", "host", "/dir/page.html?a=1#x"},
-        {"host:8080/x", "host:8080", "/x"},
-        {"host?q=1", "host?q=1", "/"},
-        {"mailto:someone@example.com", "mailto:someone@example.com", "/"},
-        {"host/a//b", "host", "/a//b"},
-        {"", "", "/"},
+// Moves for good are followed across hosts and ports, each with its own connection; a Location
+// relative to the page, with "." and ".." in it, is resolved as a browser would.
+TEST_F(ProbeConversation, MovesAreFollowedToTheFinalAnswer) {
+    const std::string page = "<html>moved here</html>\n";
+    ScriptedServer final({{0, "HTTP/1.0 200 OK\r\nContent-Length: " +
+                                  std::to_string(page.size()) + "\r\n\r\n" + page}});
+    const std::string finalUrl = "http://127.0.0.1:" + std::to_string(final.Port()) + "/final";
+    ScriptedServer first(
+        {{{0, "HTTP/1.0 301 Moved Permanently\r\nLocation: ../b/./x?q=1\r\n\r\n<html>m</html>"}},
+         {{0, "HTTP/1.1 308 Permanent Redirect\r\nLocation:  " + finalUrl + " \r\n\r\n"}}},
+        ScriptedServer::End::Close);
+    const std::string start = "localhost:" + std::to_string(first.Port());
+
+    EXPECT_EQ(kProbeCompleted, Probe(start + "/a/old", 80));
+    EXPECT_EQ(200, probeHead.statusCode);
+    EXPECT_EQ(page, ReadText(copyPath_));
+    ASSERT_EQ(2u, probeHops.size());
+    EXPECT_EQ(301, probeHops[0].statusCode);
+    EXPECT_STREQ("Moved Permanently", probeHops[0].reason);
+    EXPECT_EQ("http://" + start + "/b/x?q=1", std::string(probeHops[0].location));
+    EXPECT_EQ(308, probeHops[1].statusCode);
+    EXPECT_EQ(finalUrl, probeHops[1].location);
+    const auto asked = first.Requests();
+    ASSERT_EQ(2u, asked.size());
+    EXPECT_EQ(0u, asked[0].find("GET /a/old HTTP/1.0\r\n"));
+    EXPECT_EQ(0u, asked[1].find("GET /b/x?q=1 HTTP/1.0\r\n"));
+    EXPECT_EQ(0u, final.Request().find("GET /final HTTP/1.0\r\n"));
+}
+
+// Moves that cannot be followed end the probe with a text that says why; no move is followed
+// outside http, and https waits for its own conversation.
+TEST_F(ProbeConversation, MovesThatCannotBeFollowed) {
+    const auto moved = [](const std::string& location) {
+        return std::vector<ServerStep>{
+            {0, "HTTP/1.0 301 Moved\r\n" + location + "\r\nContent-Length: 0\r\n\r\n"}};
     };
-    char host[kTargetPartSize];
-    char path[kTargetPartSize];
+    struct {
+        std::string location;
+        int code;
+        const char* message;
+    } cases[] = {
+        {"Location: /same", kProbeMoveFailed, "移転先が循環しています。"},
+        {"X-No-Location: here", kProbeMoveFailed, "移転先が示されていません。"},
+        {"Location: file:///C:/boot.ini", kProbeMoveFailed,
+         "移転先を確認できません。httpとhttps以外のURLは確認しません。"},
+        {"Location: javascript:alert(1)", kProbeMoveFailed,
+         "移転先を確認できません。httpとhttps以外のURLは確認しません。"},
+        {"Location: http://[::1]/", kProbeMoveFailed,
+         "移転先を確認できません。IPv6のアドレスには対応していないため確認しません。"},
+        {"Location: /" + std::string(8192, 'L'), kProbeMoveFailed,
+         "移転先を確認できません。URLが長すぎます。"},
+        {"Location: https://localhost/", kProbeNotChecked, "httpsのURLはまだ確認できません。"},
+    };
     for (const auto& c : cases) {
-        SplitTarget(c.target, host, path);
-        EXPECT_STREQ(c.host, host) << c.target;
-        EXPECT_STREQ(c.path, path) << c.target;
+        ScriptedServer server({moved(c.location)}, ScriptedServer::End::Close);
+        EXPECT_EQ(c.code, Probe("localhost:" + std::to_string(server.Port()) + "/same", 80))
+            << c.location.substr(0, 40);
+        EXPECT_STREQ(c.message, probeMessage);
+        EXPECT_EQ(1u, probeHops.size());
+        EXPECT_FALSE(Exists(copyPath_));
     }
+
+    // Ten moves are followed; the eleventh is one too many.
+    std::vector<std::vector<ServerStep>> chain;
+    for (int i = 0; i <= kMaxHops; ++i) {
+        chain.push_back(moved("Location: /" + std::to_string(i + 1)));
+    }
+    ScriptedServer server(chain, ScriptedServer::End::Close);
+    EXPECT_EQ(kProbeMoveFailed, Probe("localhost:" + std::to_string(server.Port()) + "/0", 80));
+    EXPECT_STREQ("移転が10回を超えたため中止しました。", probeMessage);
+    EXPECT_EQ(11u, probeHops.size());
+}
+
+// A server that will not speak HTTP/1.0 is asked once more in HTTP/1.1; its chunks are
+// decoded into the copy. Its head may end its lines in CR CR LF, as a head of any answer may.
+TEST_F(ProbeConversation, RefusedHttp10IsAskedAgainInHttp11) {
+    ScriptedServer server(
+        {{{0, "HTTP/1.1 426 Upgrade Required\r\nUpgrade: HTTP/1.1\r\n\r\n"}},
+         {{0, "HTTP/1.1 200 OK\r\r\nTransfer-Encoding: chunked\r\r\n\r\r\n7;ext=1\r\n<html>a\r"},
+          {60, "\n0000000c\r\n</html>\nend\n\r\n0\r\nTrailer: x\r\n\r\n"}}},
+        ScriptedServer::End::WaitForClient);
+    EXPECT_EQ(kProbeCompleted, Probe("localhost/up", server.Port()));
+    EXPECT_EQ(200, probeHead.statusCode);
+    EXPECT_EQ("<html>a</html>\nend\n", ReadText(copyPath_));
+    const auto asked = server.Requests();
+    ASSERT_EQ(2u, asked.size());
+    EXPECT_EQ(0u, asked[0].find("GET /up HTTP/1.0\r\n"));
+    EXPECT_EQ("GET /up HTTP/1.1\r\nHost: localhost:" + std::to_string(server.Port()) +
+                  "\r\nUser-Agent: Vexilo User's\r\nConnection: close\r\n\r\n",
+              asked[1]);
+
+    // Chunks that break off, or break their framing, leave no copy; the answer still counts.
+    for (const char* body : {"5\r\n<html", "zz\r\n<html>\r\n0\r\n\r\n", "-5\r\n<html>\r\n",
+                             "FFFFFFFFFFFFFFFFF\r\n<html>"}) {
+        ScriptedServer broken(
+            {{0, std::string("HTTP/1.0 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n") + body}});
+        EXPECT_EQ(kProbeCompleted, Probe("localhost/", broken.Port())) << body;
+        EXPECT_EQ(200, probeHead.statusCode);
+        EXPECT_FALSE(Exists(copyPath_)) << body;
+    }
+}
+
+// A server that says nothing is given up after the silence allowed, and a forced end reaches a
+// probe that waits; neither keeps a copy of a page that never came.
+TEST_F(ProbeConversation, SilenceEndsInTimeAndAForcedEndAtOnce) {
+    probeSilenceMs = 800;
+    {
+        ScriptedServer silent(std::vector<ServerStep>{}, ScriptedServer::End::WaitForClient);
+        const DWORD start = GetTickCount();
+        EXPECT_EQ(kProbeTimedOut, Probe("localhost/", silent.Port()));
+        EXPECT_GE(GetTickCount() - start, 700u);
+        EXPECT_LT(GetTickCount() - start, 3000u);
+        EXPECT_STREQ("[localhost]からの応答が時間切れになりました。", probeMessage);
+        EXPECT_FALSE(Exists(copyPath_));
+    }
+    {
+        // A head, then nothing: the answer counts, the page does not.
+        ScriptedServer stalled({{0, "HTTP/1.0 200 OK\r\nContent-Length: 50\r\n\r\n<html>"}},
+                               ScriptedServer::End::WaitForClient);
+        EXPECT_EQ(kProbeCompleted, Probe("localhost/", stalled.Port()));
+        EXPECT_EQ(200, probeHead.statusCode);
+        EXPECT_FALSE(Exists(copyPath_));
+    }
+    probeSilenceMs = kProbeSilenceMs;
+    ScriptedServer silent(std::vector<ServerStep>{}, ScriptedServer::End::WaitForClient);
+    std::thread stopper([] {
+        Sleep(500);
+        busyFlag = 0;
+    });
+    const DWORD start = GetTickCount();
+    EXPECT_EQ(kProbeStopped, Probe("localhost/", silent.Port()));
+    EXPECT_LT(GetTickCount() - start, 2000u);
+    stopper.join();
+    EXPECT_FALSE(Exists(copyPath_));
+}
+
+// Addresses split into what a connection needs, and the new address a Location gives.
+TEST(Url, SplitAndResolved) {
+    struct {
+        const char* url;
+        UrlCheck check;
+        const char* host;
+        int port;
+        const char* path;
+    } splits[] = {
+        {"http://host", UrlCheck::kOk, "host", 80, "/"},
+        {"HTTP://host/dir/page.html?a=1#x", UrlCheck::kOk, "host", 80, "/dir/page.html?a=1#x"},
+        {"http://host:8080/x", UrlCheck::kOk, "host", 8080, "/x"},
+        {"https://user:pw@host:8443?q=1", UrlCheck::kOk, "host", 8443, "/?q=1"},
+        {"https://host/a//b", UrlCheck::kOk, "host", 443, "/a//b"},
+        {"http://host:/x", UrlCheck::kOk, "host", 80, "/x"},
+        {"http://127.0.0.9/", UrlCheck::kOk, "127.0.0.9", 80, "/"},
+        {"mailto:someone@example.com", UrlCheck::kOtherScheme, "", 0, ""},
+        {"ftp://host/", UrlCheck::kOtherScheme, "", 0, ""},
+        {"file:///C:/x.htm", UrlCheck::kOtherScheme, "", 0, ""},
+        {"javascript:void(0)", UrlCheck::kOtherScheme, "", 0, ""},
+        {"www.example.com/", UrlCheck::kOtherScheme, "", 0, ""},
+        {"http://[::1]/", UrlCheck::kIpv6, "", 0, ""},
+        {"http://:80/", UrlCheck::kNoHost, "", 0, ""},
+        {"http:///x", UrlCheck::kNoHost, "", 0, ""},
+        {"http:host/x", UrlCheck::kNoHost, "", 0, ""},
+        {"http://host:0/", UrlCheck::kBadPort, "", 0, ""},
+        {"http://host:65536/", UrlCheck::kBadPort, "", 0, ""},
+        {"http://host:99999999999/", UrlCheck::kBadPort, "", 0, ""},
+        {"http://host:-1/", UrlCheck::kBadPort, "", 0, ""},
+    };
+    for (const auto& c : splits) {
+        UrlParts parts;
+        ASSERT_EQ(c.check, SplitUrl(c.url, parts)) << c.url;
+        if (c.check == UrlCheck::kOk) {
+            EXPECT_STREQ(c.host, parts.host) << c.url;
+            EXPECT_EQ(c.port, parts.port) << c.url;
+            EXPECT_STREQ(c.path, parts.path) << c.url;
+        }
+    }
+
+    struct {
+        const char* location;
+        UrlCheck check;
+        const char* url;
+    } moves[] = {
+        {"http://other/x", UrlCheck::kOk, "http://other/x"},
+        {"  HTTPS://other:444/x  ", UrlCheck::kOk, "https://other:444/x"},
+        {"//other/x", UrlCheck::kOk, "http://other/x"},
+        {"/x/../y/./z", UrlCheck::kOk, "http://base:81/y/z"},
+        {"sub/page", UrlCheck::kOk, "http://base:81/dir/sub/page"},
+        {"../../../up", UrlCheck::kOk, "http://base:81/up"},
+        {"?p=2", UrlCheck::kOk, "http://base:81/dir/page?p=2"},
+        {"a:b/c", UrlCheck::kOtherScheme, ""},
+        {"./a:b", UrlCheck::kOk, "http://base:81/dir/a:b"},
+        {"file:///etc/passwd", UrlCheck::kOtherScheme, ""},
+        {"", UrlCheck::kNoHost, ""},
+    };
+    UrlParts base;
+    ASSERT_EQ(UrlCheck::kOk, SplitUrl("http://base:81/dir/page?q=1", base));
+    for (const auto& c : moves) {
+        UrlParts next;
+        ASSERT_EQ(c.check, ResolveLocation(base, c.location, next)) << c.location;
+        if (c.check == UrlCheck::kOk) {
+            char text[kTargetPartSize * 2];
+            EXPECT_TRUE(FormatUrl(next, text, sizeof text));
+            EXPECT_STREQ(c.url, text) << c.location;
+        }
+    }
+    // A path that outgrows its area is refused, never cut to ask for another page.
+    UrlParts next;
+    EXPECT_EQ(UrlCheck::kTooLong,
+              ResolveLocation(base, ("/" + std::string(kTargetPartSize, 'p')).c_str(), next));
+
     // A host longer than its area loses its last whole character, never half of one: a lone
     // lead byte would swallow the "]" after the host in every status and failure text.
-    std::string longHost = "ab";
+    std::string longHost = "http://ab";
     for (int i = 0; i < 600; ++i) {
         longHost += "\x83\x5c"; // ソ, whose trail byte is a backslash
     }
-    SplitTarget((longHost + "/x").c_str(), host, path);
-    EXPECT_EQ(1022u, std::strlen(host)); // "ab" and 510 characters; one more would need 1024
-    EXPECT_EQ(0, std::memcmp(longHost.c_str(), host, 1022));
-    EXPECT_STREQ("/x", path);
+    UrlParts parts;
+    ASSERT_EQ(UrlCheck::kOk, SplitUrl((longHost + "/x").c_str(), parts));
+    EXPECT_EQ(1022u, std::strlen(parts.host)); // "ab" and 510 characters; one more needs 1024
+    EXPECT_STREQ("/x", parts.path);
+
+    // Blanks and control bytes in a path are sent escaped: the request line stays one line.
+    char request[kRequestSize];
+    ASSERT_TRUE(FormatRequest("h", "/a b\t\x7f", 80, false, request, sizeof request));
+    EXPECT_EQ(0, std::strncmp(request, "GET /a%20b%09%7F HTTP/1.0\r\n", 27)) << request;
 }
 
 // Against a real web server (nginx, started by the test's CTest wrapper): a static page is

@@ -12,11 +12,11 @@ bool Readable(SOCKET s, int timeoutMs) {
     return select(0, &set, nullptr, nullptr, &wait) == 1;
 }
 
-SOCKET BoundListener(int& port) {
+SOCKET BoundListener(int& port, unsigned long on = INADDR_LOOPBACK) {
     SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_addr.s_addr = htonl(on);
     address.sin_port = 0;
     bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
     int length = sizeof address;
@@ -28,8 +28,12 @@ SOCKET BoundListener(int& port) {
 } // namespace
 
 ScriptedServer::ScriptedServer(std::vector<ServerStep> steps, End end)
-    : steps_(std::move(steps)), end_(end) {
-    listener_ = BoundListener(port_);
+    : ScriptedServer(std::vector<std::vector<ServerStep>>{std::move(steps)}, end) {}
+
+ScriptedServer::ScriptedServer(std::vector<std::vector<ServerStep>> conversations, End end,
+                               unsigned long address)
+    : conversations_(std::move(conversations)), end_(end) {
+    listener_ = BoundListener(port_, address);
     listen(listener_, 1);
     thread_ = std::thread([this] { Serve(); });
 }
@@ -43,21 +47,34 @@ ScriptedServer::~ScriptedServer() {
 }
 
 std::string ScriptedServer::Request() {
+    const std::vector<std::string> all = Requests();
+    return all.empty() ? std::string() : all[0];
+}
+
+std::vector<std::string> ScriptedServer::Requests() {
     if (thread_.joinable()) {
         thread_.join();
     }
-    return request_;
+    return requests_;
 }
 
 void ScriptedServer::Serve() {
-    while (!stop_ && !Readable(listener_, 100)) {
+    for (const std::vector<ServerStep>& steps : conversations_) {
+        while (!stop_ && !Readable(listener_, 100)) {
+        }
+        if (stop_) {
+            return;
+        }
+        Converse(steps);
     }
-    if (stop_) {
-        return;
-    }
+}
+
+void ScriptedServer::Converse(const std::vector<ServerStep>& steps) {
     SOCKET client = accept(listener_, nullptr, nullptr);
+    requests_.emplace_back();
+    std::string& request = requests_.back();
     char buffer[4096];
-    while (!stop_ && request_.find("\r\n\r\n") == std::string::npos) {
+    while (!stop_ && request.find("\r\n\r\n") == std::string::npos) {
         if (!Readable(client, 100)) {
             continue;
         }
@@ -65,9 +82,9 @@ void ScriptedServer::Serve() {
         if (got <= 0) {
             break;
         }
-        request_.append(buffer, static_cast<size_t>(got));
+        request.append(buffer, static_cast<size_t>(got));
     }
-    for (const ServerStep& step : steps_) {
+    for (const ServerStep& step : steps) {
         Sleep(step.pauseMs);
         if (stop_ || send(client, step.data.data(), static_cast<int>(step.data.size()), 0) < 0) {
             break;
