@@ -80,8 +80,9 @@ std::map<std::string, std::vector<std::string>> ByUrl(const std::vector<LogBlock
 }
 
 const std::string kHost = "http://127.0.0.1";
-const std::string kNotFoundText =
-    "[no-such-host.invalid]というホストを検出できません。\nまたはネットワーク環境が不正です。";
+using Lines = std::vector<std::string>;
+const Lines kNotFoundLines = {
+    "[no-such-host.invalid]というホストを検出できません。", "またはネットワーク環境が不正です。"};
 constexpr char kNewText[] = "URLは新規チェックか更新されています。";
 
 class CheckRun : public testing::Test {
@@ -173,12 +174,12 @@ TEST_F(CheckRun, FirstRunThenOnlyTheChangedPage) {
 
     auto byUrl = ByUrl(Blocks(vexilo.LogLines()));
     EXPECT_EQ(6u, byUrl.size());
-    using Lines = std::vector<std::string>;
+
     EXPECT_EQ((Lines{"200 OK", kNewText}), byUrl[kHost + "/ok.html"]);
     EXPECT_EQ((Lines{"302 Moved Temporarily", kNewText}), byUrl[kHost + "/moved"]);
     EXPECT_EQ((Lines{"401 Unauthorized", kNewText}), byUrl[kHost + "/private/"]);
     EXPECT_EQ((Lines{"404 Not Found"}), byUrl[kHost + "/gone.html"]);
-    EXPECT_EQ((Lines{kNotFoundText}), byUrl["http://no-such-host.invalid/"]);
+    EXPECT_EQ(kNotFoundLines, byUrl["http://no-such-host.invalid/"]);
     EXPECT_EQ((Lines{"200 OK", kNewText}), byUrl[kHost + "/news.html"]);
 
     const std::string updated = Report("flist.htm");
@@ -285,18 +286,159 @@ TEST_F(CheckRun, RecycleWithoutAskingOrDoNothing) {
     EXPECT_EQ(3u, Blocks(vexilo.LogLines()).size());
     ASSERT_TRUE(vexilo.Exit());
 
+    // Recycle without asking: a missing name is no sure sign while the run has found no name
+    // at all (the network may be down); it is listed instead, and the list is made for it.
     ForgetTrashed({"gone.url", "unknown.url"});
-    Options(0x04, 0x10); // recycle without asking
+    Options(0x04, 0x10);
     Vexilo again;
     ASSERT_TRUE(again.Start(exe_));
     ASSERT_TRUE(again.RunCheck(kRunTimeout));
     EXPECT_FALSE(driver::FileExists(favorites_ + "\\gone.url"));
-    EXPECT_FALSE(driver::FileExists(favorites_ + "\\unknown.url"));
     EXPECT_TRUE(driver::FileExists(Trashed("gone.url")));
-    EXPECT_TRUE(driver::FileExists(Trashed("unknown.url")));
+    EXPECT_TRUE(driver::FileExists(favorites_ + "\\unknown.url"));
     EXPECT_TRUE(driver::FileExists(favorites_ + "\\ok.url"));
-    EXPECT_TRUE(recorder_->Opened().empty());
+    ASSERT_TRUE(recorder_->WaitForOpened(1, 10000));
+    EXPECT_EQ(TempFolder() + "flistdel.htm", recorder_->Opened()[0]);
+    EXPECT_NE(std::string::npos,
+              Report("flistdel.htm")
+                  .find("<A HREF=\"http://no-such-host.invalid/\">unknown.url</A> （確実ではない"
+                        "ため、ごみ箱へ移動していません: [no-such-host.invalid]というホストを検出"
+                        "できません。）<BR><BR>"));
+    ASSERT_TRUE(again.Exit());
+
+    // Once another name of the run is found, the missing one is sure to be gone.
+    Shortcut("named.url", "http://localhost/ok.html");
+    Vexilo third;
+    ASSERT_TRUE(third.Start(exe_));
+    ASSERT_TRUE(third.RunCheck(kRunTimeout));
+    EXPECT_FALSE(driver::FileExists(favorites_ + "\\unknown.url"));
+    EXPECT_TRUE(driver::FileExists(Trashed("unknown.url")));
+    EXPECT_TRUE(driver::FileExists(favorites_ + "\\named.url"));
     ForgetTrashed({"gone.url", "unknown.url"});
+}
+
+// With the network down every name fails: nothing is recycled, and the user is told why.
+TEST_F(CheckRun, RunThatReachesNoServerRecyclesNothing) {
+    Shortcut("a.url", "http://no-such-host.invalid/");
+    Shortcut("b.url", "http://other.no-such-host.invalid:8080/x");
+    Options(0x04, 0x10);
+    Vexilo vexilo;
+    ASSERT_TRUE(vexilo.Start(exe_));
+    std::vector<std::string> boxes;
+    ASSERT_TRUE(vexilo.RunCheck(kRunTimeout, [&](HWND box, const std::string& text) {
+        boxes.push_back(driver::WindowText(box) + ": " + text);
+        driver::Click(box, IDOK);
+    }));
+    EXPECT_EQ((std::vector<std::string>{"注意: どのサーバーにも接続できなかったため、ごみ箱へは"
+                                        "何も移動していません。\nネットワークの接続を確認して"
+                                        "ください。"}),
+              boxes);
+    EXPECT_EQ("どのサーバーにも接続できませんでした。ネットワークの接続を確認してください。",
+              vexilo.LogLines().back());
+    EXPECT_TRUE(driver::FileExists(favorites_ + "\\a.url"));
+    EXPECT_TRUE(driver::FileExists(favorites_ + "\\b.url"));
+    ASSERT_TRUE(vexilo.Exit());
+}
+
+// Favorites as people keep them today, under each choice for vanished pages: another port, an
+// address without a name, a name, pages that moved for good (to a page, to a missing page, in
+// a circle, to https), other schemes, a busy server, pages gone for good, a missing name, a
+// port that cannot be and one where nothing listens. Every choice sees the same verdicts; only
+// a sure one recycles without asking.
+TEST_F(CheckRun, VerdictsOfTodaysFavoritesUnderEachChoice) {
+    enum Kind { kThere, kSure, kUnsure, kNotChecked };
+    const std::string k8080 = "http://127.0.0.1:8080";
+    const struct {
+        const char* name;
+        std::string url;
+        Kind kind;
+        Lines lines;
+    } favorites[] = {
+        {"port.url", k8080 + "/ok.html", kThere, {"200 OK"}},
+        {"nameless.url", "http://127.0.0.9/ok.html", kThere, {"200 OK"}},
+        {"named.url", "http://localhost/ok.html", kThere, {"200 OK"}},
+        {"old.url", kHost + "/old", kThere,
+         {"301 Moved Permanently", "移転先: http://127.0.0.1/ok.html", "200 OK"}},
+        {"oldgone.url", k8080 + "/old-gone", kSure,
+         {"301 Moved Permanently", "移転先: " + k8080 + "/gone.html", "404 Not Found"}},
+        {"loop.url", kHost + "/loop", kUnsure,
+         {"301 Moved Permanently", "移転先: http://127.0.0.1/loop", "移転先が循環しています。"}},
+        {"tohttps.url", kHost + "/to-https", kNotChecked,
+         {"301 Moved Permanently", "移転先: https://127.0.0.1/ok.html",
+          "httpsのURLはまだ確認できません。"}},
+        {"https.url", "https://127.0.0.1/", kNotChecked, {"httpsのURLはまだ確認できません。"}},
+        {"mail.url", "mailto:someone@example.com", kNotChecked,
+         {"httpとhttps以外のURLは確認しません。"}},
+        {"file.url", "file:///C:/page.htm", kNotChecked, {"httpとhttps以外のURLは確認しません。"}},
+        {"ipv6.url", "http://[::1]/", kNotChecked,
+         {"IPv6のアドレスには対応していないため確認しません。"}},
+        {"busy.url", kHost + "/busy", kUnsure, {"503 Service Temporarily Unavailable"}},
+        {"gone410.url", kHost + "/gone410", kSure, {"410 Gone"}},
+        {"gone.url", kHost + "/gone.html", kSure, {"404 Not Found"}},
+        {"unknown.url", "http://no-such-host.invalid/", kSure, kNotFoundLines},
+        {"badport.url", "http://127.0.0.1:99999/", kUnsure, {"URLのポート番号が正しくありません。"}},
+        {"refused.url", "http://127.0.0.1:1/", kUnsure, {"接続できませんでした。"}},
+    };
+    const struct {
+        DWORD option;
+        const char* choice;
+    } choices[] = {{0x01, "ask"}, {0x10, "list"}, {0x04, "recycle"}};
+    for (const auto& choice : choices) {
+        SCOPED_TRACE(choice.choice);
+        std::vector<const char*> names;
+        for (const auto& favorite : favorites) {
+            Shortcut(favorite.name, favorite.url);
+            names.push_back(favorite.name);
+        }
+        for (const char* name : names) {
+            ForgetTrashed({name});
+        }
+        DeleteFileA((TempFolder() + "flistdel.htm").c_str());
+        Options(choice.option, 0x10);
+        Vexilo vexilo;
+        ASSERT_TRUE(vexilo.Start(exe_));
+        std::vector<std::string> asked;
+        ASSERT_TRUE(vexilo.RunCheck(kRunTimeout, [&](HWND box, const std::string& text) {
+            asked.push_back(text.substr(0, text.find('\n')));
+            driver::Click(box, IDNO);
+        }));
+        auto byUrl = ByUrl(Blocks(vexilo.LogLines()));
+        const std::string report = Report("flistdel.htm");
+        for (const auto& favorite : favorites) {
+            SCOPED_TRACE(favorite.name);
+            EXPECT_EQ(favorite.lines, byUrl[favorite.url]);
+            const bool vanished = favorite.kind == kSure || favorite.kind == kUnsure;
+            const std::string path = favorites_ + "\\" + favorite.name;
+            EXPECT_EQ(choice.option == 0x01 && vanished,
+                      std::find(asked.begin(), asked.end(), path) != asked.end());
+            const size_t entry = report.find(std::string(">") + favorite.name + "</A>");
+            const bool recycled = choice.option == 0x04 && favorite.kind == kSure;
+            EXPECT_EQ(recycled, !driver::FileExists(path));
+            const bool listed =
+                vanished && (choice.option == 0x10 || (choice.option == 0x04 && !recycled));
+            EXPECT_EQ(listed, entry != std::string::npos);
+            if (entry != std::string::npos) {
+                const std::string line = report.substr(entry, report.find('\n', entry) - entry);
+                EXPECT_EQ(choice.option == 0x04,
+                          line.find("（確実ではないため、ごみ箱へ移動していません: ") !=
+                              std::string::npos)
+                    << line;
+            }
+        }
+        if (choice.option == 0x10) {
+            EXPECT_NE(std::string::npos,
+                      report.find(">oldgone.url</A> （移転先: " + k8080 + "/gone.html）<BR>"))
+                << "the new address of a favorite that moved, where it is listed";
+        } else if (choice.option == 0x04) {
+            EXPECT_NE(std::string::npos,
+                      report.find(">loop.url</A> （移転先: http://127.0.0.1/loop）（確実ではない"
+                                  "ため、ごみ箱へ移動していません: 移転先が循環しています。）"));
+        }
+        ASSERT_TRUE(vexilo.Exit());
+        for (const char* name : names) {
+            ForgetTrashed({name});
+        }
+    }
 }
 
 TEST_F(CheckRun, StopConfirmedWhileASlowPageArrives) {
@@ -327,7 +469,9 @@ TEST_F(CheckRun, StopConfirmedWhileASlowPageArrives) {
     EXPECT_NE(std::string::npos, Report("flist.htm").find(">slow"));
 }
 
-TEST_F(CheckRun, ForcedTerminationThenExitKeepsThePreviousSettings) {
+// A forced end reaches a probe that waits for a page that never comes: the run ends within
+// two seconds, the favorite is left as it was, and the run's report is still written and opened.
+TEST_F(CheckRun, ForcedTerminationEndsAWaitingProbeAtOnce) {
     // The page never comes: nginx hands the request to a peer that never accepts.
     SOCKET sink = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
@@ -338,20 +482,10 @@ TEST_F(CheckRun, ForcedTerminationThenExitKeepsThePreviousSettings) {
     ASSERT_EQ(0, listen(sink, 5));
 
     Shortcut("hang.url", kHost + "/hang");
-    Options(0x10, 0x01);
-    WriteDword("wLeft", 30);
-    WriteDword("wTop", 40);
-    WriteDword("wRight", 30 + 560);
-    WriteDword("wBottom", 40 + 460);
+    Shortcut("ok.url", kHost + "/ok.html");
+    Options(0x01, 0x01); // ask about vanished pages: a forced end asks nothing
     Vexilo vexilo;
     ASSERT_TRUE(vexilo.Start(exe_));
-    RECT placed;
-    GetWindowRect(vexilo.Window(), &placed);
-    EXPECT_EQ(30, placed.left);
-    EXPECT_EQ(40, placed.top);
-    // Moved: a normal end would store this place; the forced exit must not.
-    SetWindowPos(vexilo.Window(), nullptr, 200, 150, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-
     vexilo.BeginCheck();
     ASSERT_TRUE(driver::WaitUntil(
         [&] { return vexilo.Status() == "[127.0.0.1]から受信しています..."; }, 20000));
@@ -364,16 +498,18 @@ TEST_F(CheckRun, ForcedTerminationThenExitKeepsThePreviousSettings) {
               "終了ボタンを押してソフトを終了してください。",
               warning.text);
     EXPECT_EQ("注意", warning.caption);
-    EXPECT_EQ("強制終了中...", vexilo.CheckCaption());
-    EXPECT_FALSE(driver::IsEnabled(vexilo.Window(), kCheckButton));
-    EXPECT_TRUE(driver::IsEnabled(vexilo.Window(), kExitButton));
-
-    // The probe hangs in its receive: the exit button ends the process at once.
-    DWORD code = 0;
+    const DWORD forced = GetTickCount();
+    ASSERT_TRUE(vexilo.WaitCheckEnd(kRunTimeout));
+    EXPECT_LT(GetTickCount() - forced, 2000u);
+    const auto blocks = Blocks(vexilo.LogLines());
+    ASSERT_EQ(1u, blocks.size());
+    EXPECT_EQ((Lines{"強制終了のため確認を中止しました。"}), blocks[0].lines);
+    EXPECT_TRUE(driver::FileExists(favorites_ + "\\hang.url"));
+    ASSERT_TRUE(recorder_->WaitForOpened(1, 10000));
+    EXPECT_EQ(TempFolder() + "flist.htm", recorder_->Opened()[0]);
+    DWORD code = 99;
     ASSERT_TRUE(vexilo.Exit(&code));
-    EXPECT_EQ(1u, code);
-    EXPECT_EQ(30u, ReadDword("wLeft"));
-    EXPECT_EQ(40u, ReadDword("wTop"));
+    EXPECT_EQ(0u, code);
     closesocket(sink);
 }
 

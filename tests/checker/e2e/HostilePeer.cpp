@@ -1,6 +1,8 @@
 // The hostile peer: one accepting thread, one thread per connection.
 #include "HostilePeer.h"
 
+#include <cstdio>
+
 namespace {
 
 bool Ready(SOCKET s, bool forWriting, int timeoutMs) {
@@ -150,6 +152,30 @@ void HostilePeer::Serve(SOCKET client) {
         reset = true;
         break;
     }
+    case Answer::kHttp11Only:
+        if (request.find(" HTTP/1.0\r\n") != std::string::npos) {
+            SendAll(client, "HTTP/1.1 426 Upgrade Required\r\nUpgrade: HTTP/1.1\r\n"
+                            "Connection: Upgrade\r\nContent-Length: 0\r\n\r\n");
+        } else if (SendAll(client, "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n")) {
+            for (size_t at = 0; at < rule.page.size(); at += 7) {
+                const std::string piece = rule.page.substr(at, 7);
+                char size[16];
+                std::snprintf(size, sizeof size, "%zx\r\n", piece.size());
+                SendAll(client, size + piece + "\r\n");
+            }
+            SendAll(client, "0\r\n\r\n");
+            // An HTTP/1.1 server may keep the connection after the page, whatever was asked.
+            while (!stop_) {
+                if (Ready(client, false, 100) && recv(client, buffer, sizeof buffer, 0) <= 0) {
+                    break;
+                }
+            }
+        }
+        break;
+    case Answer::kCrCrLf:
+        SendAll(client, "HTTP/1.0 200 OK\r\r\nContent-Type: text/html\r\r\nContent-Length: " +
+                            std::to_string(rule.page.size()) + "\r\r\n\r\r\n" + rule.page);
+        break;
     case Answer::kSilent:
         // Waits for the client to give up (its end reads as a zero-byte receive), or the stop.
         while (!stop_) {

@@ -20,6 +20,8 @@ enum class Answer {
     kEndlessBody, // a status line and a page that never ends
     kReset,       // the head and half the page, then a reset
     kSilent,      // the request is taken, nothing ever comes back
+    kHttp11Only,  // 426 to an HTTP/1.0 request; to HTTP/1.1, the page in chunks, connection kept
+    kCrCrLf,      // the good page, with head lines that end in CR CR LF
 };
 
 class HostilePeer {

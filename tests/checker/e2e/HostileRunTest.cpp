@@ -248,15 +248,31 @@ TEST_F(HostileRun, EndlessPageEndsWhenTheUserForcesTheEnd) {
     EXPECT_EQ(0u, code);
 }
 
-// A server that takes the connection and never answers: not even a forced end reaches a probe
-// that waits in its receive, but the exit button ends the program at once.
-TEST_F(HostileRun, SilentServerIsLeftThroughTheExitButton) {
+// A server that takes the connection and never answers: the probe gives up after its silence
+// of about 30 s with a text that says so, and a forced end reaches a probe that waits at once;
+// either way the run ends as usual, its report opened, the stored copy as it was.
+TEST_F(HostileRun, SilentServerIsGivenUpOrLeftAtOnce) {
     Shortcut("silent.url", kHost + "/silent");
     FirstRunStoresTheGoodPages({"/silent"});
-
     peer_.Set("/silent", Answer::kSilent);
+    WriteDword("wD_Chk", 0x04); // recycle without asking: silence is no sure answer
+
     Vexilo vexilo;
     ASSERT_TRUE(vexilo.Start(exe_));
+    const DWORD start = GetTickCount();
+    ASSERT_TRUE(vexilo.RunCheck(kRunTimeout));
+    const DWORD took = GetTickCount() - start;
+    EXPECT_GE(took, 29000u);
+    EXPECT_LT(took, 40000u);
+    auto byUrl = ByUrl(vexilo.LogLines());
+    EXPECT_EQ((Lines{"[127.0.0.1]からの応答が時間切れになりました。"}), byUrl[kHost + "/silent"]);
+    EXPECT_TRUE(driver::FileExists(favorites_ + "\\silent.url"));
+    ASSERT_TRUE(recorder_->WaitForOpened(1, 10000));
+    EXPECT_NE(std::string::npos,
+              Report("flistdel.htm")
+                  .find(">silent.url</A> （確実ではないため、ごみ箱へ移動していません: "
+                        "[127.0.0.1]からの応答が時間切れになりました。）<BR><BR>"));
+
     vexilo.BeginCheck();
     ASSERT_TRUE(driver::WaitUntil(
         [&] { return vexilo.Status() == "[127.0.0.1]から受信しています..."; }, 30000));
@@ -264,13 +280,44 @@ TEST_F(HostileRun, SilentServerIsLeftThroughTheExitButton) {
     ASSERT_TRUE(driver::AnswerMessageBox(vexilo.Process().Id(), IDYES, 10000));
     driver::Click(vexilo.Window(), kCheckButton);
     ASSERT_TRUE(driver::AnswerMessageBox(vexilo.Process().Id(), IDOK, 10000));
-    EXPECT_EQ("強制終了中...", vexilo.CheckCaption());
-    Sleep(500);
-    EXPECT_EQ("強制終了中...", vexilo.CheckCaption()) << "the probe still waits";
-    DWORD code = 0;
-    ASSERT_TRUE(vexilo.Exit(&code));
-    EXPECT_EQ(1u, code);
+    const DWORD forced = GetTickCount();
+    ASSERT_TRUE(vexilo.WaitCheckEnd(kRunTimeout));
+    EXPECT_LT(GetTickCount() - forced, 2500u);
+    byUrl = ByUrl(vexilo.LogLines(), 1);
+    EXPECT_EQ((Lines{"強制終了のため確認を中止しました。"}), byUrl[kHost + "/silent"]);
+    EXPECT_TRUE(driver::FileExists(favorites_ + "\\silent.url"));
     ExpectStored("silent.htm", "<html>/silent, as it was</html>");
+    EXPECT_TRUE(NoNewCopyLeft());
+    DWORD code = 99;
+    ASSERT_TRUE(vexilo.Exit(&code));
+    EXPECT_EQ(0u, code);
+}
+
+// A server that refuses HTTP/1.0 and sends its page in chunks to HTTP/1.1, and one whose head
+// lines end in CR CR LF: both pages are kept as they are, and found unchanged the next time.
+TEST_F(HostileRun, PagesOfHttp11OnlyAndCrCrLfServersAreKept) {
+    Shortcut("upgrade.url", kHost + "/upgrade");
+    Shortcut("crcrlf.url", kHost + "/crcrlf");
+    const std::string page = "<html>\n<p>chunked or not, the same page</p>\n</html>\n";
+    peer_.Set("/upgrade", Answer::kHttp11Only, page);
+    peer_.Set("/crcrlf", Answer::kCrCrLf, page);
+    Vexilo vexilo;
+    ASSERT_TRUE(vexilo.Start(exe_));
+    for (int run = 0; run < 2; ++run) {
+        ASSERT_TRUE(vexilo.RunCheck(kRunTimeout));
+        const auto byUrl = ByUrl(vexilo.LogLines(), 2 * run);
+        const Lines expected = run == 0 ? Lines{"200 OK", kNewText} : Lines{"200 OK"};
+        EXPECT_EQ(expected, byUrl.at(kHost + "/upgrade")) << run;
+        EXPECT_EQ(expected, byUrl.at(kHost + "/crcrlf")) << run;
+    }
+    std::string asText = page;
+    for (size_t at = 0; (at = asText.find('\n', at)) != std::string::npos; at += 2) {
+        asText.insert(at, "\r");
+    }
+    ExpectStored("upgrade.htm", asText);
+    ExpectStored("crcrlf.htm", asText);
+    EXPECT_EQ(4, peer_.Requests("/upgrade")); // 1.0, then 1.1, in each run
+    ASSERT_TRUE(vexilo.Exit());
 }
 
 // A Favorites tree as it may come: 10,000 files, a line of 100 KB, files that are not text, a
