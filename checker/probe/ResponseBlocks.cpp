@@ -8,21 +8,19 @@
 
 namespace {
 
+// The text with A to Z lowered, double-byte characters left whole.
+std::string Lowered(const std::string& text) {
+    std::string lower = text;
+    ChangeCase(&lower[0], 1);
+    return lower;
+}
+
 // True when line begins with name (lower case, colon included) in any case; value then points
 // after the colon and its blanks.
 bool HeaderNamed(const std::string& line, const char* name, const char** value) {
     const size_t length = std::strlen(name);
-    if (line.size() < length) {
+    if (Lowered(line.substr(0, length)) != name) {
         return false;
-    }
-    for (size_t i = 0; i < length; ++i) {
-        char c = line[i];
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-        if (c != name[i]) {
-            return false;
-        }
     }
     const char* v = line.c_str() + length;
     while (*v == ' ' || *v == '\t') {
@@ -30,16 +28,6 @@ bool HeaderNamed(const std::string& line, const char* name, const char** value) 
     }
     *value = v;
     return true;
-}
-
-bool ContainsNoCase(const char* text, const char* lowerWord) {
-    std::string lower(text);
-    for (char& c : lower) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return lower.find(lowerWord) != std::string::npos;
 }
 
 } // namespace
@@ -72,13 +60,7 @@ void ResponseBlocks::TakeHeadLine() {
     }
     if (!statusLineSeen_) {
         // Lines before the status line are passed over, as the head parser does.
-        std::string lower = line_.substr(0, 5);
-        for (char& ch : lower) {
-            if (ch >= 'A' && ch <= 'Z') {
-                ch = static_cast<char>(ch - 'A' + 'a');
-            }
-        }
-        statusLineSeen_ = lower == "http/";
+        statusLineSeen_ = Lowered(line_.substr(0, 5)) == "http/";
         return;
     }
     if (!whole) {
@@ -97,7 +79,7 @@ void ResponseBlocks::TakeHeadLine() {
             }
         }
     } else if (HeaderNamed(line_, "transfer-encoding:", &value)) {
-        chunked_ = chunked_ || ContainsNoCase(value, "chunked");
+        chunked_ = chunked_ || Lowered(value).find("chunked") != std::string::npos;
     }
 }
 

@@ -43,19 +43,13 @@ const char* SchemeColon(const char* text) {
 }
 
 bool SameNoCase(const char* text, size_t length, const char* lower) {
-    if (std::strlen(lower) != length) {
+    char scheme[8];
+    if (length >= sizeof scheme) {
         return false;
     }
-    for (size_t i = 0; i < length; ++i) {
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-        if (c != lower[i]) {
-            return false;
-        }
-    }
-    return true;
+    CopyTextPart(scheme, sizeof scheme, text, length);
+    ChangeCase(scheme, 1);
+    return std::strcmp(scheme, lower) == 0;
 }
 
 // The path with its "." and ".." segments resolved, as a browser does before asking.

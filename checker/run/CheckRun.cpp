@@ -98,6 +98,7 @@ struct CheckTally {
         std::string shortcut;
         std::string url;
         std::string relativeName;
+        std::string moved;
         std::string reason;
     };
     ReportPage vanishedReport;
@@ -299,10 +300,9 @@ void MainDialog::CheckUrl(FILE* list, CheckTally& tally) {
         if (verdict == Verdict::kNameMissing && ChooseVanishedAction(vanishedOptions) ==
                                                     VanishedAction::kRecycle) {
             // Sure only once the run has found other names: decided at its end.
-            tally.namesMissing.push_back({shortcut, url, names.relativeName, reason});
+            tally.namesMissing.push_back({shortcut, url, names.relativeName, moved, reason});
         } else {
-            HandleVanished(shortcut, url, names.relativeName, caption,
-                           moved.empty() ? reason : (moved + reason).c_str(),
+            HandleVanished(shortcut, url, names.relativeName, caption, moved.c_str(), reason,
                            verdict == Verdict::kGone, tally);
         }
         break;
@@ -317,8 +317,8 @@ void MainDialog::CheckUrl(FILE* list, CheckTally& tally) {
 }
 
 void MainDialog::HandleVanished(const char* shortcut, const char* url, const char* relativeName,
-                                const char* caption, const char* note, bool sure,
-                                CheckTally& tally) {
+                                const char* caption, const char* moved, const char* reason,
+                                bool sure, CheckTally& tally) {
     switch (ChooseVanishedAction(vanishedOptions)) {
     case VanishedAction::kAskThenRecycle: {
         OpenInBrowser(url);
@@ -335,26 +335,27 @@ void MainDialog::HandleVanished(const char* shortcut, const char* url, const cha
         if (sure) {
             MoveToRecycleBin(shortcut);
         } else {
-            ListUnsure(url, relativeName, note, tally);
+            ListUnsure(url, relativeName, moved, reason, tally);
         }
         break;
     case VanishedAction::kList:
-        tally.vanishedReport.WriteEntry(url, relativeName, MovedNote().c_str());
+        tally.vanishedReport.WriteEntry(url, relativeName, moved);
         break;
     case VanishedAction::kNothing:
         break;
     }
 }
 
-void MainDialog::ListUnsure(const char* url, const char* relativeName, const char* reason,
-                            CheckTally& tally) {
+void MainDialog::ListUnsure(const char* url, const char* relativeName, const char* moved,
+                            const char* reason, CheckTally& tally) {
     char reportPath[kListLineSize];
     if (!tally.vanishedReport.IsOpen() &&
         ReportPagePath(ReportKind::kVanished, checkListPath, reportPath, sizeof reportPath)) {
         tally.vanishedReport.Create(ReportKind::kVanished, reportPath);
     }
     char note[kProbeMessageSize + kListLineSize + 96];
-    FormatText(note, sizeof note, "（確実ではないため、ごみ箱へ移動していません: %s）", reason);
+    FormatText(note, sizeof note, "%s（確実ではないため、ごみ箱へ移動していません: %s）", moved,
+               reason);
     tally.vanishedReport.WriteEntry(url, relativeName, note);
 }
 
@@ -366,7 +367,7 @@ void MainDialog::SettleUnsureNames(CheckTally& tally) {
             MoveToRecycleBin(favorite.shortcut.c_str());
         } else {
             ListUnsure(favorite.url.c_str(), favorite.relativeName.c_str(),
-                       favorite.reason.c_str(), tally);
+                       favorite.moved.c_str(), favorite.reason.c_str(), tally);
         }
     }
     if (tally.asked > 0 && !tally.serverReached) {

@@ -62,9 +62,11 @@ private:
     void ForceTermination();
     void CheckUrl(FILE* list, CheckTally& tally);
     void HandleVanished(const char* shortcut, const char* url, const char* relativeName,
-                        const char* caption, const char* note, bool sure, CheckTally& tally);
-    void ListUnsure(const char* url, const char* relativeName, const char* reason,
-                    CheckTally& tally);
+                        const char* caption, const char* moved, const char* reason, bool sure,
+                        CheckTally& tally);
+    // Lists a favorite that would have been recycled had the answer been sure, saying why not.
+    void ListUnsure(const char* url, const char* relativeName, const char* moved,
+                    const char* reason, CheckTally& tally);
     void SettleUnsureNames(CheckTally& tally);
     void OpenInBrowser(const char* url);
 

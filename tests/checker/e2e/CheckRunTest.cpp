@@ -174,7 +174,6 @@ TEST_F(CheckRun, FirstRunThenOnlyTheChangedPage) {
 
     auto byUrl = ByUrl(Blocks(vexilo.LogLines()));
     EXPECT_EQ(6u, byUrl.size());
-
     EXPECT_EQ((Lines{"200 OK", kNewText}), byUrl[kHost + "/ok.html"]);
     EXPECT_EQ((Lines{"302 Moved Temporarily", kNewText}), byUrl[kHost + "/moved"]);
     EXPECT_EQ((Lines{"401 Unauthorized", kNewText}), byUrl[kHost + "/private/"]);
