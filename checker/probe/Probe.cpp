@@ -249,7 +249,7 @@ bool RefusesHttp10(int status) {
 }
 
 int Stopped() {
-    CopyText(probeMessage, sizeof probeMessage, "強制終了のため中止しました。");
+    CopyText(probeMessage, sizeof probeMessage, kStoppedText);
     return kProbeStopped;
 }
 

@@ -64,6 +64,9 @@ enum ProbeCode {
     kProbeStopped = 10,       // forced termination before any answer came
 };
 
+// What the log says of a favorite whose check a forced end cut short.
+constexpr char kStoppedText[] = "強制終了のため確認を中止しました。";
+
 // Runs the conversation for probeTarget and returns its exit code. Progress texts go to
 // statusLine with SetWindowTextA (a message to the window's thread, which must pump).
 int RunProbeConversation(HWND statusLine);

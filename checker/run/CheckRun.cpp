@@ -282,7 +282,7 @@ void MainDialog::CheckUrl(FILE* list, CheckTally& tally) {
         ShowLastLogLine();
         break;
     case Verdict::kStopped:
-        Log("強制終了のため確認を中止しました。");
+        Log(kStoppedText);
         ShowLastLogLine();
         break;
     case Verdict::kGone:

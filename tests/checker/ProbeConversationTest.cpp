@@ -223,7 +223,7 @@ TEST_F(ProbeConversation, StoppedRunAsksForNothing) {
     ScriptedServer server({{0, "HTTP/1.0 200 OK\r\n\r\n<html>"}});
     busyFlag = 0;
     EXPECT_EQ(kProbeStopped, Probe("localhost/", server.Port()));
-    EXPECT_STREQ("強制終了のため中止しました。", probeMessage);
+    EXPECT_STREQ("強制終了のため確認を中止しました。", probeMessage);
     EXPECT_EQ(777, probeHead.statusCode);
     EXPECT_FALSE(Exists(copyPath_));
 }
