@@ -231,6 +231,9 @@ void MainDialog::CheckUrl(FILE* list, CheckTally& tally) {
         if (std::unique_ptr<WorkerThread> worker = StartProbeWorker(Item(IDC_STATUS))) {
             code = WaitForProbe(*worker, &runPainting_);
         }
+        if (code != kProbeNotChecked) {
+            ++tally.asked;
+        }
     }
     tally.nameResolved = tally.nameResolved || probeFacts.nameResolved;
     tally.serverReached = tally.serverReached || probeFacts.serverReached;
@@ -249,9 +252,6 @@ void MainDialog::CheckUrl(FILE* list, CheckTally& tally) {
     const Verdict verdict = ClassifyProbe(static_cast<int>(code), probeHead.statusCode,
                                           probeFacts.answered, probeFacts.nameMissing,
                                           busyFlag != 1);
-    if (verdict != Verdict::kNotChecked) {
-        ++tally.asked;
-    }
     const std::string moved = MovedNote();
     if (code == kProbeCompleted && verdict != Verdict::kStopped) {
         FormatText(probeMessage, sizeof probeMessage, "%d %s", probeHead.statusCode,
