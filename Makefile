@@ -14,7 +14,7 @@ RUN_BUILD := $(shell tools/runs-32bit && echo $(BUILD) || echo $(BUILD64))
 
 # The fuzz targets (tests/fuzz/, built in $(BUILD_HOST)); make fuzz runs each for FUZZ_SECONDS.
 FUZZ_TARGETS := response_head request shortcut list_line path installer_text setup_entry \
-	uninstall_string reg_entry
+	uninstall_string reg_entry setup_path reg_key
 FUZZ_SECONDS ?= 60
 
 .PHONY: all deps configure build check fuzz demo bench dist clean
