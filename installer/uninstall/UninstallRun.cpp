@@ -10,6 +10,8 @@
 #include "entry/Window.h"
 #include "setupfile/SetupFile.h"
 #include "shortcuts/Shortcuts.h"
+#include "setupfile/PathRules.h"
+#include "uninstall/InstallRecord.h"
 #include "uninstall/Registry.h"
 #include "wizard/Folders.h"
 
@@ -18,18 +20,34 @@ namespace {
 // Room for a path and the longest text around it.
 constexpr size_t kMessageSize = kPathSize + 200;
 
-// The product's entry in the list of installed programs. A folder name of backslashes alone
-// would make the key path name the list itself.
-void RemoveUninstallEntry() {
-    const char* name = SetupContext.folderName;
-    while (*name == '\\') {
-        ++name;
+// Removes the product's shortcuts. When the setup file cannot be believed, the product's group
+// folder and its single link are both looked for, by the title the installation recorded.
+void RemoveShortcuts(bool believed) {
+    for (ShortcutPlace place :
+         {ShortcutPlace::Programs, ShortcutPlace::Desktop, ShortcutPlace::Startup}) {
+        if (!believed && place == ShortcutPlace::Programs) {
+            const int groups = SetupContext.groupCount;
+            SetupContext.groupCount = 1;
+            UpdateShortcuts(place, ShortcutUpdate::Remove);
+            SetupContext.groupCount = 0;
+            UpdateShortcuts(place, ShortcutUpdate::Remove);
+            SetupContext.groupCount = groups;
+            continue;
+        }
+        UpdateShortcuts(place, ShortcutUpdate::Remove);
     }
-    char keyPath[sizeof kUninstallKey + kSettingSize];
-    if (*name != '\0' &&
-        FormatText(keyPath, sizeof keyPath, "%s%s", kUninstallKey, SetupContext.folderName)) {
-        RemoveRegistryTree(HKEY_LOCAL_MACHINE, keyPath);
+}
+
+// Tells the user that the installed setup file was changed since the installation, and takes
+// the product's title from the record.
+void WarnOfChangedSetupFile(const InstallRecord& record) {
+    if (IsPlainName(record.displayName)) {
+        CopyText(SetupContext.title, kSettingSize, record.displayName);
     }
+    MessageBoxA(SetupContext.messageOwner,
+                "設定ファイルがインストール後に書き換えられています。"
+                "インストール時に記録したものだけを削除します。",
+                SetupContext.title, MB_OK | MB_ICONEXCLAMATION);
 }
 
 // Removes an emptied folder (ending in a backslash); a failure is reported.
@@ -122,10 +140,18 @@ bool RemoveFolderTree(const char* folder) {
 }
 
 bool RunUninstall() {
-    RemoveRegSection();
+    const InstallRecord record = CheckInstallRecord();
+    // A changed setup file vouches for nothing: only the program and the setup file, which the
+    // record's uninstall string names, its title and the uninstall entry itself are believed.
+    const bool believed = record.check != RecordCheck::Changed;
+    if (believed) {
+        RemoveRegSection();
+    } else {
+        WarnOfChangedSetupFile(record);
+    }
 
     bool removed = true;
-    for (int n = SetupContext.fileCount; n >= -1; --n) {
+    for (int n = believed ? SetupContext.fileCount : 0; n >= -1; --n) {
         LoadFileEntry(n);
         if (RemoveInstalledFile(SetupContext.entryTarget)) {
             continue;
@@ -145,10 +171,11 @@ bool RunUninstall() {
     }
 
     removed = RemoveFolderTree(SetupContext.installFolder) && removed;
-    RemoveUninstallEntry();
-    for (ShortcutPlace place :
-         {ShortcutPlace::Programs, ShortcutPlace::Desktop, ShortcutPlace::Startup}) {
-        UpdateShortcuts(place, ShortcutUpdate::Remove);
+    // Only the entry that names this installation: another product's may bear the setup file's
+    // folder name.
+    if (record.found) {
+        RemoveRegistryTree(HKEY_LOCAL_MACHINE, record.keyPath);
     }
+    RemoveShortcuts(believed);
     return removed;
 }
