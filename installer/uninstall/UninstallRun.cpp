@@ -170,7 +170,10 @@ bool RunUninstall() {
         }
     }
 
-    removed = RemoveFolderTree(SetupContext.installFolder) && removed;
+    // Never the rest of a drive, of Windows or of a user's profile, whatever was recorded.
+    if (CheckInstallFolder(SetupContext.installFolder) == FolderRefusal::None) {
+        removed = RemoveFolderTree(SetupContext.installFolder) && removed;
+    }
     // Only the entry that names this installation: another product's may bear the setup file's
     // folder name.
     if (record.found) {

@@ -7,6 +7,8 @@
 
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "InstallerRun.h"
 #include "Files.h"
@@ -113,6 +115,43 @@ TEST_F(WizardTest, RefusedFolders) {
     EXPECT_FALSE(IsFolder(scratch_ / "a*b"));
 }
 
+// A folder whose removal would take a whole drive, Windows or a user's files is refused in any
+// spelling, and the page stays.
+TEST_F(WizardTest, RefusesFoldersThatAreNotTheProducts) {
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, sizeof windows);
+    char system[MAX_PATH];
+    GetSystemDirectoryA(system, sizeof system);
+    char profile[MAX_PATH];
+    ASSERT_TRUE(GetEnvironmentVariableA("USERPROFILE", profile, sizeof profile));
+    char programs[MAX_PATH];
+    const std::string windowsDrive(windows, 2);
+    const std::string root = "ルートフォルダにはインストールできません。";
+    const std::string own = "Windowsのフォルダ、Program Filesのフォルダそのもの、ユーザーのフォルダ"
+                            "にはインストールできません。製品用のフォルダを指定してください。";
+    std::vector<std::pair<std::string, std::string>> cases = {
+        {"C:", root},
+        {"C:\\", root},
+        {"c:\\windows\\..", root},
+        {windows, own},
+        {std::string(windows) + "\\", own},
+        {system, own},
+        {windowsDrive + "\\Program Files", own},
+        {profile, own},
+        {std::string(profile) + "\\..", own},
+    };
+    if (GetShortPathNameA((windowsDrive + "\\Program Files").c_str(), programs,
+                          sizeof programs)) {
+        cases.push_back({programs, own});
+    }
+    StartWizard();
+    for (const auto& c : cases) {
+        const driver::MessageBoxSeen seen = NextWithMessage(c.first);
+        EXPECT_EQ(c.second, seen.text) << c.first;
+        EXPECT_EQ(kFolderPage, run_->PageId()) << c.first;
+    }
+}
+
 // Accepted folders lead to the shortcut page without a word, the free-space question included:
 // the test machine's drive has ample space.
 TEST_F(WizardTest, AcceptedFolders) {
@@ -122,8 +161,6 @@ TEST_F(WizardTest, AcceptedFolders) {
         std::string made;    // folder that stays
         std::string removed; // folder made and taken away again
     } cases[] = {
-        // D: does not exist in the test prefix; C: is its drive_c, always there.
-        {"C:", "", ""},
         {scratch_ / "new1\\new2", scratch_ / "new1", scratch_ / "new1\\new2"},
         {scratch_ / "ソフト表\\表", scratch_ / "ソフト表", scratch_ / "ソフト表\\表"},
         // A folder that was there before stays, empty as it is.
