@@ -10,7 +10,6 @@
 #include "entry/Window.h"
 #include "setupfile/SetupFile.h"
 #include "shortcuts/Shortcuts.h"
-#include "setupfile/PathRules.h"
 #include "uninstall/InstallRecord.h"
 #include "uninstall/Registry.h"
 #include "wizard/Folders.h"
@@ -38,12 +37,8 @@ void RemoveShortcuts(bool believed) {
     }
 }
 
-// Tells the user that the installed setup file was changed since the installation, and takes
-// the product's title from the record.
-void WarnOfChangedSetupFile(const InstallRecord& record) {
-    if (IsPlainName(record.displayName)) {
-        CopyText(SetupContext.title, kSettingSize, record.displayName);
-    }
+// Tells the user that the installed setup file was changed since the installation.
+void WarnOfChangedSetupFile() {
     MessageBoxA(SetupContext.messageOwner,
                 "設定ファイルがインストール後に書き換えられています。"
                 "インストール時に記録したものだけを削除します。",
@@ -147,7 +142,7 @@ bool RunUninstall() {
     if (believed) {
         RemoveRegSection();
     } else {
-        WarnOfChangedSetupFile(record);
+        WarnOfChangedSetupFile();
     }
 
     bool removed = true;
