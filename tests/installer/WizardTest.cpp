@@ -321,6 +321,38 @@ TEST(InstallerModes, EndWithoutWizard) {
     }
 }
 
+// A setup file whose entry would lead out of its folder installs nothing: the message names the
+// entry, and no wizard follows.
+TEST(InstallerModes, EntriesLeavingTheirFolderInstallNothing) {
+    const std::string head = "[Install]\r\nTitle=サンプル\r\nFolder=Sample\r\n1=viewer.exe\r\n";
+    const struct {
+        std::string setup;
+        const char* entry;
+    } cases[] = {
+        {head + "2=a.txt,..\\..\\Common Files\\keep.txt\r\n",
+         "[Install] 2=a.txt,..\\..\\Common Files\\keep.txt"},
+        {head + "2=..\\..\\secret.txt\r\n", "[Install] 2=..\\..\\secret.txt"},
+        {head + "[Group]\r\n1=..\\..\\Startup\\x,viewer.exe\r\n",
+         "[Group] 1=..\\..\\Startup\\x,viewer.exe"},
+        {"[Install]\r\nTitle=..\\..\\windows\r\nFolder=Sample\r\n1=viewer.exe\r\n",
+         "[Install] Title=..\\..\\windows"},
+        {"[Install]\r\nTitle=T\r\nFolder=C:\\Windows\r\n1=viewer.exe\r\n",
+         "[Install] Folder=C:\\Windows"},
+    };
+    for (const auto& c : cases) {
+        ScratchFolder scratch;
+        InstallerRun run(scratch, TOVAMERE_EXE);
+        run.WriteSetupFile(c.setup);
+        ASSERT_TRUE(run.Start());
+        driver::MessageBoxSeen seen;
+        EXPECT_TRUE(driver::AnswerMessageBox(run.Pid(), IDOK, 10000, &seen)) << c.entry;
+        EXPECT_EQ(std::string("設定ファイルの次の項目が異常です。\n") + c.entry, seen.text);
+        DWORD exitCode = 0;
+        EXPECT_TRUE(run.Process().Wait(10000, &exitCode)) << c.entry;
+        EXPECT_EQ(1u, exitCode) << c.entry;
+    }
+}
+
 TEST(InstallerModes, OtherArgumentsStartTheWizard) {
     for (const char* arguments : {"-r", "X", "/X D:\\App\\SETUP.EXE", "/install"}) {
         ScratchFolder scratch;
