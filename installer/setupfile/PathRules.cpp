@@ -116,5 +116,6 @@ bool IsSameOrAbove(const char* folder, const char* path) {
     if (*p == '\0') {
         return true;
     }
-    return *p == '\\' || (f[-1] == '\\' && !IsMidCharacter(folder, static_cast<size_t>(f - folder - 1)));
+    return *p == '\\' ||
+           (f[-1] == '\\' && !IsMidCharacter(folder, static_cast<size_t>(f - folder - 1)));
 }

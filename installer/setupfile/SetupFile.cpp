@@ -128,8 +128,7 @@ void ReadEntryList(EntryList which) {
     }
     // The reader may have given less than the whole section without saying so.
     char next[4];
-    ReadSetupValue(section, NumberKey(static_cast<int>(list.values.size()) + 1), next,
-                   sizeof next);
+    ReadSetupValue(section, NumberKey(static_cast<int>(list.values.size()) + 1), next, sizeof next);
     list.byKey = next[0] != '\0';
 }
 
@@ -281,8 +280,8 @@ void LoadFileEntry(int n) {
         ReadListValue(EntryList::Install, n, SetupContext.entryName, kPathSize);
     }
     // A missing entry keeps its old reading: it ends the list and names no file.
-    const bool confined = n < 1 || SetupContext.entryName[0] == '\0' ||
-                          IsConfinedFileEntry(SetupContext.entryName);
+    const bool confined =
+        n < 1 || SetupContext.entryName[0] == '\0' || IsConfinedFileEntry(SetupContext.entryName);
     SplitFileEntry(SetupContext.entryName, SetupContext.installFolder, SetupContext.entryTarget,
                    SetupContext.entryRelative);
     if (!confined) {

@@ -21,8 +21,8 @@ enum class EntryList { Install, Group, Reg };
 void ReadEntryList(EntryList list);
 
 // Entry n (from 1) of a list, at most size - 1 characters; empty when it is missing. The lists
-// are read whole once (ReadEntryList, or here when the setup file was not read yet), so that a setup file of many entries is not searched
-// again for each one.
+// are read whole once (ReadEntryList, or here when the setup file was not read yet), so that a
+// setup file of many entries is not searched again for each one.
 void ReadListValue(EntryList list, int n, char* value, size_t size);
 
 // Reads the settings into SetupContext: title, folderName, resident, installFolder, fileCount,

@@ -19,14 +19,29 @@ const RootName kRootNames[] = {
 };
 
 // Branches below SOFTWARE that belong to Windows or are shared by every program.
-const char* const kWindowsBranches[] = {"MICROSOFT", "CLASSES", "POLICIES", "WOW6432NODE",
-                                        "CLIENTS", "REGISTEREDAPPLICATIONS"};
+const char* const kWindowsBranches[] = {"MICROSOFT",   "CLASSES", "POLICIES",
+                                        "WOW6432NODE", "CLIENTS", "REGISTEREDAPPLICATIONS"};
 
 // Makers of the classes Windows itself defines with a dotted name (Shell.Application, ...).
-const char* const kWindowsClassMakers[] = {
-    "MICROSOFT", "WINDOWS", "SHELL", "WSCRIPT", "SCRIPTING", "PAINT", "WORDPAD", "MSXML",
-    "MSXML2", "ADODB", "ADOX", "CDO", "SAPI", "WBEMSCRIPTING", "VBSCRIPT", "JSCRIPT",
-    "INTERNETEXPLORER", "MEDIAPLAYER", "WMPLAYER"};
+const char* const kWindowsClassMakers[] = {"MICROSOFT",
+                                           "WINDOWS",
+                                           "SHELL",
+                                           "WSCRIPT",
+                                           "SCRIPTING",
+                                           "PAINT",
+                                           "WORDPAD",
+                                           "MSXML",
+                                           "MSXML2",
+                                           "ADODB",
+                                           "ADOX",
+                                           "CDO",
+                                           "SAPI",
+                                           "WBEMSCRIPTING",
+                                           "VBSCRIPT",
+                                           "JSCRIPT",
+                                           "INTERNETEXPLORER",
+                                           "MEDIAPLAYER",
+                                           "WMPLAYER"};
 
 // The first name of path (up to its first backslash or dot, as stop says), its length in
 // length; false when it is empty.
@@ -55,7 +70,8 @@ bool NameIs(const char* name, size_t length, const char* word) {
     return true;
 }
 
-template <size_t N> bool NameIsOneOf(const char* name, size_t length, const char* const (&words)[N]) {
+template <size_t N>
+bool NameIsOneOf(const char* name, size_t length, const char* const (&words)[N]) {
     for (const char* word : words) {
         if (NameIs(name, length, word)) {
             return true;

@@ -68,8 +68,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const std::string& name = names[0];
         const size_t dot = fuzz::FindChar(name, '.');
         FUZZ_CHECK(dot != std::string::npos && dot > 0 && dot + 1 < name.size());
-        FUZZ_CHECK(!OneOf(name.substr(0, dot),
-                          {"MICROSOFT", "WINDOWS", "SHELL", "WSCRIPT", "SCRIPTING"}));
+        FUZZ_CHECK(
+            !OneOf(name.substr(0, dot), {"MICROSOFT", "WINDOWS", "SHELL", "WSCRIPT", "SCRIPTING"}));
         FUZZ_CHECK(!OneOf(name, {"CLSID", "INTERFACE", "TYPELIB", "APPID", "MIME", "*"}));
     } else {
         FUZZ_CHECK(root == RegRoot::CurrentUser || root == RegRoot::LocalMachine);

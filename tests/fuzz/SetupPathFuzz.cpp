@@ -46,8 +46,9 @@ bool StaysInside(const std::string& path) {
             c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         }
         if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL" ||
-            (stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) &&
-             stem[3] >= '1' && stem[3] <= '9')) {
+            (stem.size() == 4 &&
+             (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) && stem[3] >= '1' &&
+             stem[3] <= '9')) {
             return false;
         }
     }
@@ -110,8 +111,8 @@ void CheckEntry(const std::string& value, const std::string& folder) {
     size_t relative = 0;
     SplitFileEntry(name.get(), folder.c_str(), target.get(), relative);
     const std::string joined = target.TextIn();
-    FUZZ_CHECK(joined.empty() || (fuzz::StartsWith(joined, folder) &&
-                                  StaysInside(joined.substr(folder.size()))));
+    FUZZ_CHECK(joined.empty() ||
+               (fuzz::StartsWith(joined, folder) && StaysInside(joined.substr(folder.size()))));
 }
 
 } // namespace
