@@ -8,11 +8,24 @@
 #include "entry/Handles.h"
 #include "entry/SetupContext.h"
 #include "setupfile/SetupFile.h"
+#include "shortcuts/Shortcuts.h"
 
 namespace {
 
 const char kSizeValue[] = "SetupFileSize";
 const char kSumValue[] = "SetupFileSum";
+const char kPlacesValue[] = "ShortcutPlaces";
+
+// The places where the copy's last step makes links: Startup for a resident product, else those
+// the shortcut page chose.
+uint32_t PlacesMade() {
+    const auto bit = [](ShortcutPlace place) { return 1u << static_cast<int>(place); };
+    if (SetupContext.resident) {
+        return bit(ShortcutPlace::Startup);
+    }
+    return (SetupContext.startMenuChosen ? bit(ShortcutPlace::Programs) : 0) |
+           (SetupContext.desktopChosen ? bit(ShortcutPlace::Desktop) : 0);
+}
 
 uint32_t CrcStep(uint32_t crc, const unsigned char* data, size_t size) {
     static uint32_t table[256];
@@ -75,6 +88,7 @@ bool IsThisInstallation(const char* keyPath, const char* command, InstallRecord&
     }
     record.found = true;
     CopyText(record.keyPath, sizeof record.keyPath, keyPath);
+    record.placesKnown = ReadDword(key.Get(), kPlacesValue, &record.places);
     if (!ReadString(key.Get(), "DisplayName", record.displayName, sizeof record.displayName)) {
         record.displayName[0] = '\0';
     }
@@ -114,6 +128,9 @@ bool MeasureFile(const char* path, uint32_t* size, uint32_t* sum) {
 }
 
 void WriteInstallRecord(HKEY uninstallEntry) {
+    const DWORD places = PlacesMade();
+    RegSetValueExA(uninstallEntry, kPlacesValue, 0, REG_DWORD,
+                   reinterpret_cast<const BYTE*>(&places), sizeof places);
     char path[kPathSize];
     uint32_t size = 0;
     uint32_t sum = 0;

@@ -21,16 +21,19 @@ enum class RecordCheck {
 
 struct InstallRecord {
     RecordCheck check = RecordCheck::Unrecorded;
-    bool found = false;                 // an uninstall entry of this installation exists
-    char keyPath[kRecordKeySize + 64];  // that entry's key below HKEY_LOCAL_MACHINE
-    char displayName[kPathSize];        // its DisplayName, the product's title when installed
+    bool found = false;                // an uninstall entry of this installation exists
+    char keyPath[kRecordKeySize + 64]; // that entry's key below HKEY_LOCAL_MACHINE
+    char displayName[kPathSize];       // its DisplayName, the product's title when installed
+    bool placesKnown = false;          // the record says where the installation made links
+    uint32_t places = 0;               // bit 1 << ShortcutPlace for each such place
 };
 
 // The size and CRC-32 of a file; false when it cannot be read.
 bool MeasureFile(const char* path, uint32_t* size, uint32_t* sum);
 
-// Writes the record of the installed setup file (installFolder + setupFileName) into the open
-// uninstall entry. Silent on failure, like the rest of the registration.
+// Writes the record of the installed setup file (installFolder + setupFileName), and of the places
+// where the installation made links, into the open uninstall entry. Silent on failure, like the
+// rest of the registration.
 void WriteInstallRecord(HKEY uninstallEntry);
 
 // Finds this installation's uninstall entry: the product's own key, or any key whose

@@ -19,11 +19,16 @@ namespace {
 // Room for a path and the longest text around it.
 constexpr size_t kMessageSize = kPathSize + 200;
 
-// Removes the product's shortcuts. When the setup file cannot be believed, the product's group
-// folder and its single link are both looked for, by the title the installation recorded.
-void RemoveShortcuts(bool believed) {
+// Removes the product's shortcuts, only in the places where the installation recorded making
+// them (all three for an installation without that record). When the setup file cannot be
+// believed, the product's group folder and its single link are both looked for, by the title
+// the installation recorded.
+void RemoveShortcuts(const InstallRecord& record, bool believed) {
     for (ShortcutPlace place :
          {ShortcutPlace::Programs, ShortcutPlace::Desktop, ShortcutPlace::Startup}) {
+        if (record.placesKnown && !(record.places & (1u << static_cast<int>(place)))) {
+            continue; // a link of the product's name there is someone else's
+        }
         if (!believed && place == ShortcutPlace::Programs) {
             const int groups = SetupContext.groupCount;
             SetupContext.groupCount = 1;
@@ -174,6 +179,6 @@ bool RunUninstall() {
     if (record.found) {
         RemoveRegistryTree(HKEY_LOCAL_MACHINE, record.keyPath);
     }
-    RemoveShortcuts(believed);
+    RemoveShortcuts(record, believed);
     return removed;
 }

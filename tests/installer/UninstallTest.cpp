@@ -556,7 +556,8 @@ TEST_F(UninstallTest, ChangedSetupFileIsNotBelieved) {
     MakeKey(HKEY_CURRENT_USER, other);
     driver::WriteFileBytes(folder_ + kExeName + ".INF",
                            "[Install]\r\nTitle=Other\r\nFolder=Other\r\n1=viewer.exe\r\n[Reg]\r\n"
-                           "1=HKEY_CURRENT_USER\\" + other + "\r\n");
+                           "1=HKEY_CURRENT_USER\\" +
+                               other + "\r\n");
     StartRemoval();
     driver::MessageBoxSeen seen;
     ASSERT_TRUE(driver::AnswerMessageBox(dialog_->Pid(), IDOK, 10000, &seen));
@@ -581,6 +582,20 @@ TEST_F(UninstallTest, ChangedSetupFileIsNotBelieved) {
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, other.c_str()));
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kProductKey));
     SHDeleteKeyA(HKEY_CURRENT_USER, other.c_str());
+}
+
+// Only the places where the installation made links are cleared: a desktop link of the
+// product's name that it did not make is the user's.
+TEST_F(UninstallTest, KeepsLinksItDidNotMake) {
+    ScratchFolder source;
+    InstallWithWizard(source, kSetup, false);
+    const std::string own = Place("Desktop") + kTitle + ".lnk";
+    driver::WriteFileBytes(own, "the user's own");
+    StartRemoval();
+    EXPECT_EQ(kRemoved, Answer({}));
+    EXPECT_EQ(1u, dialog_->Close());
+    EXPECT_EQ("the user's own", driver::ReadFileBytes(own));
+    EXPECT_EQ(Names(), FolderEntries(Place("Programs")));
 }
 
 // Installed into the Windows folder (as an earlier version let it): the listed files go, nothing

@@ -140,8 +140,7 @@ TEST_F(WizardTest, RefusesFoldersThatAreNotTheProducts) {
         {profile, own},
         {std::string(profile) + "\\..", own},
     };
-    if (GetShortPathNameA((windowsDrive + "\\Program Files").c_str(), programs,
-                          sizeof programs)) {
+    if (GetShortPathNameA((windowsDrive + "\\Program Files").c_str(), programs, sizeof programs)) {
         cases.push_back({programs, own});
     }
     StartWizard();
