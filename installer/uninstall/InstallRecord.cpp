@@ -135,10 +135,10 @@ void WriteInstallRecord(HKEY uninstallEntry) {
     uint32_t size = 0;
     uint32_t sum = 0;
     if (!InstalledSetupFile(path, sizeof path) || !MeasureFile(path, &size, &sum)) {
-        // An earlier installation's record must not stand for this one.
-        RegDeleteValueA(uninstallEntry, kSizeValue);
-        RegDeleteValueA(uninstallEntry, kSumValue);
-        return;
+        // No earlier installation's record may stand for this one: a size that no file read
+        // here reaches vouches for nothing.
+        size = 0xFFFFFFFFu;
+        sum = 0;
     }
     const DWORD values[] = {size, sum};
     RegSetValueExA(uninstallEntry, kSizeValue, 0, REG_DWORD,

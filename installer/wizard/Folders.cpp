@@ -60,11 +60,59 @@ bool Covers(const Candidate& candidate, const char* protectedPath) {
            (IsSameOrAbove(candidate.brief, brief) || IsSameOrAbove(candidate.brief, full));
 }
 
-// A folder named by a registry or environment text, %variables% expanded.
+// The name of the variable at text (just after its opening %) is word, and its closing % follows.
+bool VariableIs(const char* text, const char* word) {
+    size_t i = 0;
+    for (; word[i] != '\0'; ++i) {
+        const char c = text[i];
+        if ((c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c) != word[i]) {
+            return false;
+        }
+    }
+    return text[i] == '%';
+}
+
+// A folder named by a registry text, with the system's own variables (%SystemRoot%, %WinDir%,
+// %SystemDrive%) put in; a text with any other variable is not followed.
 bool CoversExpanded(const Candidate& candidate, const char* text) {
-    char expanded[kPathSize];
-    const DWORD length = ExpandEnvironmentStringsA(text, expanded, sizeof expanded);
-    return length > 0 && length <= sizeof expanded && Covers(candidate, expanded);
+    char windows[kPathSize];
+    const UINT windowsLength = GetWindowsDirectoryA(windows, sizeof windows);
+    if (windowsLength < 2 || windowsLength >= sizeof windows) {
+        return false;
+    }
+    const char drive[] = {windows[0], windows[1], '\0'};
+    char expanded[kPathSize] = "";
+    for (const char* p = text; *p;) {
+        const char* percent = FindCharDbcs(p, '%');
+        if (!percent) {
+            if (!AppendText(expanded, sizeof expanded, p)) {
+                return false;
+            }
+            break;
+        }
+        char before[kPathSize];
+        if (!CopyTextPart(before, sizeof before, p, static_cast<size_t>(percent - p)) ||
+            !AppendText(expanded, sizeof expanded, before)) {
+            return false;
+        }
+        const char* value = nullptr;
+        size_t nameLength = 0;
+        const struct {
+            const char* name;
+            const char* value;
+        } variables[] = {{"SYSTEMROOT", windows}, {"WINDIR", windows}, {"SYSTEMDRIVE", drive}};
+        for (const auto& variable : variables) {
+            if (VariableIs(percent + 1, variable.name)) {
+                value = variable.value;
+                nameLength = std::strlen(variable.name);
+            }
+        }
+        if (!value || !AppendText(expanded, sizeof expanded, value)) {
+            return false;
+        }
+        p = percent + nameLength + 2;
+    }
+    return Covers(candidate, expanded);
 }
 
 bool CoversValue(const Candidate& candidate, HKEY key, const char* name) {
@@ -103,7 +151,7 @@ bool CoversProgramFiles(const Candidate& candidate, const char* windows) {
 }
 
 // Every user's profile root the system lists (the NT family, and the Windows 95 family with
-// user profiles), the folder that holds them, and the current user's.
+// user profiles), the folder that holds them, and the shared ones.
 bool CoversProfiles(const Candidate& candidate) {
     for (const char* listKey : {"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList",
                                 "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\ProfileList"}) {
@@ -111,7 +159,8 @@ bool CoversProfiles(const Candidate& candidate) {
         if (!list.Open(HKEY_LOCAL_MACHINE, listKey, KEY_READ)) {
             continue;
         }
-        for (const char* name : {"ProfilesDirectory", "AllUsersProfile", "Default", "Public"}) {
+        for (const char* name :
+             {"ProfilesDirectory", "AllUsersProfile", "Default", "Public", "ProgramData"}) {
             if (CoversValue(candidate, list.Get(), name)) {
                 return true;
             }
@@ -124,15 +173,6 @@ bool CoversProfiles(const Candidate& candidate) {
                 CoversValue(candidate, profile.Get(), "ProfileImagePath")) {
                 return true;
             }
-        }
-    }
-    for (const char* variable : {"%USERPROFILE%", "%ALLUSERSPROFILE%", "%PUBLIC%"}) {
-        char expanded[kPathSize];
-        const DWORD length = ExpandEnvironmentStringsA(variable, expanded, sizeof expanded);
-        // An unset variable comes back as written.
-        if (length > 0 && length <= sizeof expanded && expanded[0] != '%' &&
-            Covers(candidate, expanded)) {
-            return true;
         }
     }
     return false;
