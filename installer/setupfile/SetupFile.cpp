@@ -130,6 +130,9 @@ void ReadEntryList(EntryList which) {
     char next[4];
     ReadSetupValue(section, NumberKey(static_cast<int>(list.values.size()) + 1), next, sizeof next);
     list.byKey = next[0] != '\0';
+    if (list.byKey && !list.values.empty()) {
+        list.values.pop_back(); // the section may have been cut inside its last value
+    }
 }
 
 namespace {
