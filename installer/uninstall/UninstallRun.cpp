@@ -90,7 +90,9 @@ bool IsHelpIndexName(const char* name) {
 }
 
 bool RemoveInstalledFile(const char* path) {
-    if (LookUpPath(path) != PathKind::File || DeleteFileA(path)) {
+    // Deleted first and looked up only when that fails: one request a file, not two, for an
+    // installation of many files.
+    if (DeleteFileA(path) || LookUpPath(path) != PathKind::File) {
         return true;
     }
     char message[kMessageSize];
