@@ -13,9 +13,11 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 RUN_BUILD := $(shell tools/runs-32bit && echo $(BUILD) || echo $(BUILD64))
 
 # The fuzz targets (tests/fuzz/, built in $(BUILD_HOST)); make fuzz runs each for FUZZ_SECONDS.
-FUZZ_TARGETS := response_head request location chunks shortcut list_line path installer_text setup_entry \
-	uninstall_string reg_entry
+FUZZ_TARGETS := response_head request location chunks shortcut list_line path installer_text \
+	setup_entry uninstall_string reg_entry setup_path reg_key
 FUZZ_SECONDS ?= 60
+# Files of the product that make bench installs and removes.
+INSTALLER_FILES ?= 10000
 
 .PHONY: all deps configure build check fuzz demo bench dist clean
 
@@ -88,7 +90,8 @@ demo: build
 bench: build
 	tools/wine-run --build=$(RUN_BUILD) --session sh -c '\
 		wine $(RUN_BUILD)/tests/bench/probe_wait_bench.exe && \
-		wine $(RUN_BUILD)/tests/bench/checker_walk_bench.exe 100 100 5'
+		wine $(RUN_BUILD)/tests/bench/checker_walk_bench.exe 100 100 5 && \
+		wine $(RUN_BUILD)/tests/bench/installer_bench.exe $(INSTALLER_FILES)'
 	tests/bench/check-run-bench $(RUN_BUILD)
 
 # The shippable folder: the installer, its setup file and the product it installs.

@@ -10,6 +10,7 @@
 #include "entry/SetupContext.h"
 #include "entry/Window.h"
 #include "setupfile/SetupFile.h"
+#include "uninstall/InstallRecord.h"
 #include "wizard/Folders.h"
 
 namespace {
@@ -110,6 +111,7 @@ void RegisterUninstall() {
     }
     SetStringValue(key.Get(), "DisplayName", SetupContext.title);
     SetStringValue(key.Get(), "UninstallString", command);
+    WriteInstallRecord(key.Get());
 }
 
 int ProgressUpper(int lastStep) {

@@ -34,7 +34,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     case StartMode::BadTarget:
         break;
     case StartMode::Wizard:
-        RunWizard();
+        // A setup file with an entry that would lead out of its folder installs nothing.
+        if (CheckSetupEntries()) {
+            RunWizard();
+        }
         break;
     }
     return 1;

@@ -35,6 +35,9 @@ __attribute__((format(printf, 1, 2))) void Send(const char* format, ...) {
 
 // The item for entryTarget under the name entryName.
 void AddItem() {
+    if (SetupContext.entryTarget[0] == '\0') {
+        return; // an entry that did not fit, or whose name would lead elsewhere
+    }
     ShortCommandLine();
     Send("[AddItem(\"%s\",\"%s\")]", SetupContext.entryTarget, SetupContext.entryName);
 }

@@ -18,7 +18,115 @@ const RootName kRootNames[] = {
     {"HKEY_CLASSES_ROOT", RegRoot::ClassesRoot},
 };
 
+// Branches below SOFTWARE that belong to Windows or are shared by every program.
+const char* const kWindowsBranches[] = {"MICROSOFT",   "CLASSES", "POLICIES",
+                                        "WOW6432NODE", "CLIENTS", "REGISTEREDAPPLICATIONS"};
+
+// Makers of the classes Windows itself defines with a dotted name (Shell.Application, ...).
+const char* const kWindowsClassMakers[] = {"MICROSOFT",
+                                           "WINDOWS",
+                                           "SHELL",
+                                           "WSCRIPT",
+                                           "SCRIPTING",
+                                           "PAINT",
+                                           "WORDPAD",
+                                           "MSXML",
+                                           "MSXML2",
+                                           "ADODB",
+                                           "ADOX",
+                                           "CDO",
+                                           "SAPI",
+                                           "WBEMSCRIPTING",
+                                           "VBSCRIPT",
+                                           "JSCRIPT",
+                                           "INTERNETEXPLORER",
+                                           "MEDIAPLAYER",
+                                           "WMPLAYER"};
+
+// The first name of path (up to its first backslash or dot, as stop says), its length in
+// length; false when it is empty.
+size_t NameLength(const char* path, const char* stops) {
+    size_t length = 0;
+    while (path[length] != '\0' && !std::strchr(stops, path[length])) {
+        length += CharLength(path + length);
+    }
+    return length;
+}
+
+// A name of length bytes equals word (upper case), letters compared without regard to case.
+bool NameIs(const char* name, size_t length, const char* word) {
+    if (std::strlen(word) != length) {
+        return false;
+    }
+    for (size_t i = 0; i < length; ++i) {
+        char c = name[i];
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+        if (c != word[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+template <size_t N>
+bool NameIsOneOf(const char* name, size_t length, const char* const (&words)[N]) {
+    for (const char* word : words) {
+        if (NameIs(name, length, word)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// No empty name inside the path: only one trailing backslash is let through, as the registry
+// takes it.
+bool HasNoEmptyName(const char* path) {
+    if (path[0] == '\0' || path[0] == '\\') {
+        return false;
+    }
+    for (const char* p = path; *p; p += CharLength(p)) {
+        if (*p == '\\' && p[1] == '\\') {
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
+
+bool IsOwnableKey(RegRoot root, const char* path) {
+    if (!HasNoEmptyName(path)) {
+        return false;
+    }
+    const size_t first = NameLength(path, "\\");
+    if (root == RegRoot::ClassesRoot) {
+        // maker.name: the maker part comes before the first dot, and there must be more after it.
+        const size_t maker = NameLength(path, ".\\");
+        return maker > 0 && maker < first && path[maker] == '.' && maker + 1 < first &&
+               !NameIsOneOf(path, maker, kWindowsClassMakers);
+    }
+    if (root != RegRoot::CurrentUser && root != RegRoot::LocalMachine) {
+        return false;
+    }
+    if (!NameIs(path, first, "SOFTWARE") || path[first] != '\\') {
+        return false;
+    }
+    const char* below = path + first + 1;
+    const size_t maker = NameLength(below, "\\");
+    return maker > 0 && !NameIsOneOf(below, maker, kWindowsBranches);
+}
+
+RegRoot ParseOwnedRegEntry(const char* entry, const char** keyPath) {
+    const char* path = nullptr;
+    const RegRoot root = ParseRegEntry(entry, &path);
+    if (root == RegRoot::None || !IsOwnableKey(root, path)) {
+        return RegRoot::None;
+    }
+    *keyPath = path;
+    return root;
+}
 
 bool NamesKeyBelow(const char* path) {
     return path[0] != '\0' && path[0] != '\\';

@@ -61,15 +61,16 @@ void RemoveRegistryTree(HKEY parent, const char* path) {
 }
 
 void RemoveRegSection() {
+    ReadEntryList(EntryList::Reg);
     for (int n = 1;; ++n) {
         char entry[kRegEntrySize];
-        ReadSetupValue("Reg", NumberKey(n), entry, sizeof entry);
+        ReadListValue(EntryList::Reg, n, entry, sizeof entry);
         if (entry[0] == '\0') {
             return;
         }
         const char* keyPath = nullptr;
         const RegRoot root =
-            std::strlen(entry) < kPathSize ? ParseRegEntry(entry, &keyPath) : RegRoot::None;
+            std::strlen(entry) < kPathSize ? ParseOwnedRegEntry(entry, &keyPath) : RegRoot::None;
         if (root == RegRoot::None) {
             ShowError(SetupContext.messageOwner, "Regセクションが異常です。");
             continue;

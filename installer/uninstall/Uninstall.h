@@ -19,6 +19,9 @@ INT_PTR CALLBACK UninstallDialogProc(HWND dialog, UINT message, WPARAM wParam, L
 
 // Removes the [Reg] keys, the listed files from the last back to the program itself, the rest of
 // the installation folder, the uninstall entry and the shortcuts. True when nothing is left.
+// A setup file changed since the installation (its record in the uninstall entry) is believed
+// for nothing but the program and the setup file; a folder that is no product's own (a drive
+// root, Windows, Program Files, a profile) keeps everything but the listed files.
 bool RunUninstall();
 
 // Deletes a file; true when it is gone, also when there was none. A failure is reported.

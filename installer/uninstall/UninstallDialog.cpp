@@ -5,6 +5,8 @@
 #include "entry/SetupContext.h"
 #include "entry/Window.h"
 #include "resource.h"
+#include "setupfile/PathRules.h"
+#include "uninstall/InstallRecord.h"
 #include "uninstall/RestartDeletion.h"
 #include "uninstall/Uninstall.h"
 
@@ -81,6 +83,11 @@ void RequestUninstall() {
 
 void StartUninstallRun() {
     CopyText(SetupContext.installFolder, kPathSize, SetupContext.programFolder);
+    // A changed setup file does not name the product: its dialog bears the recorded title.
+    const InstallRecord record = CheckInstallRecord();
+    if (record.check == RecordCheck::Changed && IsPlainName(record.displayName)) {
+        CopyText(SetupContext.title, kSettingSize, record.displayName);
+    }
     DialogBoxParamA(SetupContext.instance, MAKEINTRESOURCEA(IDD_UNINSTALL), nullptr,
                     UninstallDialogProc, 0);
     char running[kPathSize];

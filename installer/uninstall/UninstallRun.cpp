@@ -10,6 +10,7 @@
 #include "entry/Window.h"
 #include "setupfile/SetupFile.h"
 #include "shortcuts/Shortcuts.h"
+#include "uninstall/InstallRecord.h"
 #include "uninstall/Registry.h"
 #include "wizard/Folders.h"
 
@@ -18,18 +19,35 @@ namespace {
 // Room for a path and the longest text around it.
 constexpr size_t kMessageSize = kPathSize + 200;
 
-// The product's entry in the list of installed programs. A folder name of backslashes alone
-// would make the key path name the list itself.
-void RemoveUninstallEntry() {
-    const char* name = SetupContext.folderName;
-    while (*name == '\\') {
-        ++name;
+// Removes the product's shortcuts, only in the places where the installation recorded making
+// them (all three for an installation without that record). When the setup file cannot be
+// believed, the product's group folder and its single link are both looked for, by the title
+// the installation recorded.
+void RemoveShortcuts(const InstallRecord& record, bool believed) {
+    for (ShortcutPlace place :
+         {ShortcutPlace::Programs, ShortcutPlace::Desktop, ShortcutPlace::Startup}) {
+        if (record.placesKnown && !(record.places & (1u << static_cast<int>(place)))) {
+            continue; // a link of the product's name there is someone else's
+        }
+        if (!believed && place == ShortcutPlace::Programs) {
+            const int groups = SetupContext.groupCount;
+            SetupContext.groupCount = 1;
+            UpdateShortcuts(place, ShortcutUpdate::Remove);
+            SetupContext.groupCount = 0;
+            UpdateShortcuts(place, ShortcutUpdate::Remove);
+            SetupContext.groupCount = groups;
+            continue;
+        }
+        UpdateShortcuts(place, ShortcutUpdate::Remove);
     }
-    char keyPath[sizeof kUninstallKey + kSettingSize];
-    if (*name != '\0' &&
-        FormatText(keyPath, sizeof keyPath, "%s%s", kUninstallKey, SetupContext.folderName)) {
-        RemoveRegistryTree(HKEY_LOCAL_MACHINE, keyPath);
-    }
+}
+
+// Tells the user that the installed setup file was changed since the installation.
+void WarnOfChangedSetupFile() {
+    MessageBoxA(SetupContext.messageOwner,
+                "設定ファイルがインストール後に書き換えられています。"
+                "インストール時に記録したものだけを削除します。",
+                SetupContext.title, MB_OK | MB_ICONEXCLAMATION);
 }
 
 // Removes an emptied folder (ending in a backslash); a failure is reported.
@@ -72,7 +90,9 @@ bool IsHelpIndexName(const char* name) {
 }
 
 bool RemoveInstalledFile(const char* path) {
-    if (LookUpPath(path) != PathKind::File || DeleteFileA(path)) {
+    // Deleted first and looked up only when that fails: one request a file, not two, for an
+    // installation of many files.
+    if (DeleteFileA(path) || LookUpPath(path) != PathKind::File) {
         return true;
     }
     char message[kMessageSize];
@@ -122,10 +142,18 @@ bool RemoveFolderTree(const char* folder) {
 }
 
 bool RunUninstall() {
-    RemoveRegSection();
+    const InstallRecord record = CheckInstallRecord();
+    // A changed setup file vouches for nothing: only the program and the setup file, which the
+    // record's uninstall string names, its title and the uninstall entry itself are believed.
+    const bool believed = record.check != RecordCheck::Changed;
+    if (believed) {
+        RemoveRegSection();
+    } else {
+        WarnOfChangedSetupFile();
+    }
 
     bool removed = true;
-    for (int n = SetupContext.fileCount; n >= -1; --n) {
+    for (int n = believed ? SetupContext.fileCount : 0; n >= -1; --n) {
         LoadFileEntry(n);
         if (RemoveInstalledFile(SetupContext.entryTarget)) {
             continue;
@@ -144,11 +172,15 @@ bool RunUninstall() {
         }
     }
 
-    removed = RemoveFolderTree(SetupContext.installFolder) && removed;
-    RemoveUninstallEntry();
-    for (ShortcutPlace place :
-         {ShortcutPlace::Programs, ShortcutPlace::Desktop, ShortcutPlace::Startup}) {
-        UpdateShortcuts(place, ShortcutUpdate::Remove);
+    // Never the rest of a drive, of Windows or of a user's profile, whatever was recorded.
+    if (CheckInstallFolder(SetupContext.installFolder) == FolderRefusal::None) {
+        removed = RemoveFolderTree(SetupContext.installFolder) && removed;
     }
+    // Only the entry that names this installation: another product's may bear the setup file's
+    // folder name.
+    if (record.found) {
+        RemoveRegistryTree(HKEY_LOCAL_MACHINE, record.keyPath);
+    }
+    RemoveShortcuts(record, believed);
     return removed;
 }

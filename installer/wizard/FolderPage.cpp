@@ -85,6 +85,18 @@ bool AcceptFolder(HWND page) {
                   "「C:\\Oskaveld」のように、ドライブ名も含めたフルパス名を指定してください。");
         return false;
     }
+    // Its removal would take the whole drive, Windows or the user's files with it.
+    switch (CheckInstallFolder(folder)) {
+    case FolderRefusal::DriveRoot:
+        ShowError(page, "ルートフォルダにはインストールできません。");
+        return false;
+    case FolderRefusal::SystemFolder:
+        ShowError(page, "Windowsのフォルダ、Program Filesのフォルダそのもの、ユーザーのフォルダ"
+                        "にはインストールできません。製品用のフォルダを指定してください。");
+        return false;
+    case FolderRefusal::None:
+        break;
+    }
     return TryFolder(page) && EnoughSpaceOrAccepted(page);
 }
 

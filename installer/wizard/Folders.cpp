@@ -4,10 +4,12 @@
 #include <windows.h>
 
 #include <cstring>
+#include <initializer_list>
 
 #include "entry/Handles.h"
 #include "entry/SetupContext.h"
 #include "entry/Window.h"
+#include "setupfile/PathRules.h"
 #include "wizard/DiskQuery.h"
 
 namespace {
@@ -23,7 +25,198 @@ bool BeginsWithDrive(const char* path) {
     return path[0] != '\0' && path[1] == ':' && path[2] == '\\';
 }
 
+// A full path without its trailing backslash (a drive root keeps it); false when there is none.
+bool FullFolderPath(const char* folder, char* full, size_t size) {
+    const DWORD length = GetFullPathNameA(folder, static_cast<DWORD>(size), full, nullptr);
+    if (length == 0 || length >= size) {
+        return false;
+    }
+    const size_t end = std::strlen(full);
+    if (end > 3 && full[end - 1] == '\\' && !IsMidCharacter(full, end - 1)) {
+        full[end - 1] = '\0';
+    }
+    return true;
+}
+
+// The folder being checked, in its long and short spellings (the short one empty when the
+// folder does not exist yet: then it cannot be above an existing folder either).
+struct Candidate {
+    char full[kPathSize];
+    char brief[kPathSize];
+};
+
+// True when the candidate is protected, or above it, in either spelling.
+bool Covers(const Candidate& candidate, const char* protectedPath) {
+    char full[kPathSize];
+    if (protectedPath[0] == '\0' || !FullFolderPath(protectedPath, full, sizeof full)) {
+        return false;
+    }
+    if (IsSameOrAbove(candidate.full, full)) {
+        return true;
+    }
+    char brief[kPathSize];
+    const DWORD length = GetShortPathNameA(full, brief, sizeof brief);
+    return candidate.brief[0] != '\0' && length > 0 && length < sizeof brief &&
+           (IsSameOrAbove(candidate.brief, brief) || IsSameOrAbove(candidate.brief, full));
+}
+
+// The name of the variable at text (just after its opening %) is word, and its closing % follows.
+bool VariableIs(const char* text, const char* word) {
+    size_t i = 0;
+    for (; word[i] != '\0'; ++i) {
+        const char c = text[i];
+        if ((c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c) != word[i]) {
+            return false;
+        }
+    }
+    return text[i] == '%';
+}
+
+// A folder named by a registry text, with the system's own variables (%SystemRoot%, %WinDir%,
+// %SystemDrive%) put in; a text with any other variable is not followed.
+bool CoversExpanded(const Candidate& candidate, const char* text) {
+    char windows[kPathSize];
+    const UINT windowsLength = GetWindowsDirectoryA(windows, sizeof windows);
+    if (windowsLength < 2 || windowsLength >= sizeof windows) {
+        return false;
+    }
+    const char drive[] = {windows[0], windows[1], '\0'};
+    char expanded[kPathSize] = "";
+    for (const char* p = text; *p;) {
+        const char* percent = FindCharDbcs(p, '%');
+        if (!percent) {
+            if (!AppendText(expanded, sizeof expanded, p)) {
+                return false;
+            }
+            break;
+        }
+        char before[kPathSize];
+        if (!CopyTextPart(before, sizeof before, p, static_cast<size_t>(percent - p)) ||
+            !AppendText(expanded, sizeof expanded, before)) {
+            return false;
+        }
+        const char* value = nullptr;
+        size_t nameLength = 0;
+        const struct {
+            const char* name;
+            const char* value;
+        } variables[] = {{"SYSTEMROOT", windows}, {"WINDIR", windows}, {"SYSTEMDRIVE", drive}};
+        for (const auto& variable : variables) {
+            if (VariableIs(percent + 1, variable.name)) {
+                value = variable.value;
+                nameLength = std::strlen(variable.name);
+            }
+        }
+        if (!value || !AppendText(expanded, sizeof expanded, value)) {
+            return false;
+        }
+        p = percent + nameLength + 2;
+    }
+    return Covers(candidate, expanded);
+}
+
+bool CoversValue(const Candidate& candidate, HKEY key, const char* name) {
+    char value[kPathSize + 1];
+    DWORD type = 0;
+    DWORD size = kPathSize;
+    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) !=
+            ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ)) {
+        return false;
+    }
+    value[size] = '\0';
+    return CoversExpanded(candidate, value);
+}
+
+bool CoversProgramFiles(const Candidate& candidate, const char* windows) {
+    const char drive[] = {windows[0], windows[1], '\0'};
+    char path[kPathSize];
+    for (const char* name : {"\\Program Files", "\\Program Files (x86)"}) {
+        if (windows[1] == ':' && FormatText(path, sizeof path, "%s%s", drive, name) &&
+            Covers(candidate, path)) {
+            return true;
+        }
+    }
+    RegKey key;
+    if (!key.Open(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", KEY_READ)) {
+        return false;
+    }
+    for (const char* name : {"ProgramFilesDir", "ProgramFilesDir (x86)", "ProgramW6432Dir",
+                             "CommonFilesDir", "CommonFilesDir (x86)"}) {
+        if (CoversValue(candidate, key.Get(), name)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Every user's profile root the system lists (the NT family, and the Windows 95 family with
+// user profiles), the folder that holds them, and the shared ones.
+bool CoversProfiles(const Candidate& candidate) {
+    for (const char* listKey : {"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList",
+                                "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\ProfileList"}) {
+        RegKey list;
+        if (!list.Open(HKEY_LOCAL_MACHINE, listKey, KEY_READ)) {
+            continue;
+        }
+        for (const char* name :
+             {"ProfilesDirectory", "AllUsersProfile", "Default", "Public", "ProgramData"}) {
+            if (CoversValue(candidate, list.Get(), name)) {
+                return true;
+            }
+        }
+        char name[512];
+        for (DWORD index = 0; RegEnumKeyA(list.Get(), index, name, sizeof name) == ERROR_SUCCESS;
+             ++index) {
+            RegKey profile;
+            if (profile.Open(list.Get(), name, KEY_READ) &&
+                CoversValue(candidate, profile.Get(), "ProfileImagePath")) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 } // namespace
+
+FolderRefusal CheckInstallFolder(const char* folder) {
+    Candidate candidate;
+    if (!FullFolderPath(folder, candidate.full, sizeof candidate.full)) {
+        return FolderRefusal::None;
+    }
+    const size_t length = std::strlen(candidate.full);
+    if (length <= 3 && candidate.full[1] == ':') {
+        return FolderRefusal::DriveRoot;
+    }
+    // \\server\share is a network drive's root.
+    if (candidate.full[0] == '\\' && candidate.full[1] == '\\') {
+        const char* share = FindCharDbcs(candidate.full + 2, '\\');
+        if (!share || !FindCharDbcs(share + 1, '\\')) {
+            return FolderRefusal::DriveRoot;
+        }
+    }
+    const DWORD brief = GetShortPathNameA(candidate.full, candidate.brief, sizeof candidate.brief);
+    if (brief == 0 || brief >= sizeof candidate.brief) {
+        candidate.brief[0] = '\0';
+    }
+    char windows[kPathSize];
+    char system[kPathSize];
+    const UINT windowsLength = GetWindowsDirectoryA(windows, sizeof windows);
+    const UINT systemLength = GetSystemDirectoryA(system, sizeof system);
+    if (windowsLength == 0 || windowsLength >= sizeof windows || systemLength == 0 ||
+        systemLength >= sizeof system) {
+        return FolderRefusal::SystemFolder; // nothing to compare with: refuse rather than guess
+    }
+    char path[kPathSize];
+    if (Covers(candidate, windows) || Covers(candidate, system) ||
+        (FormatText(path, sizeof path, "%s\\SYSTEM", windows) && Covers(candidate, path)) ||
+        (FormatText(path, sizeof path, "%s\\SysWOW64", windows) && Covers(candidate, path)) ||
+        CoversProgramFiles(candidate, windows) || CoversProfiles(candidate)) {
+        return FolderRefusal::SystemFolder;
+    }
+    return FolderRefusal::None;
+}
 
 PathKind LookUpPath(const char* path) {
     if (std::strpbrk(path, "*?")) {

@@ -23,3 +23,9 @@ uint32_t FreeSpaceTenthsOf(uint32_t sectorsPerCluster, uint32_t bytesPerSector,
 // match some other entry.
 enum class PathKind { Missing, Folder, File };
 PathKind LookUpPath(const char* path);
+
+// Folders that must never be an installation folder, whose removal would take what is not the
+// product's: a drive root in any spelling, and the Windows folder, the system folder, the
+// Program Files folder itself, a user profile's root, or any folder above one of them.
+enum class FolderRefusal { None, DriveRoot, SystemFolder };
+FolderRefusal CheckInstallFolder(const char* folder);

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -523,6 +524,101 @@ TEST_F(UninstallTest, NeverStartsAnOlderFileInTheSystemFolder) {
     EXPECT_FALSE(driver::FileExists(startedLog_)) << "the older file was started";
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
     EXPECT_TRUE(driver::FileExists(folder_ + "viewer.exe"));
+}
+
+// An installation made before its setup file was recorded: entries that would lead out of the
+// folder are not followed, and keys no product can own are refused as malformed entries are.
+TEST_F(UninstallTest, NeverFollowsEntriesOutOfItsPlace) {
+    const std::string outside = WithoutBackslash(scratch_ / "Program Files\\") + "\\keep.txt";
+    std::string setup = kSetup;
+    setup.insert(setup.find("[Reg]"), "4=..\\keep.txt\r\n5=viewer.exe,..\\keep.txt\r\n");
+    setup += "3=HKEY_CURRENT_USER\\Software\\Microsoft\\TovaUninstallTest\r\n"
+             "4=HKEY_CURRENT_USER\\Software\\TovaUninstallTest\\Gone\r\n";
+    MakeKey(HKEY_CURRENT_USER, "Software\\Microsoft\\TovaUninstallTest");
+    Install(setup);
+    driver::WriteFileBytes(outside, "not the product's");
+    StartRemoval();
+    EXPECT_EQ(kRemoved, Answer({{"Regセクションが異常です。", kDefaultCaption, IDOK}}));
+    EXPECT_EQ(1u, dialog_->Close());
+    ExpectAllRemoved();
+    EXPECT_EQ("not the product's", driver::ReadFileBytes(outside));
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "Software\\Microsoft\\TovaUninstallTest"));
+    SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Microsoft\\TovaUninstallTest");
+}
+
+// A setup file changed after the installation is not believed: the user is told, the program,
+// the setup file, the uninstall entry and the recorded title's links go, every other file is
+// asked about, and no [Reg] key is removed, the product's own included.
+TEST_F(UninstallTest, ChangedSetupFileIsNotBelieved) {
+    ScratchFolder source;
+    InstallWithWizard(source, kSetup, true);
+    const std::string other = "Software\\TovaUninstallTestOther";
+    MakeKey(HKEY_CURRENT_USER, other);
+    driver::WriteFileBytes(folder_ + kExeName + ".INF",
+                           "[Install]\r\nTitle=Other\r\nFolder=Other\r\n1=viewer.exe\r\n[Reg]\r\n"
+                           "1=HKEY_CURRENT_USER\\" +
+                               other + "\r\n");
+    StartRemoval();
+    driver::MessageBoxSeen seen;
+    ASSERT_TRUE(driver::AnswerMessageBox(dialog_->Pid(), IDOK, 10000, &seen));
+    EXPECT_EQ("設定ファイルがインストール後に書き換えられています。"
+              "インストール時に記録したものだけを削除します。",
+              seen.text);
+    EXPECT_EQ(kTitle, seen.caption);
+    Names asked;
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(driver::AnswerMessageBox(dialog_->Pid(), IDYES, 10000, &seen));
+        asked.push_back(seen.text);
+    }
+    std::sort(asked.begin(), asked.end());
+    EXPECT_EQ(Names({Question(folder_ + "help\\viewer.hlp"), Question(folder_ + "readme.txt"),
+                     Question(folder_ + "viewer.exe")}),
+              asked);
+    EXPECT_EQ(kRemoved, Answer({}));
+    EXPECT_EQ(1u, dialog_->Close());
+    EXPECT_FALSE(driver::FileExists(folder_));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_EQ(Names(), FolderEntries(Place("Desktop")));
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, other.c_str()));
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kProductKey));
+    SHDeleteKeyA(HKEY_CURRENT_USER, other.c_str());
+}
+
+// Only the places where the installation made links are cleared: a desktop link of the
+// product's name that it did not make is the user's.
+TEST_F(UninstallTest, KeepsLinksItDidNotMake) {
+    ScratchFolder source;
+    InstallWithWizard(source, kSetup, false);
+    const std::string own = Place("Desktop") + kTitle + ".lnk";
+    driver::WriteFileBytes(own, "the user's own");
+    StartRemoval();
+    EXPECT_EQ(kRemoved, Answer({}));
+    EXPECT_EQ(1u, dialog_->Close());
+    EXPECT_EQ("the user's own", driver::ReadFileBytes(own));
+    EXPECT_EQ(Names(), FolderEntries(Place("Programs")));
+}
+
+// Installed into the Windows folder (as an earlier version let it): the listed files go, nothing
+// else of the folder is visited or asked about.
+TEST_F(UninstallTest, SystemFolderKeepsAllButTheListedFiles) {
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, sizeof windows);
+    folder_ = std::string(windows) + "\\";
+    const bool hadHelp = IsFolder(folder_ + "help");
+    driver::WriteFileBytes(folder_ + "tova-keep.txt", "not the product's");
+    Install();
+    StartRemoval();
+    EXPECT_EQ(kRemoved, Answer({}));
+    EXPECT_EQ(1u, dialog_->Close());
+    for (const char* file : {"TOVAUN.EXE", "TOVAUN.INF", "viewer.exe", "readme.txt"}) {
+        EXPECT_FALSE(driver::FileExists(folder_ + file)) << file;
+    }
+    EXPECT_TRUE(driver::FileExists(folder_ + "tova-keep.txt"));
+    EXPECT_TRUE(IsFolder(folder_ + "system32"));
+    DeleteFileA((folder_ + "tova-keep.txt").c_str());
+    if (!hadHelp) {
+        RemoveDirectoryA((folder_ + "help").c_str());
+    }
 }
 
 } // namespace

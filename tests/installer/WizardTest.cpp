@@ -7,6 +7,8 @@
 
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "InstallerRun.h"
 #include "Files.h"
@@ -113,6 +115,42 @@ TEST_F(WizardTest, RefusedFolders) {
     EXPECT_FALSE(IsFolder(scratch_ / "a*b"));
 }
 
+// A folder whose removal would take a whole drive, Windows or a user's files is refused in any
+// spelling, and the page stays.
+TEST_F(WizardTest, RefusesFoldersThatAreNotTheProducts) {
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, sizeof windows);
+    char system[MAX_PATH];
+    GetSystemDirectoryA(system, sizeof system);
+    char profile[MAX_PATH];
+    ASSERT_TRUE(GetEnvironmentVariableA("USERPROFILE", profile, sizeof profile));
+    char programs[MAX_PATH];
+    const std::string windowsDrive(windows, 2);
+    const std::string root = "ルートフォルダにはインストールできません。";
+    const std::string own = "Windowsのフォルダ、Program Filesのフォルダそのもの、ユーザーのフォルダ"
+                            "にはインストールできません。製品用のフォルダを指定してください。";
+    std::vector<std::pair<std::string, std::string>> cases = {
+        {"C:", root},
+        {"C:\\", root},
+        {"c:\\windows\\..", root},
+        {windows, own},
+        {std::string(windows) + "\\", own},
+        {system, own},
+        {windowsDrive + "\\Program Files", own},
+        {profile, own},
+        {std::string(profile) + "\\..", own},
+    };
+    if (GetShortPathNameA((windowsDrive + "\\Program Files").c_str(), programs, sizeof programs)) {
+        cases.push_back({programs, own});
+    }
+    StartWizard();
+    for (const auto& c : cases) {
+        const driver::MessageBoxSeen seen = NextWithMessage(c.first);
+        EXPECT_EQ(c.second, seen.text) << c.first;
+        EXPECT_EQ(kFolderPage, run_->PageId()) << c.first;
+    }
+}
+
 // Accepted folders lead to the shortcut page without a word, the free-space question included:
 // the test machine's drive has ample space.
 TEST_F(WizardTest, AcceptedFolders) {
@@ -122,8 +160,6 @@ TEST_F(WizardTest, AcceptedFolders) {
         std::string made;    // folder that stays
         std::string removed; // folder made and taken away again
     } cases[] = {
-        // D: does not exist in the test prefix; C: is its drive_c, always there.
-        {"C:", "", ""},
         {scratch_ / "new1\\new2", scratch_ / "new1", scratch_ / "new1\\new2"},
         {scratch_ / "ソフト表\\表", scratch_ / "ソフト表", scratch_ / "ソフト表\\表"},
         // A folder that was there before stays, empty as it is.
@@ -281,6 +317,38 @@ TEST(InstallerModes, EndWithoutWizard) {
         DWORD exitCode = 0;
         EXPECT_TRUE(c.run->Process().Wait(10000, &exitCode)) << c.arguments;
         EXPECT_EQ(1u, exitCode) << c.arguments;
+    }
+}
+
+// A setup file whose entry would lead out of its folder installs nothing: the message names the
+// entry, and no wizard follows.
+TEST(InstallerModes, EntriesLeavingTheirFolderInstallNothing) {
+    const std::string head = "[Install]\r\nTitle=サンプル\r\nFolder=Sample\r\n1=viewer.exe\r\n";
+    const struct {
+        std::string setup;
+        const char* entry;
+    } cases[] = {
+        {head + "2=a.txt,..\\..\\Common Files\\keep.txt\r\n",
+         "[Install] 2=a.txt,..\\..\\Common Files\\keep.txt"},
+        {head + "2=..\\..\\secret.txt\r\n", "[Install] 2=..\\..\\secret.txt"},
+        {head + "[Group]\r\n1=..\\..\\Startup\\x,viewer.exe\r\n",
+         "[Group] 1=..\\..\\Startup\\x,viewer.exe"},
+        {"[Install]\r\nTitle=..\\..\\windows\r\nFolder=Sample\r\n1=viewer.exe\r\n",
+         "[Install] Title=..\\..\\windows"},
+        {"[Install]\r\nTitle=T\r\nFolder=C:\\Windows\r\n1=viewer.exe\r\n",
+         "[Install] Folder=C:\\Windows"},
+    };
+    for (const auto& c : cases) {
+        ScratchFolder scratch;
+        InstallerRun run(scratch, TOVAMERE_EXE);
+        run.WriteSetupFile(c.setup);
+        ASSERT_TRUE(run.Start());
+        driver::MessageBoxSeen seen;
+        EXPECT_TRUE(driver::AnswerMessageBox(run.Pid(), IDOK, 10000, &seen)) << c.entry;
+        EXPECT_EQ(std::string("設定ファイルの次の項目が異常です。\n") + c.entry, seen.text);
+        DWORD exitCode = 0;
+        EXPECT_TRUE(run.Process().Wait(10000, &exitCode)) << c.entry;
+        EXPECT_EQ(1u, exitCode) << c.entry;
     }
 }
 
