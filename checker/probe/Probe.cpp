@@ -7,6 +7,8 @@
 #include "probe/Probe.h"
 
 #include "probe/ResponseBlocks.h"
+#include "probe/SocketWait.h"
+#include "probe/TlsSession.h"
 #include "probe/StatusRelay.h"
 
 #include "text/TextRoutines.h"
@@ -41,18 +43,6 @@ void ShowStatus(HWND statusLine, const char* format, ...) {
     FormatTextV(text, sizeof text, format, args);
     va_end(args);
     RelayStatus(statusLine, text);
-}
-
-bool SendAll(SOCKET s, const char* data, size_t length) {
-    while (length > 0) {
-        const int sent = send(s, data, static_cast<int>(length), 0);
-        if (sent <= 0) {
-            return false;
-        }
-        data += sent;
-        length -= static_cast<size_t>(sent);
-    }
-    return true;
 }
 
 // The new copy. A copy that cannot be created or written is removed, so that the driver finds
@@ -101,17 +91,6 @@ private:
     const char* path_;
     FILE* file_ = nullptr;
 };
-
-// How often a waiting probe looks whether the run was forced to end.
-constexpr DWORD kSliceMs = 200;
-
-enum class Waited { kReady, kTimedOut, kStopped, kFailed };
-
-// What is left of the silence a probe allows since its last answer; 0 when it is over.
-DWORD TimeLeft(DWORD since) {
-    const DWORD spent = GetTickCount() - since;
-    return spent >= probeSilenceMs ? 0 : probeSilenceMs - spent;
-}
 
 // A name looked up on a thread of its own, so that the probe can give up on a lookup that does
 // not end (the system's lookup has no time limit of its own). The thread and the probe share
@@ -197,36 +176,6 @@ Waited ResolveHost(const char* host, DWORD since, in_addr& address, int& error) 
     return result;
 }
 
-// Waits until s has data or an end to read, or, while connecting, until the connection is made
-// or has failed; within the silence allowed, and only while the run is not forced to end.
-Waited WaitSocket(SOCKET s, bool connecting, DWORD since) {
-    for (;;) {
-        if (busyFlag != 1) {
-            return Waited::kStopped;
-        }
-        const DWORD left = TimeLeft(since);
-        if (left == 0) {
-            return Waited::kTimedOut;
-        }
-        const DWORD slice = left < kSliceMs ? left : kSliceMs;
-        fd_set ready;
-        FD_ZERO(&ready);
-        FD_SET(s, &ready);
-        fd_set failed; // a connection that failed is reported here
-        FD_ZERO(&failed);
-        FD_SET(s, &failed);
-        timeval wait{static_cast<long>(slice / 1000), static_cast<long>(slice % 1000 * 1000)};
-        const int count = select(0, connecting ? nullptr : &ready, connecting ? &ready : nullptr,
-                                 connecting ? &failed : nullptr, &wait);
-        if (count == SOCKET_ERROR) {
-            return Waited::kFailed;
-        }
-        if (count > 0) {
-            return connecting && FD_ISSET(s, &failed) ? Waited::kFailed : Waited::kReady;
-        }
-    }
-}
-
 Waited ConnectWithin(SOCKET s, const sockaddr_in& address, DWORD since) {
     u_long nonBlocking = 1;
     ioctlsocket(s, FIONBIO, &nonBlocking);
@@ -246,6 +195,51 @@ bool IsMove(int status) {
 // Servers that refuse HTTP/1.0 are asked once more in HTTP/1.1.
 bool RefusesHttp10(int status) {
     return status == 426 || status == 505;
+}
+
+// The next block of a plain connection.
+Waited ReceivePlain(SOCKET s, char* buffer, int& got, DWORD since) {
+    const Waited waited = WaitSocket(s, false, since);
+    if (waited == Waited::kReady) {
+        got = recv(s, buffer, kReceiveSize, 0);
+    }
+    return waited;
+}
+
+int Stopped();
+
+// The probe code and text of a TLS start that failed; kProbeCompleted when it did not.
+int TlsFailure(TlsResult result, const char* host) {
+    const char* text = ""; // after the host in brackets
+    int code = kProbeTlsFailed;
+    switch (result) {
+    case TlsResult::kOk:
+        return kProbeCompleted;
+    case TlsResult::kNoTls:
+        CopyText(probeMessage, sizeof probeMessage,
+                 "このWindowsの暗号化通信ではhttpsのURLを確認できません。");
+        return kProbeNotChecked;
+    case TlsResult::kStopped:
+        return Stopped();
+    case TlsResult::kTimedOut:
+        text = "との暗号化通信の開始が時間切れになりました。";
+        code = kProbeTimedOut;
+        break;
+    case TlsResult::kFailed:
+        text = "と暗号化通信ができませんでした。";
+        break;
+    case TlsResult::kExpired:
+        text = "の証明書は有効期限が切れています。";
+        break;
+    case TlsResult::kOtherName:
+        text = "の証明書は別のホストのものです。";
+        break;
+    case TlsResult::kUntrusted:
+        text = "の証明書は信頼できる発行元のものではありません。";
+        break;
+    }
+    FormatText(probeMessage, sizeof probeMessage, "[%s]%s", host, text);
+    return code;
 }
 
 int Stopped() {
@@ -308,11 +302,25 @@ int Exchange(HWND statusLine, const UrlParts& url, bool http11, std::string& loc
         return kProbeConnectFailed;
     }
 
+    // An https page is asked for inside TLS, the same conversation in every other way.
+    std::unique_ptr<TlsSession> tls;
+    if (url.scheme == UrlScheme::kHttps) {
+        ShowStatus(statusLine, "[%s]と暗号化通信を始めています...", host);
+        tls.reset(new TlsSession(s));
+        const int failed = TlsFailure(tls->Start(host, since), host);
+        if (failed != kProbeCompleted) {
+            tls.reset();
+            closesocket(s);
+            return failed;
+        }
+    }
+
     ShowStatus(statusLine, "[%s]にリクエストを送信しています...", host);
     char request[kRequestSize];
     FormatRequest(host, url.path, url.port, http11, request, sizeof request);
     // A half-sent request cannot give a trustworthy answer: end as if the connection failed.
-    if (!SendAll(s, request, std::strlen(request))) {
+    const size_t requestLength = std::strlen(request);
+    if (!(tls ? tls->Send(request, requestLength) : SendAll(s, request, requestLength))) {
         CopyText(probeMessage, sizeof probeMessage, "接続できませんでした。");
         closesocket(s);
         return kProbeConnectFailed;
@@ -334,13 +342,17 @@ int Exchange(HWND statusLine, const UrlParts& url, bool http11, std::string& loc
         bool unwanted = false; // the page of a move or a refusal
         unsigned received = 0;
         for (;;) {
-            const Waited waited = WaitSocket(s, false, since);
+            int got = 0;
+            const Waited waited = tls ? tls->Receive(buffer.get(), kReceiveSize, got, since)
+                                      : ReceivePlain(s, buffer.get(), got, since);
             if (waited == Waited::kStopped || waited == Waited::kTimedOut) {
                 stopped = waited == Waited::kStopped;
                 timedOut = !stopped;
                 break;
             }
-            int got = waited == Waited::kReady ? recv(s, buffer.get(), kReceiveSize, 0) : -1;
+            if (waited != Waited::kReady) {
+                got = -1;
+            }
             if (got < 0) {
                 got = 0;
                 cutShort = true;
@@ -394,6 +406,7 @@ int Exchange(HWND statusLine, const UrlParts& url, bool http11, std::string& loc
         }
     }
 
+    tls.reset();
     ShowStatus(statusLine, "[%s]に送受信終了を通知しています...", host);
     if (shutdown(s, SD_BOTH) != 0 && code == kProbeCompleted) {
         CopyText(probeMessage, sizeof probeMessage, "ソケットをシャットダウンできませんでした。");
@@ -446,10 +459,6 @@ int RunProbeConversation(HWND statusLine) {
     std::vector<std::string> asked;
     bool http11 = false;
     for (;;) {
-        if (url.scheme == UrlScheme::kHttps) {
-            CopyText(probeMessage, sizeof probeMessage, "httpsのURLはまだ確認できません。");
-            return kProbeNotChecked;
-        }
         if (!asked.empty() || http11) {
             std::memset(&probeHead, 0, sizeof probeHead); // nothing of the last answer lingers
         }

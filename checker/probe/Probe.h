@@ -62,6 +62,7 @@ enum ProbeCode {
     kProbeNotChecked = 8,     // an address this program does not ask for
     kProbeBadUrl = 9,         // a port or host that cannot be
     kProbeStopped = 10,       // forced termination before any answer came
+    kProbeTlsFailed = 11,     // TLS could not be started, or the certificate is not good
 };
 
 // What the log says of a favorite whose check a forced end cut short.

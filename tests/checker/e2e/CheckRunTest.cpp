@@ -346,9 +346,10 @@ TEST_F(CheckRun, RunThatReachesNoServerRecyclesNothing) {
 // a sure one recycles without asking.
 TEST_F(CheckRun, VerdictsOfTodaysFavoritesUnderEachChoice) {
     if (!gethostbyname("www.vexilo-test.example")) {
-        GTEST_SKIP() << "needs the check runs' host names (tests/peers/with-hosts, as root)";
+        GTEST_SKIP() << "needs the check runs' host names and CA (tests/peers/with-hosts, as root)";
     }
     enum Kind { kThere, kSure, kUnsure, kNotChecked };
+    const std::string kSecure = "https://www.vexilo-test.example";
     const std::string k8080 = "http://127.0.0.1:8080";
     const struct {
         const char* name;
@@ -367,10 +368,18 @@ TEST_F(CheckRun, VerdictsOfTodaysFavoritesUnderEachChoice) {
          {"301 Moved Permanently", "移転先: " + k8080 + "/gone.html", "404 Not Found"}},
         {"loop.url", kHost + "/loop", kUnsure,
          {"301 Moved Permanently", "移転先: http://127.0.0.1/loop", "移転先が循環しています。"}},
-        {"tohttps.url", kHost + "/to-https", kNotChecked,
-         {"301 Moved Permanently", "移転先: https://127.0.0.1/ok.html",
-          "httpsのURLはまだ確認できません。"}},
-        {"https.url", "https://127.0.0.1/", kNotChecked, {"httpsのURLはまだ確認できません。"}},
+        {"tohttps.url", kHost + "/to-https", kThere,
+         {"301 Moved Permanently", "移転先: " + kSecure + "/ok.html", "200 OK"}},
+        {"https.url", kSecure + "/ok.html", kThere, {"200 OK"}},
+        {"httpsgone.url", kSecure + "/gone.html", kSure, {"404 Not Found"}},
+        {"wrongname.url", "https://wrong.vexilo-test.example/ok.html", kUnsure,
+         {"[wrong.vexilo-test.example]の証明書は別のホストのものです。"}},
+        {"expired.url", "https://expired.vexilo-test.example/ok.html", kUnsure,
+         {"[expired.vexilo-test.example]の証明書は有効期限が切れています。"}},
+        {"stranger.url", "https://stranger.vexilo-test.example/ok.html", kUnsure,
+         {"[stranger.vexilo-test.example]の証明書は信頼できる発行元のものではありません。"}},
+        {"plainon443.url", "https://127.0.0.1:80/ok.html", kUnsure,
+         {"[127.0.0.1]と暗号化通信ができませんでした。"}},
         {"mail.url", "mailto:someone@example.com", kNotChecked,
          {"httpとhttps以外のURLは確認しません。"}},
         {"file.url", "file:///C:/page.htm", kNotChecked, {"httpとhttps以外のURLは確認しません。"}},
@@ -443,6 +452,40 @@ TEST_F(CheckRun, VerdictsOfTodaysFavoritesUnderEachChoice) {
             ForgetTrashed({name});
         }
     }
+}
+
+// https pages are kept decrypted and compared as http pages are: a page of 1 MB whole, an
+// unchanged page not reported again, a changed one reported.
+TEST_F(CheckRun, HttpsPagesKeptAndCompared) {
+    if (!gethostbyname("www.vexilo-test.example")) {
+        GTEST_SKIP() << "needs the check runs' host names and CA (tests/peers/with-hosts, as root)";
+    }
+    std::string big = "<html>\n";
+    for (int i = 0; big.size() < 1024 * 1024; ++i) {
+        big += "<p>line " + std::to_string(i) + " of a page of a megabyte</p>\n";
+    }
+    WritePage("big.html", big + "</html>\n");
+    Shortcut("news.url", "https://www.vexilo-test.example/news.html");
+    Shortcut("big.url", "https://secure.vexilo-test.example/big.html");
+    Options(0x04, 0x01); // recycle without asking; list new or updated pages
+
+    Vexilo vexilo;
+    ASSERT_TRUE(vexilo.Start(exe_));
+    ASSERT_TRUE(vexilo.RunCheck(kRunTimeout));
+    WritePage("news.html", "<html><body>News of the second day, over TLS.</body></html>\n");
+    ASSERT_TRUE(vexilo.RunCheck(kRunTimeout));
+    const auto blocks = Blocks(vexilo.LogLines());
+    ASSERT_EQ(4u, blocks.size());
+    auto first = ByUrl(std::vector<LogBlock>(blocks.begin(), blocks.begin() + 2));
+    auto second = ByUrl(std::vector<LogBlock>(blocks.begin() + 2, blocks.end()));
+    EXPECT_EQ((Lines{"200 OK", kNewText}), first["https://secure.vexilo-test.example/big.html"]);
+    EXPECT_EQ((Lines{"200 OK"}), second["https://secure.vexilo-test.example/big.html"]);
+    EXPECT_EQ((Lines{"200 OK", kNewText}), second["https://www.vexilo-test.example/news.html"]);
+    EXPECT_TRUE(driver::ReadFileBytes(www_ + "\\big.html") ==
+                driver::ReadTextFile(store_ + "\\big.htm"));
+    EXPECT_EQ(driver::ReadFileBytes(www_ + "\\news.html"),
+              driver::ReadTextFile(store_ + "\\news.htm"));
+    ASSERT_TRUE(vexilo.Exit());
 }
 
 TEST_F(CheckRun, StopConfirmedWhileASlowPageArrives) {

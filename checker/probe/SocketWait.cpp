@@ -1,0 +1,49 @@
+// The waits of a probe: select in slices, so that a forced end is seen within kSliceMs.
+#include "probe/SocketWait.h"
+
+#include "probe/Probe.h"
+
+DWORD TimeLeft(DWORD since) {
+    const DWORD spent = GetTickCount() - since;
+    return spent >= probeSilenceMs ? 0 : probeSilenceMs - spent;
+}
+
+Waited WaitSocket(SOCKET s, bool connecting, DWORD since) {
+    for (;;) {
+        if (busyFlag != 1) {
+            return Waited::kStopped;
+        }
+        const DWORD left = TimeLeft(since);
+        if (left == 0) {
+            return Waited::kTimedOut;
+        }
+        const DWORD slice = left < kSliceMs ? left : kSliceMs;
+        fd_set ready;
+        FD_ZERO(&ready);
+        FD_SET(s, &ready);
+        fd_set failed; // a connection that failed is reported here
+        FD_ZERO(&failed);
+        FD_SET(s, &failed);
+        timeval wait{static_cast<long>(slice / 1000), static_cast<long>(slice % 1000 * 1000)};
+        const int count = select(0, connecting ? nullptr : &ready, connecting ? &ready : nullptr,
+                                 connecting ? &failed : nullptr, &wait);
+        if (count == SOCKET_ERROR) {
+            return Waited::kFailed;
+        }
+        if (count > 0) {
+            return connecting && FD_ISSET(s, &failed) ? Waited::kFailed : Waited::kReady;
+        }
+    }
+}
+
+bool SendAll(SOCKET s, const char* data, size_t length) {
+    while (length > 0) {
+        const int sent = send(s, data, static_cast<int>(length), 0);
+        if (sent <= 0) {
+            return false;
+        }
+        data += sent;
+        length -= static_cast<size_t>(sent);
+    }
+    return true;
+}

@@ -1,0 +1,20 @@
+// A probe's waits on the network: each gives up after probeSilenceMs without an answer, and
+// looks several times a second whether the run was forced to end.
+#pragma once
+
+#include <winsock2.h>
+
+// How often a waiting probe looks whether the run was forced to end.
+constexpr DWORD kSliceMs = 200;
+
+enum class Waited { kReady, kTimedOut, kStopped, kFailed };
+
+// What is left of the silence a probe allows since its last answer; 0 when it is over.
+DWORD TimeLeft(DWORD since);
+
+// Waits until s has data or an end to read, or, while connecting, until the connection is made
+// or has failed; within the silence allowed, and only while the run is not forced to end.
+Waited WaitSocket(SOCKET s, bool connecting, DWORD since);
+
+// Sends all of data on the blocking socket s; false when the connection fails first.
+bool SendAll(SOCKET s, const char* data, size_t length);
