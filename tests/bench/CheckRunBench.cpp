@@ -44,7 +44,7 @@ bool TimeRun(Vexilo& vexilo, HANDLE uiThread, Run& run) {
 
 int main(int argc, char** argv) {
     if (argc != 5 && argc != 6) {
-        std::fprintf(stderr, "usage: check_run_bench VEXILO_EXE N RUNS window|minimised [URL]\n");
+        std::fprintf(stderr, "usage: check_run_bench VEXILO_EXE N RUNS window|minimised [URL, %%d numbered]\n");
         return 2;
     }
     const int count = std::atoi(argv[2]);
@@ -55,9 +55,12 @@ int main(int argc, char** argv) {
     scratch.MakeFolder("app");
     CopyFileA(driver::WindowsPath(argv[1]).c_str(), exe.c_str(), FALSE);
     for (int i = 0; i < count; ++i) {
-        const std::string url = argc == 6
-                                    ? std::string(argv[5])
-                                    : "http://127.0.0.1/bench/page" + std::to_string(i) + ".html";
+        // A URL given is the same for every favorite, or numbered where it holds "%d".
+        std::string url = argc == 6 ? std::string(argv[5]) : "http://127.0.0.1/bench/page%d.html";
+        const size_t number = url.find("%d");
+        if (number != std::string::npos) {
+            url.replace(number, 2, std::to_string(i));
+        }
         scratch.WriteFile("Favorites\\folder" + std::to_string(i % 10) + "\\page" +
                               std::to_string(i) + ".url",
                           "[InternetShortcut]\r\nURL=" + url + "\r\n");
