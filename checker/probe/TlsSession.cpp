@@ -36,10 +36,11 @@ Fn Lookup(HMODULE module, const char* name) {
 
 TlsLibrary Load() {
     TlsLibrary library;
-    // NT 4.0 keeps the security function table in security.dll.
-    HMODULE security = LoadLibraryA("secur32.dll");
-    if (!security) {
-        security = LoadLibraryA("security.dll");
+    HMODULE security = nullptr;
+    for (const char* name : tlsModules) {
+        if (!security) {
+            security = LoadLibraryA(name);
+        }
     }
     if (auto init = Lookup<INIT_SECURITY_INTERFACE_A>(security, "InitSecurityInterfaceA")) {
         library.sspi = init();
@@ -129,6 +130,8 @@ TlsResult FromWait(Waited waited) {
 }
 
 } // namespace
+
+const char* tlsModules[2] = {"secur32.dll", "security.dll"};
 
 bool TlsAvailable() {
     return Library().loaded;

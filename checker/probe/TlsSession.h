@@ -25,6 +25,10 @@ enum class TlsResult {
     kStopped,
 };
 
+// Where the system's TLS is looked for, in turn (NT 4.0 keeps it in security.dll); read once,
+// when a probe first needs TLS.
+extern const char* tlsModules[2];
+
 // True when the system's TLS could be loaded (once per process).
 bool TlsAvailable();
 

@@ -3,6 +3,7 @@
 // while the waiting thread pumps its messages.
 #include "probe/Probe.h"
 #include "probe/ProbeWorker.h"
+#include "probe/TlsSession.h"
 
 #include "framework/PaintHold.h"
 
@@ -492,6 +493,19 @@ TEST_F(ProbeConversation, RefusedHttp10IsAskedAgainInHttp11) {
         EXPECT_EQ(200, probeHead.statusCode);
         EXPECT_FALSE(Exists(copyPath_)) << body;
     }
+}
+
+// A Windows without TLS (Windows 95 as it came) does not check https favorites: it says so.
+TEST_F(ProbeConversation, HttpsWithoutTlsIsNotChecked) {
+    tlsModules[0] = "no-tls-here.dll";
+    tlsModules[1] = "nor-here.dll";
+    ScriptedServer server({});
+    probeScheme = UrlScheme::kHttps;
+    EXPECT_EQ(kProbeNotChecked, Probe("localhost/", server.Port()));
+    probeScheme = UrlScheme::kHttp;
+    EXPECT_STREQ("このWindowsの暗号化通信ではhttpsのURLを確認できません。", probeMessage);
+    EXPECT_FALSE(TlsAvailable());
+    EXPECT_FALSE(Exists(copyPath_));
 }
 
 // A server that says nothing is given up after the silence allowed, and a forced end reaches a
