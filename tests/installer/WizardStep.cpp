@@ -1,9 +1,9 @@
 // Moves a running installer's wizard one step, for scripts that look at it (tools/): waits for
 // the wizard, presses Next or Cancel, opens or closes the browse dialog, waits for the copy to
 // finish or presses Finish, and prints the rectangle of the window on top so that a screenshot
-// can be cut to it.
+// can be cut to it. The same for Vexilo's main window, for the same pictures.
 //
-//   wizard_step wait|next|browse|close-browse|finished|finish|cancel
+//   wizard_step wait|next|browse|close-browse|finished|finish|cancel|vexilo|close-vexilo
 #include <windows.h>
 
 #include <commctrl.h>
@@ -36,6 +36,19 @@ int PrintRect(HWND window) {
 
 int main(int argc, char** argv) {
     const char* step = argc > 1 ? argv[1] : "";
+    if (std::strcmp(step, "vexilo") == 0 || std::strcmp(step, "close-vexilo") == 0) {
+        HWND main = WaitWithControl(1003); // "チェック開始(&G)"
+        if (!main) {
+            std::fprintf(stderr, "wizard_step: no Vexilo window\n");
+            return 1;
+        }
+        if (step[0] == 'c') {
+            PostMessageA(main, WM_COMMAND, IDOK, 0);
+            return 0;
+        }
+        Sleep(300);
+        return PrintRect(main);
+    }
     HWND frame = WaitWithControl(0x3024); // the wizard's Next button
     if (!frame) {
         std::fprintf(stderr, "wizard_step: no wizard\n");
@@ -71,7 +84,8 @@ int main(int argc, char** argv) {
         }
     } else if (std::strcmp(step, "wait") != 0) {
         std::fprintf(stderr,
-                     "usage: wizard_step wait|next|browse|close-browse|finished|finish|cancel\n");
+                     "usage: wizard_step wait|next|browse|close-browse|finished|finish|cancel|"
+                     "vexilo|close-vexilo\n");
         return 2;
     }
     Sleep(300); // let the page paint before a screenshot
