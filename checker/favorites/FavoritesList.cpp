@@ -84,16 +84,18 @@ bool LocalAppDataFolder(char* folder, size_t size) {
         return false;
     }
     if (HMODULE shell = LoadLibraryA("shell32.dll")) {
-        const auto get =
-            reinterpret_cast<GetFolderPath>(reinterpret_cast<void*>(GetProcAddress(shell, "SHGetFolderPathA")));
+        const auto get = reinterpret_cast<GetFolderPath>(
+            reinterpret_cast<void*>(GetProcAddress(shell, "SHGetFolderPathA")));
         const bool found =
-            get && SUCCEEDED(get(nullptr, kLocalAppData | kCreateFolder, nullptr, 0, folder)) && folder[0];
+            get && SUCCEEDED(get(nullptr, kLocalAppData | kCreateFolder, nullptr, 0, folder)) &&
+            folder[0];
         FreeLibrary(shell);
         if (found) {
             return true;
         }
     }
-    return ShellFolderValue("Local AppData", folder, size) || ShellFolderValue("AppData", folder, size);
+    return ShellFolderValue("Local AppData", folder, size) ||
+           ShellFolderValue("AppData", folder, size);
 }
 
 } // namespace

@@ -171,6 +171,11 @@ TEST(PeImageDamaged, IsRefusedWithoutReadingOutside) {
     for (size_t i = 0; i < 4; ++i) lost[importDirectory + i] = 0xF0;
     EXPECT_FALSE(pe::ReadImage(lost, image, error));
     EXPECT_EQ("import table outside the sections", error);
+
+    std::vector<uint8_t> noResources = bytes;
+    for (size_t i = 0; i < 4; ++i) noResources[importDirectory + 8 + i] = 0xF0;
+    EXPECT_FALSE(pe::ReadImage(noResources, image, error));
+    EXPECT_EQ("resource table outside the sections", error);
 }
 
 } // namespace
@@ -200,7 +205,8 @@ bool Parse(const std::string& text, std::vector<Element>& elements, std::string&
         [](void* data, const XML_Char* name, const XML_Char** attributes) {
             auto* r = static_cast<Reading*>(data);
             Element element{name, {}, {}};
-            for (size_t i = 0; attributes[i]; i += 2) element.attributes[attributes[i]] = attributes[i + 1];
+            for (size_t i = 0; attributes[i]; i += 2)
+                element.attributes[attributes[i]] = attributes[i + 1];
             r->open.push_back(r->elements.size());
             r->elements.push_back(element);
         },
@@ -209,7 +215,8 @@ bool Parse(const std::string& text, std::vector<Element>& elements, std::string&
         auto* r = static_cast<Reading*>(data);
         r->elements[r->open.back()].text.append(s, static_cast<size_t>(length));
     });
-    const bool read = XML_Parse(parser, text.data(), static_cast<int>(text.size()), 1) != XML_STATUS_ERROR;
+    const bool read =
+        XML_Parse(parser, text.data(), static_cast<int>(text.size()), 1) != XML_STATUS_ERROR;
     if (!read) {
         error = std::string(XML_ErrorString(XML_GetErrorCode(parser))) + " at line " +
                 std::to_string(XML_GetCurrentLineNumber(parser));
@@ -227,7 +234,8 @@ constexpr char kSettings2016[] = "http://schemas.microsoft.com/SMI/2016/WindowsS
 std::vector<const Element*> Named(const std::vector<Element>& elements, const std::string& name) {
     std::vector<const Element*> found;
     for (const Element& e : elements) {
-        if (e.name == name) found.push_back(&e);
+        if (e.name == name)
+            found.push_back(&e);
     }
     return found;
 }
@@ -236,7 +244,8 @@ std::vector<const Element*> Named(const std::vector<Element>& elements, const st
 std::vector<const Element*> ExecutionLevels(const std::vector<Element>& elements) {
     std::vector<const Element*> found;
     for (const Element& e : elements) {
-        if (e.name.size() > 24 && e.name.compare(e.name.size() - 24, 24, "|requestedExecutionLevel") == 0)
+        if (e.name.size() > 24 &&
+            e.name.compare(e.name.size() - 24, 24, "|requestedExecutionLevel") == 0)
             found.push_back(&e);
     }
     return found;
@@ -255,7 +264,8 @@ std::ostream& operator<<(std::ostream& out, const Program& program) {
 class ShippedManifest : public testing::TestWithParam<Program> {
 protected:
     void SetUp() override {
-        const pe::Image image = LoadImage(std::string(GetParam().shippedDir) + "/" + GetParam().name);
+        const pe::Image image =
+            LoadImage(std::string(GetParam().shippedDir) + "/" + GetParam().name);
         ASSERT_FALSE(image.manifest.empty()) << "no manifest resource";
         std::string error;
         ASSERT_TRUE(Parse(image.manifest, elements_, error))
@@ -286,20 +296,22 @@ TEST_P(ShippedManifest, SystemDpiAwareOnly) {
 
 TEST_P(ShippedManifest, UsesTheVersion6CommonControls) {
     const auto identities = Named(elements_, std::string(kAssembly) + "assemblyIdentity");
-    EXPECT_NE(identities.end(), std::find_if(identities.begin(), identities.end(), [](const Element* e) {
-                  const auto& a = e->attributes;
-                  return a.count("name") && a.at("name") == "Microsoft.Windows.Common-Controls" &&
-                         a.count("version") && a.at("version") == "6.0.0.0" && a.count("publicKeyToken") &&
-                         a.at("publicKeyToken") == "6595b64144ccf1df" && a.count("processorArchitecture") &&
-                         a.at("processorArchitecture") == "*";
-              }));
+    EXPECT_NE(
+        identities.end(), std::find_if(identities.begin(), identities.end(), [](const Element* e) {
+            const auto& a = e->attributes;
+            return a.count("name") && a.at("name") == "Microsoft.Windows.Common-Controls" &&
+                   a.count("version") && a.at("version") == "6.0.0.0" &&
+                   a.count("publicKeyToken") && a.at("publicKeyToken") == "6595b64144ccf1df" &&
+                   a.count("processorArchitecture") && a.at("processorArchitecture") == "*";
+        }));
     EXPECT_EQ(1u, Named(elements_, std::string(kAssembly) + "dependentAssembly").size());
 }
 
 TEST_P(ShippedManifest, AsksForItsExecutionLevel) {
     const auto levels = ExecutionLevels(elements_);
     if (!GetParam().executionLevel) {
-        EXPECT_TRUE(levels.empty()) << "an execution level ends the VirtualStore the store relies on";
+        EXPECT_TRUE(levels.empty())
+            << "an execution level ends the VirtualStore the store relies on";
         return;
     }
     ASSERT_EQ(1u, levels.size());
@@ -307,28 +319,29 @@ TEST_P(ShippedManifest, AsksForItsExecutionLevel) {
     EXPECT_EQ("false", levels[0]->attributes.at("uiAccess"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Shipped, ShippedManifest,
-                         testing::Values(Program{PE32_SHIPPED_DIR, "checker/Vexilo.exe", nullptr},
-                                         Program{PE32_SHIPPED_DIR, "installer/Tovamere.exe",
-                                                 "requireAdministrator"},
-                                         Program{PE32PLUS_SHIPPED_DIR, "checker/Vexilo.exe", nullptr},
-                                         Program{PE32PLUS_SHIPPED_DIR, "installer/Tovamere.exe",
-                                                 "requireAdministrator"}),
-                         [](const auto& info) {
-                             return std::string(info.param.shippedDir == std::string(PE32_SHIPPED_DIR)
-                                                    ? "Pe32"
-                                                    : "Pe32Plus") +
-                                    (info.param.executionLevel ? "Tovamere" : "Vexilo");
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Shipped, ShippedManifest,
+    testing::Values(Program{PE32_SHIPPED_DIR, "checker/Vexilo.exe", nullptr},
+                    Program{PE32_SHIPPED_DIR, "installer/Tovamere.exe", "requireAdministrator"},
+                    Program{PE32PLUS_SHIPPED_DIR, "checker/Vexilo.exe", nullptr},
+                    Program{PE32PLUS_SHIPPED_DIR, "installer/Tovamere.exe",
+                            "requireAdministrator"}),
+    [](const auto& info) {
+        return std::string(info.param.shippedDir == std::string(PE32_SHIPPED_DIR) ? "Pe32"
+                                                                                  : "Pe32Plus") +
+               (info.param.executionLevel ? "Tovamere" : "Vexilo");
+    });
 
 // A manifest's parse failure is what stops a program on today's Windows; the parser used above
 // must see one.
 TEST(ManifestReading, RefusesWhatWindowsRefuses) {
     std::vector<Element> elements;
     std::string error;
-    EXPECT_FALSE(Parse("<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\"><dependency></assembly>",
-                       elements, error));
-    EXPECT_TRUE(Parse("<a xmlns=\"urn:schemas-microsoft-com:asm.v1\"><b x=\"1\">t</b></a>", elements, error));
+    EXPECT_FALSE(
+        Parse("<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\"><dependency></assembly>",
+              elements, error));
+    EXPECT_TRUE(Parse("<a xmlns=\"urn:schemas-microsoft-com:asm.v1\"><b x=\"1\">t</b></a>",
+                      elements, error));
     ASSERT_EQ(2u, elements.size());
     EXPECT_EQ(std::string(kAssembly) + "b", elements[1].name);
     EXPECT_EQ("t", elements[1].text);

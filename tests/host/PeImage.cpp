@@ -83,8 +83,10 @@ bool ResourceEntry(const Bytes& bytes, uint64_t base, uint64_t end, uint32_t dir
     for (uint32_t i = 0; i < uint32_t{named} + numbered; ++i) {
         const uint64_t at = base + directory + 16 + uint64_t{i} * 8;
         uint32_t name = 0;
-        if (at + 8 > end || !bytes.U32(at, name) || !bytes.U32(at + 4, target)) return false;
-        if (id == 0 || name == id) return true;
+        if (at + 8 > end || !bytes.U32(at, name) || !bytes.U32(at + 4, target))
+            return false;
+        if (id == 0 || name == id)
+            return true;
     }
     return false;
 }
@@ -93,13 +95,15 @@ bool ResourceEntry(const Bytes& bytes, uint64_t base, uint64_t end, uint32_t dir
 bool ReadManifest(const Bytes& bytes, const std::vector<Section>& sections, uint32_t resourceRva,
                   const std::vector<uint8_t>& data, std::string& manifest, std::string& error) {
     uint64_t base = 0, end = 0;
-    if (resourceRva == 0) return true;
+    if (resourceRva == 0)
+        return true;
     if (!Locate(sections, resourceRva, base, end)) {
         error = "resource table outside the sections";
         return false;
     }
     uint32_t names = 0, languages = 0, leaf = 0;
-    if (!ResourceEntry(bytes, base, end, 0, kManifestType, names)) return true;
+    if (!ResourceEntry(bytes, base, end, 0, kManifestType, names))
+        return true;
     if (!(names & kSubdirectory) ||
         !ResourceEntry(bytes, base, end, names & ~kSubdirectory, kProcessManifest, languages)) {
         return true;
