@@ -332,19 +332,4 @@ INSTANTIATE_TEST_SUITE_P(
                (info.param.executionLevel ? "Tovamere" : "Vexilo");
     });
 
-// A manifest's parse failure is what stops a program on today's Windows; the parser used above
-// must see one.
-TEST(ManifestReading, RefusesWhatWindowsRefuses) {
-    std::vector<Element> elements;
-    std::string error;
-    EXPECT_FALSE(
-        Parse("<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\"><dependency></assembly>",
-              elements, error));
-    EXPECT_TRUE(Parse("<a xmlns=\"urn:schemas-microsoft-com:asm.v1\"><b x=\"1\">t</b></a>",
-                      elements, error));
-    ASSERT_EQ(2u, elements.size());
-    EXPECT_EQ(std::string(kAssembly) + "b", elements[1].name);
-    EXPECT_EQ("t", elements[1].text);
-}
-
 } // namespace manifest
