@@ -37,7 +37,88 @@ bool IsFolder(const char* path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// True when a file can be made in folder. Tried for real, so that access rights, read-only
+// media and Windows' VirtualStore (which takes a legacy program's writes below Program Files)
+// answer exactly as they will for the copies.
+bool FolderWritable(const char* folder) {
+    char probe[kPathSize];
+    if (!folder[0] || !JoinPath(probe, sizeof probe, folder, "~vexilo.tmp")) {
+        return false;
+    }
+    const HANDLE file = CreateFileA(probe, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_TEMPORARY, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    CloseHandle(file);
+    DeleteFileA(probe);
+    return true;
+}
+
+using GetFolderPath = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPSTR);
+constexpr int kLocalAppData = 0x001c; // CSIDL_LOCAL_APPDATA
+constexpr int kCreateFolder = 0x8000; // CSIDL_FLAG_CREATE
+
+bool ShellFolderValue(const char* name, char* folder, size_t size) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER,
+                      "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", 0,
+                      KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+        return false;
+    }
+    DWORD type = 0;
+    DWORD length = static_cast<DWORD>(size - 1);
+    const bool read = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(folder),
+                                       &length) == ERROR_SUCCESS &&
+                      type == REG_SZ;
+    RegCloseKey(key);
+    folder[read ? (length < size ? length : size - 1) : 0] = '\0';
+    return read && folder[0];
+}
+
+// The user's local application data folder (not the roaming one: page copies are a cache that
+// need not follow the user). SHGetFolderPathA is looked up by name, since Windows 95 and NT 4.0
+// lack it; there the per-user "Shell Folders" values say where the folder is, if anywhere.
+bool LocalAppDataFolder(char* folder, size_t size) {
+    if (size < MAX_PATH) {
+        return false;
+    }
+    if (HMODULE shell = LoadLibraryA("shell32.dll")) {
+        const auto get = reinterpret_cast<GetFolderPath>(
+            reinterpret_cast<void*>(GetProcAddress(shell, "SHGetFolderPathA")));
+        const bool found =
+            get && SUCCEEDED(get(nullptr, kLocalAppData | kCreateFolder, nullptr, 0, folder)) &&
+            folder[0];
+        FreeLibrary(shell);
+        if (found) {
+            return true;
+        }
+    }
+    return ShellFolderValue("Local AppData", folder, size) ||
+           ShellFolderValue("AppData", folder, size);
+}
+
 } // namespace
+
+bool ChooseUserPrefix(const char* modulePath, const char* userName, char* result, size_t size) {
+    if (!BuildUserPrefix(modulePath, userName, result, size)) {
+        return false;
+    }
+    // An earlier store stays in use where it can still take copies; a new one goes beside the
+    // program where a file can be made there.
+    char programFolder[kListLineSize];
+    PathDirectory(modulePath, programFolder, sizeof programFolder);
+    if (IsFolder(result) ? FolderWritable(result) : FolderWritable(programFolder)) {
+        return true;
+    }
+    char appData[kListLineSize] = "";
+    char dataPrefix[kListLineSize];
+    if (!LocalAppDataFolder(appData, sizeof appData) ||
+        !BuildDataPrefix(appData, userName, dataPrefix, sizeof dataPrefix)) {
+        return true; // nowhere better: the copies fail as they would have before
+    }
+    return CopyText(result, size, dataPrefix);
+}
 
 bool InitCheckerPaths() {
     char tempFolder[kListLineSize] = "";
@@ -56,7 +137,7 @@ bool InitCheckerPaths() {
     DWORD userLength = sizeof userName;
     const bool haveUser = GetUserNameA(userName, &userLength) != FALSE;
     const bool prefixBuilt =
-        BuildUserPrefix(modulePath, haveUser ? userName : nullptr, userPrefix, sizeof userPrefix);
+        ChooseUserPrefix(modulePath, haveUser ? userName : nullptr, userPrefix, sizeof userPrefix);
     return listBuilt && prefixBuilt && tempFolder[0] && modulePath[0];
 }
 

@@ -1,5 +1,5 @@
 // The run's favorites list (flist.tmp: shortcut path and URL, one line each) and the page-copy
-// store beside the program: the two process-wide paths, the line reader, the copy comparison
+// store (beside the program, or in the user's application data): the two process-wide paths, the line reader, the copy comparison
 // and the creation of a stored copy's folders. No windows.h here.
 #pragma once
 
@@ -29,6 +29,16 @@ bool BuildCheckListPath(const char* tempFolder, char* result, size_t size);
 // userPrefix for the program file's full path and the user name; userName is nullptr when the
 // system could not say, which leaves the prefix ending in the program's folder.
 bool BuildUserPrefix(const char* modulePath, const char* userName, char* result, size_t size);
+
+// userPrefix in the per-user application data folder appData, for when the program's own
+// folder cannot be written: appData\Oskaveld\Vexilo\ followed by the user name (kept, since
+// the Windows 95 family without user profiles gives every user the same folder).
+bool BuildDataPrefix(const char* appData, const char* userName, char* result, size_t size);
+
+// The root of the page-copy store for this program path and user: beside the program as ever
+// where a file can be made there (an earlier store included), else in the user's local
+// application data folder. Asks the file system, so the same place gives the same root.
+bool ChooseUserPrefix(const char* modulePath, const char* userName, char* result, size_t size);
 
 // Fills checkListPath and userPrefix from the system. False when one of them could not be built.
 bool InitCheckerPaths();

@@ -9,6 +9,8 @@
 namespace {
 
 constexpr char kListName[] = "flist.tmp";
+// Below the application data folder: maker and product, as the settings' registry key.
+constexpr char kDataFolder[] = "Oskaveld\\Vexilo\\";
 
 } // namespace
 
@@ -44,6 +46,20 @@ bool BuildUserPrefix(const char* modulePath, const char* userName, char* result,
     PathDirectory(modulePath, result, size);
     // Without a user name the store lies directly in the program's folder: still this
     // program's own place, never a name made of whatever a failed query left behind.
+    if (userName && !AppendText(result, size, userName)) {
+        result[0] = '\0';
+        return false;
+    }
+    return true;
+}
+
+bool BuildDataPrefix(const char* appData, const char* userName, char* result, size_t size) {
+    if (!appData[0] || !JoinPath(result, size, appData, kDataFolder)) {
+        if (size) {
+            result[0] = '\0';
+        }
+        return false;
+    }
     if (userName && !AppendText(result, size, userName)) {
         result[0] = '\0';
         return false;

@@ -29,22 +29,68 @@ void ShowLastLogLine(HWND log) {
     SendMessageA(log, LB_SETCURSEL, static_cast<WPARAM>(count - 1), 0);
 }
 
+namespace {
+
+using SendMessageWide = LRESULT(WINAPI*)(HWND, UINT, WPARAM, LPARAM);
+using IsUnicodeWindow = BOOL(WINAPI*)(HWND);
+
+// The Unicode SendMessage where the list box is a Unicode window (the version 6 common controls
+// of Windows XP and later), else nothing. Looked up by name: Windows 95 has no Unicode windows.
+SendMessageWide WideSender(HWND log) {
+    const HMODULE user = GetModuleHandleA("user32.dll");
+    if (!user) {
+        return nullptr;
+    }
+    const auto isUnicode = reinterpret_cast<IsUnicodeWindow>(
+        reinterpret_cast<void*>(GetProcAddress(user, "IsWindowUnicode")));
+    if (!isUnicode || !isUnicode(log)) {
+        return nullptr;
+    }
+    return reinterpret_cast<SendMessageWide>(
+        reinterpret_cast<void*>(GetProcAddress(user, "SendMessageW")));
+}
+
+// One line of the log as ANSI bytes. A Unicode list box is read in Unicode and converted here:
+// Wine's version 6 list box fails an ANSI read of a line longer than 512 characters.
+bool ReadLogLine(HWND log, SendMessageWide wide, WPARAM index, std::vector<char>& line) {
+    if (!wide) {
+        const LRESULT length = SendMessageA(log, LB_GETTEXTLEN, index, 0);
+        if (length < 0) {
+            return false;
+        }
+        line.assign(static_cast<size_t>(length) + 1, '\0');
+        SendMessageA(log, LB_GETTEXT, index, reinterpret_cast<LPARAM>(line.data()));
+        return true;
+    }
+    const LRESULT length = wide(log, LB_GETTEXTLEN, index, 0);
+    if (length < 0) {
+        return false;
+    }
+    std::vector<wchar_t> text(static_cast<size_t>(length) + 1, L'\0');
+    wide(log, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()));
+    const int size = WideCharToMultiByte(CP_ACP, 0, text.data(), -1, nullptr, 0, nullptr, nullptr);
+    line.assign(size > 0 ? static_cast<size_t>(size) : 1, '\0');
+    if (size > 0) {
+        WideCharToMultiByte(CP_ACP, 0, text.data(), -1, line.data(), size, nullptr, nullptr);
+    }
+    return true;
+}
+
+} // namespace
+
 bool WriteLogFile(HWND log, const char* path) {
     FILE* file = std::fopen(path, "w");
     if (!file) {
         return false;
     }
+    const SendMessageWide wide = WideSender(log);
     bool written = true;
     std::vector<char> line;
     // The count is asked for again before every line.
     for (LRESULT i = 0; written && i < SendMessageA(log, LB_GETCOUNT, 0, 0); ++i) {
-        const LRESULT length = SendMessageA(log, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
-        if (length < 0) {
+        if (!ReadLogLine(log, wide, static_cast<WPARAM>(i), line)) {
             break;
         }
-        line.assign(static_cast<size_t>(length) + 1, '\0');
-        SendMessageA(log, LB_GETTEXT, static_cast<WPARAM>(i),
-                     reinterpret_cast<LPARAM>(line.data()));
         written = std::fprintf(file, "%s\n", line.data()) >= 0;
     }
     return std::fclose(file) == 0 && written;

@@ -176,8 +176,11 @@ void MainDialog::LoadCheckerSettings() {
     settings.options.updateOptions = updateOptions;
     LoadSettings(kSettingsKey, settings);
     if (settings.hasRect) {
+        // Only the place: the window cannot be resized, so its size is the template's at this
+        // screen's DPI, and a size stored at another DPI would cut it.
         const RECT& r = settings.rect;
-        MoveWindow(Window(), r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+        SetWindowPos(Window(), nullptr, r.left, r.top, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     vanishedOptions = settings.options.vanishedOptions;
     updateOptions = settings.options.updateOptions;

@@ -33,10 +33,26 @@ template <size_t N> DWORD ReadWord(HWND dialog, const OptionButton (&buttons)[N]
     return word;
 }
 
+// Checks a button without touching the others. The version 6 common controls uncheck the rest
+// of an automatic radio button's group when one is checked; for that moment the button is a
+// plain radio button, so that a word with several fields set shows each of them.
+void CheckAlone(HWND dialog, int id, UINT state) {
+    const HWND button = GetDlgItem(dialog, id);
+    const LONG_PTR style = GetWindowLongPtrA(button, GWL_STYLE);
+    const bool autoRadio = (style & BS_TYPEMASK) == BS_AUTORADIOBUTTON;
+    const WPARAM buttonStyle = static_cast<WPARAM>(style & 0xFFFF & ~BS_TYPEMASK);
+    if (autoRadio) {
+        SendMessageA(button, BM_SETSTYLE, buttonStyle | BS_RADIOBUTTON, FALSE);
+    }
+    CheckDlgButton(dialog, id, state);
+    if (autoRadio) {
+        SendMessageA(button, BM_SETSTYLE, buttonStyle | BS_AUTORADIOBUTTON, FALSE);
+    }
+}
+
 template <size_t N> void ShowWord(HWND dialog, const OptionButton (&buttons)[N], DWORD word) {
     for (const OptionButton& button : buttons) {
-        CheckDlgButton(dialog, button.id,
-                       OptionSet(word, button.mask) ? BST_CHECKED : BST_UNCHECKED);
+        CheckAlone(dialog, button.id, OptionSet(word, button.mask) ? BST_CHECKED : BST_UNCHECKED);
     }
 }
 

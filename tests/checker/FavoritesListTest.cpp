@@ -2,6 +2,7 @@
 // copy comparison, folder chains with Shift-JIS names, the two process-wide paths and the names
 // of one favorite in the store.
 #include <windows.h>
+#include <shlobj.h>
 
 #include "favorites/FavoritesList.h"
 #include "favorites/StoreNames.h"
@@ -230,6 +231,55 @@ TEST(CheckerPaths, BuiltFromTheSystem) {
     std::string folder = module;
     folder.erase(folder.find_last_of('\\') + 1);
     EXPECT_EQ(folder + user, userPrefix);
+}
+
+// The store beside the program where a file can be made there (an earlier store included), else
+// in the user's local application data; the next start in the same place finds its copies again.
+// Z:\\proc\\ is the host's /proc, which takes no file even from root.
+TEST(CheckerPaths, StoreFallsBackWhereTheProgramsFolderTakesNoFile) {
+    ScratchFolder scratch;
+    ASSERT_TRUE(scratch.MakeFolder("Earlier\\taro"));
+    char appData[MAX_PATH];
+    ASSERT_EQ(S_OK, SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, appData));
+    const std::string dataStore = std::string(appData) + "\\Oskaveld\\Vexilo\\taro";
+    struct {
+        std::string module;
+        std::string prefix;
+    } const cases[] = {
+        {scratch / "Vexilo.exe", scratch / "taro"},
+        {scratch / "Earlier\\Vexilo.exe", scratch / "Earlier\\taro"},
+        {"Z:\\proc\\Vexilo.exe", dataStore},
+    };
+    char prefix[kListLineSize];
+    for (const auto& c : cases) {
+        EXPECT_TRUE(ChooseUserPrefix(c.module.c_str(), "taro", prefix, sizeof prefix));
+        EXPECT_EQ(c.prefix, prefix) << c.module;
+    }
+    EXPECT_TRUE(FolderEntries(scratch.Path()) == std::vector<std::string>{"Earlier"})
+        << "the trial leaves no file behind";
+
+    StoreNames names{};
+    ASSERT_TRUE(BuildStoreNames("C:\\Fav", "C:\\Fav\\News\\Daily.url", prefix, names));
+    ASSERT_TRUE(CreateFolderChain(names.copyFolder));
+    FILE* copy = std::fopen(names.newCopyPath, "wb");
+    ASSERT_TRUE(copy);
+    std::fputs("<html>", copy);
+    std::fclose(copy);
+    const std::string stored = dataStore + "\\News\\Daily.htm";
+    ASSERT_TRUE(ReplaceStoredCopy(names.newCopyPath, stored.c_str()));
+
+    char later[kListLineSize];
+    EXPECT_TRUE(ChooseUserPrefix("Z:\\proc\\Vexilo.exe", "taro", later, sizeof later));
+    EXPECT_STREQ(prefix, later);
+    StoreNames again{};
+    ASSERT_TRUE(BuildStoreNames("C:\\Fav", "C:\\Fav\\News\\Daily.url", later, again));
+    FILE* same = std::fopen(again.newCopyPath, "wb");
+    ASSERT_TRUE(same);
+    std::fputs("<html>", same);
+    std::fclose(same);
+    EXPECT_TRUE(SameFileText(again.newCopyPath, stored.c_str())) << "the first run's copy is found";
+    DeleteFileA(again.newCopyPath);
+    driver::RemoveTree(std::string(appData) + "\\Oskaveld");
 }
 
 struct NamesCase {

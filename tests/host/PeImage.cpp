@@ -66,6 +66,61 @@ bool Locate(const std::vector<Section>& sections, uint32_t rva, uint64_t& offset
 constexpr size_t kNameLimit = 512;
 constexpr int kDescriptorLimit = 4096;
 constexpr int kThunkLimit = 65536;
+constexpr uint32_t kManifestType = 24;
+constexpr uint32_t kProcessManifest = 1;
+constexpr uint32_t kSubdirectory = 0x80000000u;
+
+// The entry of one resource directory level whose id is `id` (any entry when id is 0): its
+// offset from the resource section's start, with the subdirectory bit. Offsets are checked
+// against the section, so a loop of directories ends when the levels run out.
+bool ResourceEntry(const Bytes& bytes, uint64_t base, uint64_t end, uint32_t directory, uint32_t id,
+                   uint32_t& target) {
+    uint16_t named = 0, numbered = 0;
+    if (base + directory + 16 > end || !bytes.U16(base + directory + 12, named) ||
+        !bytes.U16(base + directory + 14, numbered)) {
+        return false;
+    }
+    for (uint32_t i = 0; i < uint32_t{named} + numbered; ++i) {
+        const uint64_t at = base + directory + 16 + uint64_t{i} * 8;
+        uint32_t name = 0;
+        if (at + 8 > end || !bytes.U32(at, name) || !bytes.U32(at + 4, target))
+            return false;
+        if (id == 0 || name == id)
+            return true;
+    }
+    return false;
+}
+
+// The process manifest: type 24, id 1, the first language. True without one.
+bool ReadManifest(const Bytes& bytes, const std::vector<Section>& sections, uint32_t resourceRva,
+                  const std::vector<uint8_t>& data, std::string& manifest, std::string& error) {
+    uint64_t base = 0, end = 0;
+    if (resourceRva == 0)
+        return true;
+    if (!Locate(sections, resourceRva, base, end)) {
+        error = "resource table outside the sections";
+        return false;
+    }
+    uint32_t names = 0, languages = 0, leaf = 0;
+    if (!ResourceEntry(bytes, base, end, 0, kManifestType, names))
+        return true;
+    if (!(names & kSubdirectory) ||
+        !ResourceEntry(bytes, base, end, names & ~kSubdirectory, kProcessManifest, languages)) {
+        return true;
+    }
+    uint32_t dataRva = 0, size = 0;
+    uint64_t at = 0, dataEnd = 0;
+    if (!(languages & kSubdirectory) ||
+        !ResourceEntry(bytes, base, end, languages & ~kSubdirectory, 0, leaf) ||
+        (leaf & kSubdirectory) || base + leaf + 16 > end || !bytes.U32(base + leaf, dataRva) ||
+        !bytes.U32(base + leaf + 4, size) || !Locate(sections, dataRva, at, dataEnd) ||
+        size > dataEnd - at || !bytes.Has(at, size)) {
+        error = "a manifest outside its section";
+        return false;
+    }
+    manifest.assign(data.begin() + at, data.begin() + at + size);
+    return true;
+}
 
 } // namespace
 
@@ -96,7 +151,7 @@ bool ReadImage(const std::vector<uint8_t>& data, Image& image, std::string& erro
     }
     image.pe32plus = magic == 0x20B;
     const uint64_t directories = optional + (image.pe32plus ? 112 : 96);
-    uint32_t directoryCount = 0, importRva = 0;
+    uint32_t directoryCount = 0, importRva = 0, resourceRva = 0;
     if (!bytes.U16(optional + 40, image.osMajor) || !bytes.U16(optional + 42, image.osMinor) ||
         !bytes.U16(optional + 48, image.subsystemMajor) ||
         !bytes.U16(optional + 50, image.subsystemMinor) ||
@@ -108,7 +163,9 @@ bool ReadImage(const std::vector<uint8_t>& data, Image& image, std::string& erro
     if (directoryCount < 2 || directories + 16 > optional + optionalSize) {
         return true; // no import directory: nothing is imported
     }
-    if (!bytes.U32(directories + 8, importRva)) {
+    if (!bytes.U32(directories + 8, importRva) ||
+        (directoryCount >= 3 && directories + 24 <= optional + optionalSize &&
+         !bytes.U32(directories + 16, resourceRva))) {
         error = "short data directories";
         return false;
     }
@@ -125,6 +182,7 @@ bool ReadImage(const std::vector<uint8_t>& data, Image& image, std::string& erro
         }
         sections.push_back(s);
     }
+    if (!ReadManifest(bytes, sections, resourceRva, data, image.manifest, error)) return false;
     if (importRva == 0) return true;
 
     uint64_t descriptor = 0, descriptorEnd = 0;

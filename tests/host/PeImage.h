@@ -22,9 +22,12 @@ struct Image {
     uint16_t osMajor = 0, osMinor = 0;
     uint16_t subsystemMajor = 0, subsystemMinor = 0;
     std::vector<Import> imports;
+    // The manifest that Windows XP and later read before the program starts (resource type 24,
+    // id 1, whatever its language); empty when the program has none.
+    std::string manifest;
 };
 
-// Reads the header and the import tables. False, with the reason, for anything that is not a
+// Reads the header, the import tables and the manifest. False, with the reason, for anything that is not a
 // well-formed PE image; never reads outside `bytes`.
 bool ReadImage(const std::vector<uint8_t>& bytes, Image& image, std::string& error);
 

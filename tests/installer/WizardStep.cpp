@@ -1,9 +1,11 @@
 // Moves a running installer's wizard one step, for scripts that look at it (tools/): waits for
 // the wizard, presses Next or Cancel, opens or closes the browse dialog, waits for the copy to
 // finish or presses Finish, and prints the rectangle of the window on top so that a screenshot
-// can be cut to it.
+// can be cut to it. The same for Vexilo's main window and for the uninstall dialog (after its
+// confirmation is answered with OK, once the removal has ended), for the same pictures.
 //
-//   wizard_step wait|next|browse|close-browse|finished|finish|cancel
+//   wizard_step wait|next|browse|close-browse|finished|finish|cancel|vexilo|close-vexilo|
+//               uninstall|close-uninstall
 #include <windows.h>
 
 #include <commctrl.h>
@@ -36,6 +38,37 @@ int PrintRect(HWND window) {
 
 int main(int argc, char** argv) {
     const char* step = argc > 1 ? argv[1] : "";
+    if (std::strcmp(step, "uninstall") == 0 || std::strcmp(step, "close-uninstall") == 0) {
+        if (step[0] == 'u' && !driver::AnswerMessageBox(0, IDOK, 15000)) {
+            std::fprintf(stderr, "wizard_step: no confirmation\n");
+            return 1;
+        }
+        HWND dialog = WaitWithControl(1010); // the outcome text
+        HWND done = dialog ? GetDlgItem(dialog, IDCANCEL) : nullptr;
+        if (!done || !driver::WaitUntil([&] { return IsWindowEnabled(done) != FALSE; }, 30000)) {
+            std::fprintf(stderr, "wizard_step: the removal did not end\n");
+            return 1;
+        }
+        if (step[0] == 'c') {
+            PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+            return 0;
+        }
+        Sleep(300);
+        return PrintRect(dialog);
+    }
+    if (std::strcmp(step, "vexilo") == 0 || std::strcmp(step, "close-vexilo") == 0) {
+        HWND main = WaitWithControl(1003); // "チェック開始(&G)"
+        if (!main) {
+            std::fprintf(stderr, "wizard_step: no Vexilo window\n");
+            return 1;
+        }
+        if (step[0] == 'c') {
+            PostMessageA(main, WM_COMMAND, IDOK, 0);
+            return 0;
+        }
+        Sleep(300);
+        return PrintRect(main);
+    }
     HWND frame = WaitWithControl(0x3024); // the wizard's Next button
     if (!frame) {
         std::fprintf(stderr, "wizard_step: no wizard\n");
@@ -71,7 +104,8 @@ int main(int argc, char** argv) {
         }
     } else if (std::strcmp(step, "wait") != 0) {
         std::fprintf(stderr,
-                     "usage: wizard_step wait|next|browse|close-browse|finished|finish|cancel\n");
+                     "usage: wizard_step wait|next|browse|close-browse|finished|finish|cancel|"
+                     "vexilo|close-vexilo|uninstall|close-uninstall\n");
         return 2;
     }
     Sleep(300); // let the page paint before a screenshot
