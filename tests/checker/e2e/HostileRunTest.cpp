@@ -293,6 +293,22 @@ TEST_F(HostileRun, SilentServerIsGivenUpOrLeftAtOnce) {
     EXPECT_EQ(0u, code);
 }
 
+// An https favorite whose server takes the connection and never answers the TLS handshake: the
+// handshake is given up within the same silence as any wait, and the favorite is no sure loss.
+TEST_F(HostileRun, StalledTlsHandshakeIsGivenUp) {
+    Shortcut("stalled.url", "https://127.0.0.1:80/stalled");
+    WriteDword("wD_Chk", 0x04); // recycle without asking
+    Vexilo vexilo;
+    ASSERT_TRUE(vexilo.Start(exe_));
+    const DWORD start = GetTickCount();
+    ASSERT_TRUE(vexilo.RunCheck(kRunTimeout));
+    EXPECT_GE(GetTickCount() - start, 29000u);
+    EXPECT_EQ((Lines{"[127.0.0.1]との暗号化通信の開始が時間切れになりました。"}),
+              ByUrl(vexilo.LogLines())["https://127.0.0.1:80/stalled"]);
+    EXPECT_TRUE(driver::FileExists(favorites_ + "\\stalled.url"));
+    ASSERT_TRUE(vexilo.Exit());
+}
+
 // A server that refuses HTTP/1.0 and sends its page in chunks to HTTP/1.1, and one whose head
 // lines end in CR CR LF: both pages are kept as they are, and found unchanged the next time.
 TEST_F(HostileRun, PagesOfHttp11OnlyAndCrCrLfServersAreKept) {
