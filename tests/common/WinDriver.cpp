@@ -109,10 +109,23 @@ bool Process::Start(const std::string& commandLine, const char* currentFolder) {
     ReportedVersion::Apply(commandLine);
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
-    std::vector<char> line(commandLine.begin(), commandLine.end());
-    line.push_back('\0');
-    return CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, currentFolder,
-                          &startup, &info_) != FALSE;
+    // Wine now and then fails to start a program whose manifest asks for administrator rights
+    // (seen once in several full runs, right after another such program ended): tried again
+    // twice before the start counts as failed, the error reported then.
+    for (int attempt = 0;; ++attempt) {
+        std::vector<char> line(commandLine.begin(), commandLine.end());
+        line.push_back('\0');
+        if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                           currentFolder, &startup, &info_)) {
+            return true;
+        }
+        if (attempt == 2) {
+            std::fprintf(stderr, "cannot start %s: error %lu\n", commandLine.c_str(),
+                         GetLastError());
+            return false;
+        }
+        Sleep(300);
+    }
 }
 
 bool Process::Wait(DWORD timeoutMs, DWORD* exitCode) {
