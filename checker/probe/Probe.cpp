@@ -1,14 +1,14 @@
 // One probe: resolve, connect, send the GET request, receive the response block by block, write
 // the page text into the new copy, shut down and close, with a status text for every stage; and
 // again at the new address of a page that moved for good. No wait is without end: each gives up
-// after probeSilenceMs without an answer, and within a fraction of a second of a forced end.
+// after probeSilenceMs without an answer, and within a fraction of a second of a forced end or
+// of the run's leaving the probe.
 #include <winsock2.h>
 
 #include "probe/Probe.h"
 
+#include "probe/Connection.h"
 #include "probe/ResponseBlocks.h"
-#include "probe/SocketWait.h"
-#include "probe/TlsSession.h"
 #include "probe/StatusRelay.h"
 
 #include "text/TextRoutines.h"
@@ -19,30 +19,21 @@
 #include <string>
 #include <vector>
 
-char* probeTarget = nullptr;
-int probePort = 80;
-UrlScheme probeScheme = UrlScheme::kHttp;
-int saveCopy = 0;
-char* newCopyPath = nullptr;
 DWORD probeSilenceMs = kProbeSilenceMs;
-char probeMessage[kProbeMessageSize];
-ResponseHead probeHead;
-std::vector<ProbeHop> probeHops;
-ProbeFacts probeFacts;
 
 namespace {
 
 constexpr int kReceiveSize = 1024;
 constexpr int kReceiveBufferSize = 2049;
 
-void ShowStatus(HWND statusLine, const char* format, ...) __attribute__((format(printf, 2, 3)));
-void ShowStatus(HWND statusLine, const char* format, ...) {
+void ShowStatus(ProbeRecord& probe, const char* format, ...) __attribute__((format(printf, 2, 3)));
+void ShowStatus(ProbeRecord& probe, const char* format, ...) {
     char text[kStatusTextSize];
     va_list args;
     va_start(args, format);
     FormatTextV(text, sizeof text, format, args);
     va_end(args);
-    RelayStatus(statusLine, text);
+    probe.status.Show(text);
 }
 
 // The new copy. A copy that cannot be created or written is removed, so that the driver finds
@@ -154,7 +145,7 @@ Waited ResolveHost(const char* host, DWORD since, in_addr& address, int& error) 
     } else {
         CloseHandle(thread);
         for (;;) {
-            if (busyFlag != 1) {
+            if (ProbeStopped()) {
                 result = Waited::kStopped;
                 break;
             }
@@ -176,18 +167,6 @@ Waited ResolveHost(const char* host, DWORD since, in_addr& address, int& error) 
     return result;
 }
 
-Waited ConnectWithin(SOCKET s, const sockaddr_in& address, DWORD since) {
-    u_long nonBlocking = 1;
-    ioctlsocket(s, FIONBIO, &nonBlocking);
-    Waited result = Waited::kReady;
-    if (connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-        result = WSAGetLastError() == WSAEWOULDBLOCK ? WaitSocket(s, true, since) : Waited::kFailed;
-    }
-    nonBlocking = 0; // the request is sent and the answer read in the usual way
-    ioctlsocket(s, FIONBIO, &nonBlocking);
-    return result;
-}
-
 bool IsMove(int status) {
     return status == 301 || status == 308;
 }
@@ -197,30 +176,24 @@ bool RefusesHttp10(int status) {
     return status == 426 || status == 505;
 }
 
-// The next block of a plain connection.
-Waited ReceivePlain(SOCKET s, char* buffer, int& got, DWORD since) {
-    const Waited waited = WaitSocket(s, false, since);
-    if (waited == Waited::kReady) {
-        got = recv(s, buffer, kReceiveSize, 0);
-    }
-    return waited;
+int Stopped(ProbeRecord& probe) {
+    CopyText(probe.message, sizeof probe.message, kStoppedText);
+    return kProbeStopped;
 }
 
-int Stopped();
-
 // The probe code and text of a TLS start that failed; kProbeCompleted when it did not.
-int TlsFailure(TlsResult result, const char* host) {
+int TlsFailure(ProbeRecord& probe, TlsResult result, const char* host) {
     const char* text = ""; // after the host in brackets
     int code = kProbeTlsFailed;
     switch (result) {
     case TlsResult::kOk:
         return kProbeCompleted;
     case TlsResult::kNoTls:
-        CopyText(probeMessage, sizeof probeMessage,
+        CopyText(probe.message, sizeof probe.message,
                  "このWindowsの暗号化通信ではhttpsのURLを確認できません。");
         return kProbeNotChecked;
     case TlsResult::kStopped:
-        return Stopped();
+        return Stopped(probe);
     case TlsResult::kTimedOut:
         text = "との暗号化通信の開始が時間切れになりました。";
         code = kProbeTimedOut;
@@ -238,104 +211,88 @@ int TlsFailure(TlsResult result, const char* host) {
         text = "の証明書は信頼できる発行元のものではありません。";
         break;
     }
-    FormatText(probeMessage, sizeof probeMessage, "[%s]%s", host, text);
+    FormatText(probe.message, sizeof probe.message, "[%s]%s", host, text);
     return code;
-}
-
-int Stopped() {
-    CopyText(probeMessage, sizeof probeMessage, kStoppedText);
-    return kProbeStopped;
 }
 
 // One request on one connection: resolve, connect, send, receive into the new copy, shut down
 // and close. location receives the answer's Location header.
-int Exchange(HWND statusLine, const UrlParts& url, bool http11, std::string& location) {
-    probeFacts.answered = false;
-    SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
-    if (s == INVALID_SOCKET) {
-        CopyText(probeMessage, sizeof probeMessage, "ソケットを作成できません。");
+int Exchange(ProbeRecord& probe, const UrlParts& url, bool http11, std::string& location) {
+    probe.facts.answered = false;
+    Connection connection;
+    if (!connection.Open()) {
+        CopyText(probe.message, sizeof probe.message, "ソケットを作成できません。");
         return kProbeNoSocket;
     }
     const char* host = url.host;
 
-    ShowStatus(statusLine, "[%s]を解決しています...", host);
+    ShowStatus(probe, "[%s]を解決しています...", host);
     DWORD since = GetTickCount();
     sockaddr_in address{};
     int lookupError = 0;
     switch (ResolveHost(host, since, address.sin_addr, lookupError)) {
     case Waited::kReady:
-        probeFacts.nameResolved = probeFacts.nameResolved || inet_addr(host) == INADDR_NONE;
+        probe.facts.nameResolved = probe.facts.nameResolved || inet_addr(host) == INADDR_NONE;
         break;
     case Waited::kStopped:
-        closesocket(s);
-        return Stopped();
+        return Stopped(probe);
     case Waited::kTimedOut:
-        FormatText(probeMessage, sizeof probeMessage, "[%s]の名前解決が時間切れになりました。",
+        FormatText(probe.message, sizeof probe.message, "[%s]の名前解決が時間切れになりました。",
                    host);
-        closesocket(s);
         return kProbeTimedOut;
     case Waited::kFailed:
-        probeFacts.nameMissing = lookupError == WSAHOST_NOT_FOUND;
-        FormatText(probeMessage, sizeof probeMessage,
+        probe.facts.nameMissing = lookupError == WSAHOST_NOT_FOUND;
+        FormatText(probe.message, sizeof probe.message,
                    "[%s]というホストを検出できません。\nまたはネットワーク環境が不正です。", host);
-        closesocket(s);
         return kProbeHostNotFound;
     }
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<u_short>(url.port));
 
-    ShowStatus(statusLine, "[%s]に接続しています...", host);
-    switch (ConnectWithin(s, address, since)) {
+    ShowStatus(probe, "[%s]に接続しています...", host);
+    switch (connection.Connect(address, since)) {
     case Waited::kReady:
-        probeFacts.serverReached = true;
+        probe.facts.serverReached = true;
         break;
     case Waited::kStopped:
-        closesocket(s);
-        return Stopped();
+        return Stopped(probe);
     case Waited::kTimedOut:
-        FormatText(probeMessage, sizeof probeMessage, "[%s]への接続が時間切れになりました。", host);
-        closesocket(s);
+        FormatText(probe.message, sizeof probe.message, "[%s]への接続が時間切れになりました。",
+                   host);
         return kProbeTimedOut;
     case Waited::kFailed:
-        CopyText(probeMessage, sizeof probeMessage, "接続できませんでした。");
-        closesocket(s);
+        CopyText(probe.message, sizeof probe.message, "接続できませんでした。");
         return kProbeConnectFailed;
     }
 
     // An https page is asked for inside TLS, the same conversation in every other way.
-    std::unique_ptr<TlsSession> tls;
     if (url.scheme == UrlScheme::kHttps) {
-        ShowStatus(statusLine, "[%s]と暗号化通信を始めています...", host);
-        tls.reset(new TlsSession(s));
-        const int failed = TlsFailure(tls->Start(host, since), host);
+        ShowStatus(probe, "[%s]と暗号化通信を始めています...", host);
+        const int failed = TlsFailure(probe, connection.StartTls(host, since), host);
         if (failed != kProbeCompleted) {
-            tls.reset();
-            closesocket(s);
             return failed;
         }
     }
 
-    ShowStatus(statusLine, "[%s]にリクエストを送信しています...", host);
+    ShowStatus(probe, "[%s]にリクエストを送信しています...", host);
     char request[kRequestSize];
     FormatRequest(host, url.path, url.port, http11, request, sizeof request);
     // A half-sent request cannot give a trustworthy answer: end as if the connection failed.
-    const size_t requestLength = std::strlen(request);
-    if (!(tls ? tls->Send(request, requestLength) : SendAll(s, request, requestLength))) {
-        CopyText(probeMessage, sizeof probeMessage, "接続できませんでした。");
-        closesocket(s);
+    if (!connection.Send(request, std::strlen(request))) {
+        CopyText(probe.message, sizeof probe.message, "接続できませんでした。");
         return kProbeConnectFailed;
     }
 
     int code = kProbeCompleted;
     {
         std::unique_ptr<char[]> buffer(new char[kReceiveBufferSize]);
-        ShowStatus(statusLine, "[%s]から受信しています...", host);
+        ShowStatus(probe, "[%s]から受信しています...", host);
         std::unique_ptr<NewCopy> copy;
-        if (saveCopy == 1 && newCopyPath) {
-            copy.reset(new NewCopy(newCopyPath));
+        if (probe.saveCopy && !probe.copyPath.empty()) {
+            copy.reset(new NewCopy(probe.copyPath.c_str()));
         }
         const bool writing = copy && copy->IsOpen();
-        ResponseBlocks blocks(probeHead);
+        ResponseBlocks blocks(probe.head);
         bool cutShort = false; // the connection failed (a reset) before the server ended it
         bool stopped = false;
         bool timedOut = false;
@@ -343,8 +300,7 @@ int Exchange(HWND statusLine, const UrlParts& url, bool http11, std::string& loc
         unsigned received = 0;
         for (;;) {
             int got = 0;
-            const Waited waited = tls ? tls->Receive(buffer.get(), kReceiveSize, got, since)
-                                      : ReceivePlain(s, buffer.get(), got, since);
+            const Waited waited = connection.Receive(buffer.get(), kReceiveSize, got, since);
             if (waited == Waited::kStopped || waited == Waited::kTimedOut) {
                 stopped = waited == Waited::kStopped;
                 timedOut = !stopped;
@@ -361,7 +317,7 @@ int Exchange(HWND statusLine, const UrlParts& url, bool http11, std::string& loc
             buffer[got] = '\0';
             const char* page = blocks.Take(buffer.get(), static_cast<size_t>(got));
             const unsigned knownLength = blocks.KnownLength();
-            const int status = blocks.HeadFound() ? probeHead.statusCode : 0;
+            const int status = blocks.HeadFound() ? probe.head.statusCode : 0;
             // A move is taken from its head, a refusal of HTTP/1.0 from its status line: their
             // pages are not wanted.
             if ((IsMove(status) && blocks.HeadEnded()) || (!http11 && RefusesHttp10(status))) {
@@ -378,23 +334,22 @@ int Exchange(HWND statusLine, const UrlParts& url, bool http11, std::string& loc
             }
             copy->Write(page);
             if (knownLength != 0) {
-                ShowStatus(statusLine, "[%s]から受信しています( %u / %u )", host, received,
-                           knownLength);
+                ShowStatus(probe, "[%s]から受信しています( %u / %u )", host, received, knownLength);
             } else {
-                ShowStatus(statusLine, "[%s]から受信しています( %u / ??? )", host, received);
+                ShowStatus(probe, "[%s]から受信しています( %u / ??? )", host, received);
             }
             received += static_cast<unsigned>(std::strlen(page));
             if (got == 0 || blocks.PageEnded(http11)) {
                 break;
             }
         }
-        probeFacts.answered = blocks.HeadFound();
+        probe.facts.answered = blocks.HeadFound();
         location = blocks.Location();
         if (!blocks.HeadFound() && stopped) {
-            code = Stopped();
+            code = Stopped(probe);
         } else if (!blocks.HeadFound() && timedOut) {
-            FormatText(probeMessage, sizeof probeMessage, "[%s]からの応答が時間切れになりました。",
-                       host);
+            FormatText(probe.message, sizeof probe.message,
+                       "[%s]からの応答が時間切れになりました。", host);
             code = kProbeTimedOut;
         }
         // Part of a page, or more head instead of one, must never pass for the page. (A page
@@ -406,16 +361,23 @@ int Exchange(HWND statusLine, const UrlParts& url, bool http11, std::string& loc
         }
     }
 
-    tls.reset();
-    ShowStatus(statusLine, "[%s]に送受信終了を通知しています...", host);
-    if (shutdown(s, SD_BOTH) != 0 && code == kProbeCompleted) {
-        CopyText(probeMessage, sizeof probeMessage, "ソケットをシャットダウンできませんでした。");
-        closesocket(s);
-        return kProbeShutdownFailed;
-    }
-    if (closesocket(s) != 0 && code == kProbeCompleted) {
-        CopyText(probeMessage, sizeof probeMessage, "ソケットを削除できません。");
-        code = kProbeCloseFailed;
+    ShowStatus(probe, "[%s]に送受信終了を通知しています...", host);
+    switch (connection.Close()) {
+    case Connection::Closed::kOk:
+        break;
+    case Connection::Closed::kShutdownFailed:
+        if (code == kProbeCompleted) {
+            CopyText(probe.message, sizeof probe.message,
+                     "ソケットをシャットダウンできませんでした。");
+            code = kProbeShutdownFailed;
+        }
+        break;
+    case Connection::Closed::kCloseFailed:
+        if (code == kProbeCompleted) {
+            CopyText(probe.message, sizeof probe.message, "ソケットを削除できません。");
+            code = kProbeCloseFailed;
+        }
+        break;
     }
     return code;
 }
@@ -445,27 +407,28 @@ int UrlProblemCode(UrlCheck check) {
                                                                         : kProbeBadUrl;
 }
 
-int RunProbeConversation(HWND statusLine) {
-    probeMessage[0] = '\0';
-    probeHops.clear();
-    probeFacts = ProbeFacts{};
+int RunProbeConversation(ProbeRecord& probe) {
+    WatchAbandoned(&probe.abandoned);
+    probe.message[0] = '\0';
+    probe.hops.clear();
+    probe.facts = ProbeFacts{};
     UrlParts url;
     const UrlCheck check =
-        SplitAfterScheme(probeTarget ? probeTarget : "", probeScheme, probePort, url);
+        SplitAfterScheme(probe.target.c_str(), probe.scheme, probe.port, url);
     if (check != UrlCheck::kOk) {
-        CopyText(probeMessage, sizeof probeMessage, UrlProblemText(check));
+        CopyText(probe.message, sizeof probe.message, UrlProblemText(check));
         return UrlProblemCode(check);
     }
     std::vector<std::string> asked;
     bool http11 = false;
     for (;;) {
         if (!asked.empty() || http11) {
-            std::memset(&probeHead, 0, sizeof probeHead); // nothing of the last answer lingers
+            std::memset(&probe.head, 0, sizeof probe.head); // nothing of the last answer lingers
         }
         std::string location;
-        const int code = Exchange(statusLine, url, http11, location);
-        const int status = probeHead.statusCode;
-        if (code != kProbeCompleted || !probeFacts.answered || busyFlag != 1) {
+        const int code = Exchange(probe, url, http11, location);
+        const int status = probe.head.statusCode;
+        if (code != kProbeCompleted || !probe.facts.answered || ProbeStopped()) {
             return code;
         }
         if (!http11 && RefusesHttp10(status)) {
@@ -481,7 +444,7 @@ int RunProbeConversation(HWND statusLine) {
         asked.push_back(here);
         ProbeHop hop{};
         hop.statusCode = status;
-        CopyText(hop.reason, sizeof hop.reason, probeHead.reason);
+        CopyText(hop.reason, sizeof hop.reason, probe.head.reason);
         UrlParts next;
         const UrlCheck moved = location.empty() ? UrlCheck::kNoHost
                                                 : ResolveLocation(url, location.c_str(), next);
@@ -490,24 +453,24 @@ int RunProbeConversation(HWND statusLine) {
         } else {
             CopyText(hop.location, sizeof hop.location, location.c_str());
         }
-        probeHops.push_back(hop);
+        probe.hops.push_back(hop);
         if (location.empty()) {
-            CopyText(probeMessage, sizeof probeMessage, "移転先が示されていません。");
+            CopyText(probe.message, sizeof probe.message, "移転先が示されていません。");
             return kProbeMoveFailed;
         }
         if (moved != UrlCheck::kOk) {
-            FormatText(probeMessage, sizeof probeMessage, "移転先を確認できません。%s",
+            FormatText(probe.message, sizeof probe.message, "移転先を確認できません。%s",
                        UrlProblemText(moved));
             return kProbeMoveFailed;
         }
         for (const std::string& earlier : asked) {
             if (earlier == hop.location) {
-                CopyText(probeMessage, sizeof probeMessage, "移転先が循環しています。");
+                CopyText(probe.message, sizeof probe.message, "移転先が循環しています。");
                 return kProbeMoveFailed;
             }
         }
-        if (probeHops.size() > static_cast<size_t>(kMaxHops)) {
-            FormatText(probeMessage, sizeof probeMessage, "移転が%d回を超えたため中止しました。",
+        if (probe.hops.size() > static_cast<size_t>(kMaxHops)) {
+            FormatText(probe.message, sizeof probe.message, "移転が%d回を超えたため中止しました。",
                        kMaxHops);
             return kProbeMoveFailed;
         }

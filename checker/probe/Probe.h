@@ -1,27 +1,21 @@
-// One favorite's HTTP conversation over WinSock stream sockets, moves followed, and the
-// process-wide values through which the check run hands a probe its target and reads its result.
-// Only one probe runs at a time: the driver writes the inputs before the worker starts and reads
-// the outputs after it has ended.
+// One favorite's HTTP conversation, moves followed, with everything a probe is given and
+// gives back in a record of its own: many probes may run at once, each on its own thread.
 #pragma once
 
 #include <windows.h>
 
 #include "favorites/FavoritesList.h"
 #include "probe/ResponseHead.h"
+#include "probe/StatusRelay.h"
 #include "probe/Target.h"
 #include "run/RunFlags.h"
 
+#include <atomic>
+#include <string>
 #include <vector>
 
 constexpr int kProbeMessageSize = 512;
 
-// Inputs, set by the driver before the worker starts.
-extern char* probeTarget;      // the URL after its scheme and "//" (heap text)
-extern int probePort;          // port of the connection and of the Host line, unless the
-                               // target names its own
-extern UrlScheme probeScheme;  // the URL's scheme
-extern int saveCopy;           // 1: read the whole response into the new copy
-extern char* newCopyPath;      // where the new copy goes (heap text)
 // How long a probe waits without an answer (resolving, connecting, or for the next block)
 // before it gives up; tests make it shorter.
 extern DWORD probeSilenceMs;
@@ -43,11 +37,26 @@ struct ProbeFacts {
     bool answered;      // the last response had a status line
 };
 
-// Outputs, read by the driver after the worker has ended.
-extern char probeMessage[kProbeMessageSize]; // failure text of the failure codes
-extern ResponseHead probeHead;               // head of the last response with a status line
-extern std::vector<ProbeHop> probeHops;      // moves followed, in order
-extern ProbeFacts probeFacts;
+// One probe's inputs, set before its thread starts, and its outputs, read after the thread
+// has ended. Only the two flags are shared while it runs.
+struct ProbeRecord {
+    std::string target;               // the URL after its scheme and "//"
+    int port = 80;                    // port of the connection and of the Host line, unless
+                                      // the target names its own
+    UrlScheme scheme = UrlScheme::kHttp;
+    bool saveCopy = false;            // read the whole response into the new copy
+    std::string copyPath;             // where the new copy goes
+
+    char message[kProbeMessageSize] = ""; // failure text of the failure codes
+    ResponseHead head{};                  // head of the last response with a status line
+    std::vector<ProbeHop> hops;           // moves followed, in order
+    ProbeFacts facts{};
+
+    // Its progress texts, kept back while the run is not yet at its favorite.
+    StatusTexts status;
+    // Set when the run no longer wants the answer: the probe ends within kSliceMs.
+    std::atomic<bool> abandoned{false};
+};
 
 // Probe exit codes.
 enum ProbeCode {
@@ -68,9 +77,9 @@ enum ProbeCode {
 // What the log says of a favorite whose check a forced end cut short.
 constexpr char kStoppedText[] = "強制終了のため確認を中止しました。";
 
-// Runs the conversation for probeTarget and returns its exit code. Progress texts go to
-// statusLine with SetWindowTextA (a message to the window's thread, which must pump).
-int RunProbeConversation(HWND statusLine);
+// Runs the conversation of probe and returns its exit code, with its progress texts in
+// probe.status.
+int RunProbeConversation(ProbeRecord& probe);
 
 // The log's text for an address that cannot be asked for.
 const char* UrlProblemText(UrlCheck check);

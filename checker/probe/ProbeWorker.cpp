@@ -1,4 +1,4 @@
-// One worker per favorite; the user-interface thread waits for it without burning a core.
+// One worker per probe; the user-interface thread waits for it without burning a core.
 #include "probe/ProbeWorker.h"
 
 #include "probe/Probe.h"
@@ -6,13 +6,13 @@
 #include "framework/PaintHold.h"
 #include "probe/StatusRelay.h"
 
-UINT ProbeWorker(void* statusLine) {
-    return static_cast<UINT>(RunProbeConversation(static_cast<HWND>(statusLine)));
+UINT ProbeWorker(void* record) {
+    return static_cast<UINT>(RunProbeConversation(*static_cast<ProbeRecord*>(record)));
 }
 
-std::unique_ptr<WorkerThread> StartProbeWorker(HWND statusLine) {
+std::unique_ptr<WorkerThread> StartProbeWorker(ProbeRecord& probe) {
     StatusRelayEvent(); // the relay is made here, before any worker can use it
-    return WorkerThread::Begin(ProbeWorker, statusLine, THREAD_PRIORITY_NORMAL, 0, nullptr);
+    return WorkerThread::Begin(ProbeWorker, &probe, THREAD_PRIORITY_NORMAL, 0, nullptr);
 }
 
 DWORD WaitForProbe(const WorkerThread& worker, PaintHold* painting) {

@@ -1,4 +1,4 @@
-// The probe's worker thread and the check run's wait for it.
+// A probe's worker thread and the check run's wait for it.
 #pragma once
 
 #include <windows.h>
@@ -7,12 +7,15 @@
 
 #include <memory>
 
-// Thread procedure: runs one probe for the status line window given as parameter and yields
-// the probe exit code.
-UINT ProbeWorker(void* statusLine);
+struct ProbeRecord;
 
-// Starts one ProbeWorker thread; nullptr when the system cannot start a thread.
-std::unique_ptr<WorkerThread> StartProbeWorker(HWND statusLine);
+// Thread procedure: runs the probe of the ProbeRecord given as parameter and yields the probe
+// exit code.
+UINT ProbeWorker(void* record);
+
+// Starts one ProbeWorker thread for probe, which must outlive it; nullptr when the system cannot
+// start a thread.
+std::unique_ptr<WorkerThread> StartProbeWorker(ProbeRecord& probe);
 
 class PaintHold;
 

@@ -3,6 +3,18 @@
 
 #include "probe/Probe.h"
 
+namespace {
+thread_local const std::atomic<bool>* abandonedFlag = nullptr;
+} // namespace
+
+void WatchAbandoned(const std::atomic<bool>* abandoned) {
+    abandonedFlag = abandoned;
+}
+
+bool ProbeStopped() {
+    return busyFlag != 1 || (abandonedFlag && *abandonedFlag);
+}
+
 DWORD TimeLeft(DWORD since) {
     const DWORD spent = GetTickCount() - since;
     return spent >= probeSilenceMs ? 0 : probeSilenceMs - spent;
@@ -10,7 +22,7 @@ DWORD TimeLeft(DWORD since) {
 
 Waited WaitSocket(SOCKET s, bool connecting, DWORD since) {
     for (;;) {
-        if (busyFlag != 1) {
+        if (ProbeStopped()) {
             return Waited::kStopped;
         }
         const DWORD left = TimeLeft(since);

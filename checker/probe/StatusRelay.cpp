@@ -69,3 +69,29 @@ void ShowRelayedStatus() {
         SetWindowTextA(window, text);
     }
 }
+
+void StatusTexts::Show(const char* text) {
+    Relay& relay = TheRelay();
+    EnterCriticalSection(&relay.lock);
+    const HWND statusLine = statusLine_;
+    if (!statusLine) {
+        CopyText(latest_, sizeof latest_, text);
+    }
+    LeaveCriticalSection(&relay.lock);
+    if (statusLine) {
+        RelayStatus(statusLine, text);
+    }
+}
+
+void StatusTexts::ShowIn(HWND statusLine) {
+    char latest[kStatusTextSize];
+    Relay& relay = TheRelay();
+    EnterCriticalSection(&relay.lock);
+    statusLine_ = statusLine;
+    CopyText(latest, sizeof latest, latest_);
+    LeaveCriticalSection(&relay.lock);
+    // Anything said from now on is relayed, and shown after this.
+    if (latest[0] != '\0') {
+        SetWindowTextA(statusLine, latest);
+    }
+}

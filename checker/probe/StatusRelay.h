@@ -20,3 +20,18 @@ HANDLE StatusRelayEvent();
 // waiting texts (a user-interface thread held up in a message box) the oldest are left out.
 constexpr int kStatusBacklog = 64;
 void ShowRelayedStatus();
+
+// The progress texts of one probe, which may run before anyone looks at it: the latest is kept
+// until a status line is given, and from then on every text goes there, none lost or out of
+// order.
+class StatusTexts {
+public:
+    // From the probe's thread.
+    void Show(const char* text);
+    // From the status line's thread: shows the latest text now, and what follows as it comes.
+    void ShowIn(HWND statusLine);
+
+private:
+    HWND statusLine_ = nullptr;
+    char latest_[kStatusTextSize] = "";
+};

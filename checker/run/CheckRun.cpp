@@ -1,7 +1,9 @@
-// The check run: the handler of button 1003. It lists the favorites, probes them one after
-// another on a worker thread while this thread keeps the dialog alive, compares each fresh copy
-// with the stored one, acts on vanished and updated pages, and writes the report pages. A
-// second click on the button re-enters the handler, which is how a run is stopped.
+// The check run: the handler of button 1003. It lists the favorites and probes them on worker
+// threads, several ahead of the favorite at hand, while this thread keeps the dialog alive; it
+// then takes the favorites in list order, exactly as if each had been probed alone: compares
+// each fresh copy with the stored one, acts on vanished and updated pages, and writes the
+// report pages. A second click on the button re-enters the handler, which is how a run is
+// stopped.
 #include <winsock2.h>
 
 #include "favorites/FavoritesList.h"
@@ -22,6 +24,7 @@
 #include <shellapi.h>
 
 #include <cstring>
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,14 +33,6 @@ namespace {
 
 constexpr char kStartText[] = "チェック開始(&G)";
 constexpr char kSeparatorLine[] = "          -----------";
-
-// A heap copy of text, exactly as long as it.
-std::unique_ptr<char[]> HeapText(const char* text) {
-    const size_t length = std::strlen(text);
-    std::unique_ptr<char[]> copy(new char[length + 1]);
-    std::memcpy(copy.get(), text, length + 1);
-    return copy;
-}
 
 // Moves one file to the recycle bin, silently; the result is not examined.
 void MoveToRecycleBin(const char* path) {
@@ -113,9 +108,67 @@ struct CheckTally {
 namespace {
 
 // A page that moved for good is listed with its new address.
-std::string MovedNote() {
-    return probeHops.empty() ? std::string()
-                             : std::string("（移転先: ") + probeHops.back().location + "）";
+std::string MovedNote(const ProbeRecord& probe) {
+    return probe.hops.empty() ? std::string()
+                              : std::string("（移転先: ") + probe.hops.back().location + "）";
+}
+
+} // namespace
+
+// A favorite of the list, and its probe, which may run ahead of the favorite at hand.
+struct FavoriteAhead {
+    char shortcut[kListLineSize] = "";
+    char url[kListLineSize] = "";
+    UrlCheck check = UrlCheck::kOk;
+    char host[kTargetPartSize] = "";
+    StoreNames names{};
+    bool named = false;
+    ProbeRecord probe;
+    std::unique_ptr<WorkerThread> worker;
+};
+
+namespace {
+
+// Reads the next favorite of the list and readies its probe.
+std::unique_ptr<FavoriteAhead> ReadFavorite(FILE* list, const char* favoritesFolder,
+                                            DWORD updateOptions) {
+    std::unique_ptr<FavoriteAhead> favorite(new FavoriteAhead);
+    ReadListLine(list, favorite->shortcut, sizeof favorite->shortcut);
+    ReadListLine(list, favorite->url, sizeof favorite->url);
+    favorite->named =
+        BuildStoreNames(favoritesFolder, favorite->shortcut, userPrefix, favorite->names);
+    UrlParts parts;
+    favorite->check = SplitUrl(favorite->url, parts);
+    if (favorite->check == UrlCheck::kOk) {
+        CopyText(favorite->host, sizeof favorite->host, parts.host);
+        ProbeRecord& probe = favorite->probe;
+        char target[kListLineSize];
+        CopyText(target, sizeof target, favorite->url);
+        StripScheme(target);
+        probe.target = target;
+        probe.scheme = parts.scheme;
+        probe.port = DefaultPort(parts.scheme);
+        // Without a name in the store (a path too long for it) the page is probed but not kept.
+        if (!OptionSet(updateOptions, kNoUpdateCheck) && favorite->named) {
+            probe.saveCopy = true;
+            probe.copyPath = favorite->names.newCopyPath;
+            CreateFolderChain(favorite->names.copyFolder);
+        }
+    }
+    return favorite;
+}
+
+bool Probed(const FavoriteAhead& favorite) {
+    return favorite.check == UrlCheck::kOk;
+}
+
+// Probes still at work or not yet handled for host, among those ahead.
+int ProbesFor(const std::deque<std::unique_ptr<FavoriteAhead>>& ahead, const char* host) {
+    int count = 0;
+    for (const std::unique_ptr<FavoriteAhead>& favorite : ahead) {
+        count += favorite->worker && std::strcmp(favorite->host, host) == 0 ? 1 : 0;
+    }
+    return count;
 }
 
 } // namespace
@@ -162,12 +215,46 @@ void MainDialog::RunCheck() {
         if (FILE* in = std::fopen(checkListPath, "r")) {
             SendDlgItemMessageA(Window(), IDC_PROGRESS, PBM_SETRANGE32, 0, count - 1);
             SendDlgItemMessageA(Window(), IDC_PROGRESS, PBM_SETPOS, 0, 0);
+            std::deque<std::unique_ptr<FavoriteAhead>> ahead;
+            int read = 0;
             for (int i = 0; i < count && runFlag == 1; ++i) {
+                // Favorites are read and probed in list order, as far ahead as allowed; one
+                // whose host has all its probes at work waits, and those after it with it.
+                for (;;) {
+                    FavoriteAhead* next = ahead.empty() ? nullptr : ahead.back().get();
+                    if (next && Probed(*next) && !next->worker) {
+                        if (ProbesFor(ahead, next->host) >= kProbesPerHost) {
+                            break;
+                        }
+                        next->worker = StartProbeWorker(next->probe);
+                        if (!next->worker) {
+                            break; // no thread to spare now: tried again when its turn comes
+                        }
+                    } else if (read < count && ahead.size() < probesAtOnce) {
+                        ahead.push_back(ReadFavorite(in, favoritesFolder, updateOptions));
+                        ++read;
+                    } else {
+                        break;
+                    }
+                }
                 runPainting_.Hold();
-                CheckUrl(in, tally);
+                CheckUrl(*ahead.front(), tally);
+                ahead.pop_front();
                 ShowLastLogLine();
                 SendDlgItemMessageA(Window(), IDC_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(i), 0);
                 runPainting_.ReleaseIfDue();
+            }
+            // A stop leaves the probes ahead: they end within a moment, and their copies go.
+            for (std::unique_ptr<FavoriteAhead>& favorite : ahead) {
+                favorite->probe.abandoned = true;
+            }
+            for (std::unique_ptr<FavoriteAhead>& favorite : ahead) {
+                if (favorite->worker) {
+                    WaitForProbe(*favorite->worker, &runPainting_);
+                }
+                if (favorite->probe.saveCopy) {
+                    DeleteFileA(favorite->probe.copyPath.c_str());
+                }
             }
             runPainting_.Release();
             std::fclose(in);
@@ -191,81 +278,64 @@ void MainDialog::RunCheck() {
     OptionsToControls();
 }
 
-void MainDialog::CheckUrl(FILE* list, CheckTally& tally) {
-    char shortcut[kListLineSize] = "";
-    char url[kListLineSize] = "";
-    ReadListLine(list, shortcut, sizeof shortcut);
-    ReadListLine(list, url, sizeof url);
-
-    StoreNames names{};
-    const bool named = BuildStoreNames(favoritesFolder, shortcut, userPrefix, names);
-    std::unique_ptr<char[]> copyPath = HeapText(named ? names.newCopyPath : "");
-    newCopyPath = copyPath.get();
-    saveCopy = 0;
+void MainDialog::CheckUrl(FavoriteAhead& favorite, CheckTally& tally) {
+    const char* shortcut = favorite.shortcut;
+    const char* url = favorite.url;
+    const StoreNames& names = favorite.names;
+    ProbeRecord& probe = favorite.probe;
 
     Log(kSeparatorLine);
     Log(url);
 
-    // Each probe starts from an empty head, so that a response without a status line is never
-    // judged by an earlier page's status.
-    std::memset(&probeHead, 0, sizeof probeHead);
-    probeHops.clear();
-    probeFacts = ProbeFacts{};
-    UrlParts parts;
-    const UrlCheck check = SplitUrl(url, parts);
     DWORD code = STILL_ACTIVE;
-    std::unique_ptr<char[]> target = HeapText(url);
-    if (check != UrlCheck::kOk) {
-        CopyText(probeMessage, sizeof probeMessage, UrlProblemText(check));
-        code = static_cast<DWORD>(UrlProblemCode(check));
+    if (!Probed(favorite)) {
+        CopyText(probe.message, sizeof probe.message, UrlProblemText(favorite.check));
+        code = static_cast<DWORD>(UrlProblemCode(favorite.check));
     } else {
-        probeTarget = target.get();
-        StripScheme(probeTarget);
-        probeScheme = parts.scheme;
-        probePort = DefaultPort(parts.scheme);
-        // Without a name in the store (a path too long for it) the page is probed but not kept.
-        if (!OptionSet(updateOptions, kNoUpdateCheck) && named) {
-            saveCopy = 1;
-            CreateFolderChain(names.copyFolder);
+        // From here on its progress is the run's.
+        probe.status.ShowIn(Item(IDC_STATUS));
+        if (!favorite.worker) {
+            favorite.worker = StartProbeWorker(probe);
         }
-        if (std::unique_ptr<WorkerThread> worker = StartProbeWorker(Item(IDC_STATUS))) {
-            code = WaitForProbe(*worker, &runPainting_);
+        if (favorite.worker) {
+            code = WaitForProbe(*favorite.worker, &runPainting_);
         }
         if (code != kProbeNotChecked) {
             ++tally.asked;
         }
     }
-    tally.nameResolved = tally.nameResolved || probeFacts.nameResolved;
-    tally.serverReached = tally.serverReached || probeFacts.serverReached;
+    tally.nameResolved = tally.nameResolved || probe.facts.nameResolved;
+    tally.serverReached = tally.serverReached || probe.facts.serverReached;
     // A forced termination during this probe may have cut the copy short: it must never
     // replace the stored copy.
-    const bool copyWhole = saveCopy == 1 && busyFlag == 1 && FileExists(newCopyPath);
+    const bool copyWhole =
+        probe.saveCopy && busyFlag == 1 && FileExists(probe.copyPath.c_str());
 
     // Each move followed: its status line and the new address.
-    for (const ProbeHop& hop : probeHops) {
+    for (const ProbeHop& hop : probe.hops) {
         char line[kListLineSize + 32];
         FormatText(line, sizeof line, "%d %s", hop.statusCode, hop.reason);
         Log(line);
         FormatText(line, sizeof line, "移転先: %s", hop.location);
         Log(line);
     }
-    const Verdict verdict = ClassifyProbe(static_cast<int>(code), probeHead.statusCode,
-                                          probeFacts.answered, probeFacts.nameMissing,
+    const Verdict verdict = ClassifyProbe(static_cast<int>(code), probe.head.statusCode,
+                                          probe.facts.answered, probe.facts.nameMissing,
                                           busyFlag != 1);
-    const std::string moved = MovedNote();
+    const std::string moved = MovedNote(probe);
     if (code == kProbeCompleted && verdict != Verdict::kStopped) {
-        FormatText(probeMessage, sizeof probeMessage, "%d %s", probeHead.statusCode,
-                   probeHead.reason);
+        FormatText(probe.message, sizeof probe.message, "%d %s", probe.head.statusCode,
+                   probe.head.reason);
     }
     switch (verdict) {
     case Verdict::kThere: {
-        Log(probeMessage);
+        Log(probe.message);
         char storedPath[kPathSize] = "";
-        if (copyWhole && StoredCopyPath(newCopyPath, storedPath, sizeof storedPath) &&
-            !SameFileText(newCopyPath, storedPath)) {
+        if (copyWhole && StoredCopyPath(probe.copyPath.c_str(), storedPath, sizeof storedPath) &&
+            !SameFileText(probe.copyPath.c_str(), storedPath)) {
             Log("URLは新規チェックか更新されています。");
             // One step where the system can: there is no moment without a stored copy.
-            ReplaceStoredCopy(newCopyPath, storedPath);
+            ReplaceStoredCopy(probe.copyPath.c_str(), storedPath);
             if (OptionSet(updateOptions, kUpdatedBrowser)) {
                 OpenInBrowser(url);
                 MessageBoxA(Window(), "確認が終わったらボタンを押してください。", "情報",
@@ -278,7 +348,7 @@ void MainDialog::CheckUrl(FILE* list, CheckTally& tally) {
         break;
     }
     case Verdict::kNotChecked:
-        Log(probeMessage);
+        Log(probe.message);
         ShowLastLogLine();
         break;
     case Verdict::kStopped:
@@ -289,14 +359,14 @@ void MainDialog::CheckUrl(FILE* list, CheckTally& tally) {
     case Verdict::kNameMissing:
     case Verdict::kUnsure: {
         ++tally.vanished;
-        Log(probeMessage);
+        Log(probe.message);
         ShowLastLogLine();
         // The question's caption: the reason phrase of an answer, else the failure's heading.
         char caption[kProbeMessageSize];
-        FirstLine(code == kProbeCompleted ? probeHead.reason : probeMessage, caption,
+        FirstLine(code == kProbeCompleted ? probe.head.reason : probe.message, caption,
                   sizeof caption);
         char reason[kProbeMessageSize];
-        FirstLine(probeMessage, reason, sizeof reason);
+        FirstLine(probe.message, reason, sizeof reason);
         if (verdict == Verdict::kNameMissing && ChooseVanishedAction(vanishedOptions) ==
                                                     VanishedAction::kRecycle) {
             // Sure only once the run has found other names: decided at its end.
@@ -309,11 +379,9 @@ void MainDialog::CheckUrl(FILE* list, CheckTally& tally) {
     }
     }
     // Whatever was not moved into the store is not kept.
-    if (saveCopy == 1) {
-        DeleteFileA(newCopyPath);
+    if (probe.saveCopy) {
+        DeleteFileA(probe.copyPath.c_str());
     }
-    probeTarget = nullptr;
-    newCopyPath = nullptr;
 }
 
 void MainDialog::HandleVanished(const char* shortcut, const char* url, const char* relativeName,

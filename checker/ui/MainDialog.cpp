@@ -174,7 +174,9 @@ void MainDialog::LoadCheckerSettings() {
              favoritesFolder);
     settings.options.vanishedOptions = vanishedOptions;
     settings.options.updateOptions = updateOptions;
+    settings.probesAtOnce = probesAtOnce;
     LoadSettings(kSettingsKey, settings);
+    probesAtOnce = ProbesAtOnce(settings.probesAtOnce);
     if (settings.hasRect) {
         // Only the place: the window cannot be resized, so its size is the template's at this
         // screen's DPI, and a size stored at another DPI would cut it.

@@ -13,6 +13,7 @@
 
 class ReportPage;
 struct CheckTally;
+struct FavoriteAhead;
 
 // Appends the separator and the version entry (string 101, command 0x0010) to the window's
 // system menu; nothing when the window has no system menu or the string is empty.
@@ -26,6 +27,7 @@ public:
     DWORD vanishedOptions = 0;
     char favoritesFolder[kFolderSize] = "";
     HANDLE instanceMutex = nullptr;
+    DWORD probesAtOnce = kDefaultProbesAtOnce; // how many favorites a run probes at once
     HICON appIcon = nullptr;
 
 protected:
@@ -60,7 +62,7 @@ private:
     void RunCheck();
     void AskToStop();
     void ForceTermination();
-    void CheckUrl(FILE* list, CheckTally& tally);
+    void CheckUrl(FavoriteAhead& favorite, CheckTally& tally);
     void HandleVanished(const char* shortcut, const char* url, const char* relativeName,
                         const char* caption, const char* moved, const char* reason, bool sure,
                         CheckTally& tally);

@@ -19,6 +19,18 @@ constexpr DWORD kDefaultUpdateOptions = 0x11;
 
 constexpr size_t kFolderSize = 1024;
 
+// How many favorites a run probes at once (1: one after another), and how many of them at most
+// on one host name, so that no server gets more than a browser would send it.
+constexpr DWORD kDefaultProbesAtOnce = 16;
+constexpr DWORD kMaxProbesAtOnce = 64;
+constexpr int kProbesPerHost = 4;
+
+// The stored number within bounds: none or 0 is the default, more than the most is the most.
+inline DWORD ProbesAtOnce(DWORD stored) {
+    return stored == 0 ? kDefaultProbesAtOnce : stored > kMaxProbesAtOnce ? kMaxProbesAtOnce
+                                                                           : stored;
+}
+
 inline bool OptionSet(DWORD word, DWORD mask) {
     return (word & mask) != 0;
 }

@@ -102,6 +102,7 @@ void LoadSettings(const char* subkey, CheckerSettings& settings) {
     RegReadDword(subkey, "wD_Chk", &settings.options.vanishedOptions);
     RegReadDword(subkey, "wN_Chk", &settings.options.updateOptions);
     RegReadString(subkey, "sFavorite", settings.options.favoritesFolder);
+    RegReadDword(subkey, "wProbes", &settings.probesAtOnce);
 }
 
 void SaveSettings(const char* subkey, const CheckerSettings& settings) {

@@ -20,6 +20,7 @@ struct CheckerSettings {
     bool hasRect; // all four edges could be read
     RECT rect;    // screen coordinates
     CheckerOptions options;
+    DWORD probesAtOnce; // set only in the registry ("wProbes"), never written
 };
 
 // Reads what is stored over the values already in settings (the defaults); a value that is

@@ -21,19 +21,20 @@ int main() {
     }
     ScriptedServer server(steps);
 
-    char target[] = "localhost/slow";
     char copy[MAX_PATH];
     GetTempPathA(sizeof copy, copy);
     std::string copyPath = std::string(copy) + "probe-wait-bench.htm_";
-    probeTarget = target;
-    probePort = server.Port();
-    saveCopy = 1;
-    newCopyPath = &copyPath[0];
+    ProbeRecord probe;
+    probe.target = "localhost/slow";
+    probe.port = server.Port();
+    probe.saveCopy = true;
+    probe.copyPath = copyPath;
+    probe.status.ShowIn(statusLine);
     busyFlag = 1;
 
     const double cpuBefore = ThreadCpuSeconds(GetCurrentThread());
     const DWORD start = GetTickCount();
-    std::unique_ptr<WorkerThread> worker = StartProbeWorker(statusLine);
+    std::unique_ptr<WorkerThread> worker = StartProbeWorker(probe);
     const DWORD code = WaitForProbe(*worker);
     const double wall = (GetTickCount() - start) / 1000.0;
     const double cpu = ThreadCpuSeconds(GetCurrentThread()) - cpuBefore;

@@ -57,12 +57,12 @@ protected:
             statusLine_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordingProc)));
         statusTexts.clear();
 
-        std::memset(&probeHead, 0, sizeof probeHead);
-        std::strcpy(probeHead.reason, "earlier");
-        probeHead.statusCode = 777;
+        std::strcpy(probe_.head.reason, "earlier");
+        probe_.head.statusCode = 777;
         busyFlag = 1;
-        saveCopy = 1;
-        newCopyPath = &copyPath_[0];
+        probe_.saveCopy = true;
+        probe_.copyPath = copyPath_;
+        probe_.status.ShowIn(statusLine_);
     }
 
     void TearDown() override {
@@ -70,17 +70,14 @@ protected:
         DeleteFileA(copyPath_.c_str());
         RemoveDirectoryA(folder_.c_str());
         busyFlag = 0;
-        probeTarget = nullptr;
-        newCopyPath = nullptr;
     }
 
     // Runs one probe on its worker thread while this thread waits and serves the status line,
     // as the check run does.
     int Probe(const std::string& target, int port, PaintHold* painting = nullptr) {
-        target_ = target;
-        probeTarget = &target_[0];
-        probePort = port;
-        std::unique_ptr<WorkerThread> worker = StartProbeWorker(statusLine_);
+        probe_.target = target;
+        probe_.port = port;
+        std::unique_ptr<WorkerThread> worker = StartProbeWorker(probe_);
         EXPECT_TRUE(worker);
         if (!worker) {
             return -1;
@@ -92,7 +89,7 @@ protected:
 
     std::string folder_;
     std::string copyPath_;
-    std::string target_;
+    ProbeRecord probe_;
     HWND statusLine_ = nullptr;
 };
 
@@ -121,10 +118,10 @@ TEST_F(ProbeConversation, PageOfSeveralBlocksIsCopiedAsText) {
     const std::string length = std::to_string(body.size());
 
     EXPECT_EQ(kProbeCompleted, Probe("localhost/index.html", server.Port()));
-    EXPECT_STREQ("", probeMessage);
-    EXPECT_EQ(200, probeHead.statusCode);
-    EXPECT_STREQ("OK", probeHead.reason);
-    EXPECT_STREQ("text/html", probeHead.contentType);
+    EXPECT_STREQ("", probe_.message);
+    EXPECT_EQ(200, probe_.head.statusCode);
+    EXPECT_STREQ("OK", probe_.head.reason);
+    EXPECT_STREQ("text/html", probe_.head.contentType);
     EXPECT_EQ(ReadText(copyPath_), body);
 
     ASSERT_GE(statusTexts.size(), 7u);
@@ -142,8 +139,8 @@ TEST_F(ProbeConversation, PageOfSeveralBlocksIsCopiedAsText) {
 TEST_F(ProbeConversation, UnknownLengthAndVanishedPage) {
     ScriptedServer server({{0, "HTTP/1.0 404 Not Found\r\nServer: test\r\n\r\n<html>nf</html>\n"}});
     EXPECT_EQ(kProbeCompleted, Probe("localhost/gone", server.Port()));
-    EXPECT_EQ(404, probeHead.statusCode);
-    EXPECT_STREQ("Not Found", probeHead.reason);
+    EXPECT_EQ(404, probe_.head.statusCode);
+    EXPECT_STREQ("Not Found", probe_.head.reason);
     EXPECT_EQ("<html>nf</html>\n", ReadText(copyPath_));
     ASSERT_GE(statusTexts.size(), 5u);
     EXPECT_EQ("[localhost]から受信しています( 0 / ??? )", statusTexts[4]);
@@ -153,15 +150,15 @@ TEST_F(ProbeConversation, FirstBlockWithoutPageTextAddsNothing) {
     ScriptedServer server({{0, "HTTP/1.0 200 OK\r\n\r\nplain text in the first block"},
                            {150, "<b>second</b>\nthird block\n"}});
     EXPECT_EQ(kProbeCompleted, Probe("localhost/", server.Port()));
-    EXPECT_EQ(200, probeHead.statusCode);
+    EXPECT_EQ(200, probe_.head.statusCode);
     EXPECT_EQ("<b>second</b>\nthird block\n", ReadText(copyPath_));
 }
 
 TEST_F(ProbeConversation, EmptyResponseLeavesHeadAndEmptyCopy) {
     ScriptedServer server({});
     EXPECT_EQ(kProbeCompleted, Probe("localhost/", server.Port()));
-    EXPECT_EQ(777, probeHead.statusCode);
-    EXPECT_STREQ("earlier", probeHead.reason);
+    EXPECT_EQ(777, probe_.head.statusCode);
+    EXPECT_STREQ("earlier", probe_.head.reason);
     EXPECT_TRUE(Exists(copyPath_));
     EXPECT_EQ("", ReadText(copyPath_));
 }
@@ -169,7 +166,7 @@ TEST_F(ProbeConversation, EmptyResponseLeavesHeadAndEmptyCopy) {
 TEST_F(ProbeConversation, ResponseWithoutStatusLineIsAllPageText) {
     ScriptedServer server({{0, "no status here\n<p>x</p>\n"}});
     EXPECT_EQ(kProbeCompleted, Probe("localhost/", server.Port()));
-    EXPECT_EQ(777, probeHead.statusCode);
+    EXPECT_EQ(777, probe_.head.statusCode);
     EXPECT_EQ("no status here\n<p>x</p>\n", ReadText(copyPath_));
 }
 
@@ -183,7 +180,7 @@ TEST_F(ProbeConversation, PageCutShortLeavesNoCopy) {
                                {100, std::string(700, 'h')}},
                               end);
         EXPECT_EQ(kProbeCompleted, Probe("localhost/", server.Port()));
-        EXPECT_EQ(200, probeHead.statusCode);
+        EXPECT_EQ(200, probe_.head.statusCode);
         EXPECT_FALSE(Exists(copyPath_));
         EXPECT_EQ("[localhost]に送受信終了を通知しています...", statusTexts.back());
     }
@@ -204,7 +201,7 @@ TEST_F(ProbeConversation, HeadWithoutEndLeavesNoCopy) {
     }
     ScriptedServer server(steps);
     EXPECT_EQ(kProbeCompleted, Probe("localhost/", server.Port()));
-    EXPECT_EQ(200, probeHead.statusCode);
+    EXPECT_EQ(200, probe_.head.statusCode);
     EXPECT_FALSE(Exists(copyPath_));
 }
 
@@ -212,9 +209,9 @@ TEST_F(ProbeConversation, WithoutCopyOnlyTheFirstBlockIsRead) {
     // The server never closes: the probe must still end, after its one receive.
     ScriptedServer server({{0, "HTTP/1.0 200 OK\r\n\r\n<html>"}, {100, std::string(5000, 'x')}},
                           ScriptedServer::End::WaitForClient);
-    saveCopy = 0;
+    probe_.saveCopy = false;
     EXPECT_EQ(kProbeCompleted, Probe("localhost/", server.Port()));
-    EXPECT_EQ(200, probeHead.statusCode);
+    EXPECT_EQ(200, probe_.head.statusCode);
     EXPECT_FALSE(Exists(copyPath_));
     ASSERT_EQ(5u, statusTexts.size());
     EXPECT_EQ("[localhost]に送受信終了を通知しています...", statusTexts[4]);
@@ -224,8 +221,8 @@ TEST_F(ProbeConversation, StoppedRunAsksForNothing) {
     ScriptedServer server({{0, "HTTP/1.0 200 OK\r\n\r\n<html>"}});
     busyFlag = 0;
     EXPECT_EQ(kProbeStopped, Probe("localhost/", server.Port()));
-    EXPECT_STREQ("強制終了のため確認を中止しました。", probeMessage);
-    EXPECT_EQ(777, probeHead.statusCode);
+    EXPECT_STREQ("強制終了のため確認を中止しました。", probe_.message);
+    EXPECT_EQ(777, probe_.head.statusCode);
     EXPECT_FALSE(Exists(copyPath_));
 }
 
@@ -321,9 +318,9 @@ TEST_F(ProbeConversation, HeldPaintingFollowsEveryTextWithinItsDelay) {
 TEST_F(ProbeConversation, CopyThatCannotBeCreatedIsNotThere) {
     ScriptedServer server({{0, "HTTP/1.0 200 OK\r\n\r\n<html>"}, {50, "more"}});
     std::string missing = folder_ + "\\no such folder\\page.htm_";
-    newCopyPath = &missing[0];
+    probe_.copyPath = missing;
     EXPECT_EQ(kProbeCompleted, Probe("localhost/", server.Port()));
-    EXPECT_EQ(200, probeHead.statusCode);
+    EXPECT_EQ(200, probe_.head.statusCode);
     EXPECT_FALSE(Exists(missing));
 }
 
@@ -355,23 +352,23 @@ TEST_F(ProbeConversation, DottedAddressIsConnectedToAsItIs) {
     ScriptedServer server({{{0, "HTTP/1.0 401 Unauthorized\r\n\r\n"}}}, ScriptedServer::End::Close,
                           kNameless);
     EXPECT_EQ(kProbeCompleted, Probe("127.0.0.9/private", server.Port()));
-    EXPECT_EQ(401, probeHead.statusCode);
-    EXPECT_TRUE(probeFacts.serverReached);
-    EXPECT_FALSE(probeFacts.nameResolved);
+    EXPECT_EQ(401, probe_.head.statusCode);
+    EXPECT_TRUE(probe_.facts.serverReached);
+    EXPECT_FALSE(probe_.facts.nameResolved);
 }
 
 TEST_F(ProbeConversation, Failures) {
     EXPECT_EQ(kProbeConnectFailed, Probe("localhost/", UnusedPort()));
-    EXPECT_STREQ("接続できませんでした。", probeMessage);
+    EXPECT_STREQ("接続できませんでした。", probe_.message);
     // The last progress text stays standing.
     EXPECT_EQ("[localhost]に接続しています...", statusTexts.back());
 
     EXPECT_EQ(kProbeHostNotFound, Probe("no-such-host.invalid/page", 80));
     EXPECT_STREQ("[no-such-host.invalid]というホストを検出できません。\n"
                  "またはネットワーク環境が不正です。",
-                 probeMessage);
+                 probe_.message);
 
-    EXPECT_FALSE(probeFacts.serverReached);
+    EXPECT_FALSE(probe_.facts.serverReached);
 
     // The URL's own port is taken, and the Host line carries it; one that cannot be is refused.
     ScriptedServer server({{0, "HTTP/1.0 200 OK\r\n\r\n"}});
@@ -381,7 +378,7 @@ TEST_F(ProbeConversation, Failures) {
     for (const char* target : {"localhost:0/x", "localhost:65536/", "localhost:99999999999/",
                                "localhost:8o/"}) {
         EXPECT_EQ(kProbeBadUrl, Probe(target, 80)) << target;
-        EXPECT_STREQ("URLのポート番号が正しくありません。", probeMessage);
+        EXPECT_STREQ("URLのポート番号が正しくありません。", probe_.message);
     }
     EXPECT_EQ(kProbeBadUrl, Probe(":80/", 80));
     EXPECT_EQ(kProbeNotChecked, Probe("[::1]/", 80));
@@ -389,8 +386,8 @@ TEST_F(ProbeConversation, Failures) {
     // A host too long for the message is cut on a character boundary, within the buffer.
     const std::string longHost(1000, 'h');
     EXPECT_EQ(kProbeHostNotFound, Probe(longHost + "/x", 80));
-    EXPECT_EQ(static_cast<size_t>(kProbeMessageSize - 1), std::strlen(probeMessage));
-    EXPECT_EQ(0, std::strncmp(probeMessage, ("[" + longHost.substr(0, 100)).c_str(), 101));
+    EXPECT_EQ(static_cast<size_t>(kProbeMessageSize - 1), std::strlen(probe_.message));
+    EXPECT_EQ(0, std::strncmp(probe_.message, ("[" + longHost.substr(0, 100)).c_str(), 101));
     EXPECT_EQ(511u, statusTexts.back().size());
 }
 
@@ -408,14 +405,14 @@ TEST_F(ProbeConversation, MovesAreFollowedToTheFinalAnswer) {
     const std::string start = "localhost:" + std::to_string(first.Port());
 
     EXPECT_EQ(kProbeCompleted, Probe(start + "/a/old", 80));
-    EXPECT_EQ(200, probeHead.statusCode);
+    EXPECT_EQ(200, probe_.head.statusCode);
     EXPECT_EQ(page, ReadText(copyPath_));
-    ASSERT_EQ(2u, probeHops.size());
-    EXPECT_EQ(301, probeHops[0].statusCode);
-    EXPECT_STREQ("Moved Permanently", probeHops[0].reason);
-    EXPECT_EQ("http://" + start + "/b/x?q=1", std::string(probeHops[0].location));
-    EXPECT_EQ(308, probeHops[1].statusCode);
-    EXPECT_EQ(finalUrl, probeHops[1].location);
+    ASSERT_EQ(2u, probe_.hops.size());
+    EXPECT_EQ(301, probe_.hops[0].statusCode);
+    EXPECT_STREQ("Moved Permanently", probe_.hops[0].reason);
+    EXPECT_EQ("http://" + start + "/b/x?q=1", std::string(probe_.hops[0].location));
+    EXPECT_EQ(308, probe_.hops[1].statusCode);
+    EXPECT_EQ(finalUrl, probe_.hops[1].location);
     const auto asked = first.Requests();
     ASSERT_EQ(2u, asked.size());
     EXPECT_EQ(0u, asked[0].find("GET /a/old HTTP/1.0\r\n"));
@@ -450,8 +447,8 @@ TEST_F(ProbeConversation, MovesThatCannotBeFollowed) {
         ScriptedServer server({moved(c.location)}, ScriptedServer::End::Close);
         EXPECT_EQ(c.code, Probe("localhost:" + std::to_string(server.Port()) + "/same", 80))
             << c.location.substr(0, 40);
-        EXPECT_STREQ(c.message, probeMessage);
-        EXPECT_EQ(1u, probeHops.size());
+        EXPECT_STREQ(c.message, probe_.message);
+        EXPECT_EQ(1u, probe_.hops.size());
         EXPECT_FALSE(Exists(copyPath_));
     }
 
@@ -462,8 +459,8 @@ TEST_F(ProbeConversation, MovesThatCannotBeFollowed) {
     }
     ScriptedServer server(chain, ScriptedServer::End::Close);
     EXPECT_EQ(kProbeMoveFailed, Probe("localhost:" + std::to_string(server.Port()) + "/0", 80));
-    EXPECT_STREQ("移転が10回を超えたため中止しました。", probeMessage);
-    EXPECT_EQ(11u, probeHops.size());
+    EXPECT_STREQ("移転が10回を超えたため中止しました。", probe_.message);
+    EXPECT_EQ(11u, probe_.hops.size());
 }
 
 // A server that will not speak HTTP/1.0 is asked once more in HTTP/1.1; its chunks are
@@ -475,7 +472,7 @@ TEST_F(ProbeConversation, RefusedHttp10IsAskedAgainInHttp11) {
           {60, "\n0000000c\r\n</html>\nend\n\r\n0\r\nTrailer: x\r\n\r\n"}}},
         ScriptedServer::End::WaitForClient);
     EXPECT_EQ(kProbeCompleted, Probe("localhost/up", server.Port()));
-    EXPECT_EQ(200, probeHead.statusCode);
+    EXPECT_EQ(200, probe_.head.statusCode);
     EXPECT_EQ("<html>a</html>\nend\n", ReadText(copyPath_));
     const auto asked = server.Requests();
     ASSERT_EQ(2u, asked.size());
@@ -490,7 +487,7 @@ TEST_F(ProbeConversation, RefusedHttp10IsAskedAgainInHttp11) {
         ScriptedServer broken(
             {{0, std::string("HTTP/1.0 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n") + body}});
         EXPECT_EQ(kProbeCompleted, Probe("localhost/", broken.Port())) << body;
-        EXPECT_EQ(200, probeHead.statusCode);
+        EXPECT_EQ(200, probe_.head.statusCode);
         EXPECT_FALSE(Exists(copyPath_)) << body;
     }
 }
@@ -500,10 +497,10 @@ TEST_F(ProbeConversation, HttpsWithoutTlsIsNotChecked) {
     tlsModules[0] = "no-tls-here.dll";
     tlsModules[1] = "nor-here.dll";
     ScriptedServer server({});
-    probeScheme = UrlScheme::kHttps;
+    probe_.scheme = UrlScheme::kHttps;
     EXPECT_EQ(kProbeNotChecked, Probe("localhost/", server.Port()));
-    probeScheme = UrlScheme::kHttp;
-    EXPECT_STREQ("このWindowsの暗号化通信ではhttpsのURLを確認できません。", probeMessage);
+    probe_.scheme = UrlScheme::kHttp;
+    EXPECT_STREQ("このWindowsの暗号化通信ではhttpsのURLを確認できません。", probe_.message);
     EXPECT_FALSE(TlsAvailable());
     EXPECT_FALSE(Exists(copyPath_));
 }
@@ -518,7 +515,7 @@ TEST_F(ProbeConversation, SilenceEndsInTimeAndAForcedEndAtOnce) {
         EXPECT_EQ(kProbeTimedOut, Probe("localhost/", silent.Port()));
         EXPECT_GE(GetTickCount() - start, 700u);
         EXPECT_LT(GetTickCount() - start, 3000u);
-        EXPECT_STREQ("[localhost]からの応答が時間切れになりました。", probeMessage);
+        EXPECT_STREQ("[localhost]からの応答が時間切れになりました。", probe_.message);
         EXPECT_FALSE(Exists(copyPath_));
     }
     {
@@ -526,7 +523,7 @@ TEST_F(ProbeConversation, SilenceEndsInTimeAndAForcedEndAtOnce) {
         ScriptedServer stalled({{0, "HTTP/1.0 200 OK\r\nContent-Length: 50\r\n\r\n<html>"}},
                                ScriptedServer::End::WaitForClient);
         EXPECT_EQ(kProbeCompleted, Probe("localhost/", stalled.Port()));
-        EXPECT_EQ(200, probeHead.statusCode);
+        EXPECT_EQ(200, probe_.head.statusCode);
         EXPECT_FALSE(Exists(copyPath_));
     }
     probeSilenceMs = kProbeSilenceMs;
@@ -647,8 +644,8 @@ TEST_F(ProbeConversation, RealServerStaticPage) {
         }
     }
     EXPECT_EQ(kProbeCompleted, Probe("127.0.0.1/static.html", std::atoi(port)));
-    EXPECT_EQ(200, probeHead.statusCode);
-    EXPECT_STREQ("OK", probeHead.reason);
+    EXPECT_EQ(200, probe_.head.statusCode);
+    EXPECT_STREQ("OK", probe_.head.reason);
     const std::string expected = ReadText(file);
     ASSERT_GT(expected.size(), 3000u);
     EXPECT_EQ(expected, ReadText(copyPath_));

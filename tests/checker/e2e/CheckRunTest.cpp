@@ -511,13 +511,19 @@ TEST_F(CheckRun, StopConfirmedWhileASlowPageArrives) {
     const auto blocks = Blocks(vexilo.LogLines());
     ASSERT_EQ(1u, blocks.size());
     EXPECT_EQ((std::vector<std::string>{"200 OK", kNewText}), blocks[0].lines);
+    // The favorites probed ahead leave nothing behind.
+    for (const char* name : {"slow2", "slow3"}) {
+        EXPECT_FALSE(driver::FileExists(store_ + "\\" + name + ".htm_")) << name;
+        EXPECT_FALSE(driver::FileExists(store_ + "\\" + name + ".htm")) << name;
+    }
     EXPECT_EQ(kStartCaption, vexilo.CheckCaption());
     ASSERT_TRUE(recorder_->WaitForOpened(2, 10000));
     EXPECT_NE(std::string::npos, Report("flist.htm").find(">slow"));
 }
 
-// A forced end reaches a probe that waits for a page that never comes: the run ends within
-// two seconds, the favorite is left as it was, and the run's report is still written and opened.
+// A forced end reaches the probes that wait for a page that never comes, the one at hand and
+// one ahead: the run ends within two seconds, the favorite is left as it was, nothing probed
+// ahead is kept, and the run's report is still written and opened.
 TEST_F(CheckRun, ForcedTerminationEndsAWaitingProbeAtOnce) {
     // The page never comes: nginx hands the request to a peer that never accepts.
     SOCKET sink = socket(AF_INET, SOCK_STREAM, 0);
@@ -529,6 +535,7 @@ TEST_F(CheckRun, ForcedTerminationEndsAWaitingProbeAtOnce) {
     ASSERT_EQ(0, listen(sink, 5));
 
     Shortcut("hang.url", kHost + "/hang");
+    Shortcut("hang2.url", kHost + "/hang?2");
     Shortcut("ok.url", kHost + "/ok.html");
     Options(0x01, 0x01); // ask about vanished pages: a forced end asks nothing
     Vexilo vexilo;
@@ -552,6 +559,8 @@ TEST_F(CheckRun, ForcedTerminationEndsAWaitingProbeAtOnce) {
     ASSERT_EQ(1u, blocks.size());
     EXPECT_EQ((Lines{"強制終了のため確認を中止しました。"}), blocks[0].lines);
     EXPECT_TRUE(driver::FileExists(favorites_ + "\\hang.url"));
+    EXPECT_FALSE(driver::FileExists(store_ + "\\ok.htm_"));
+    EXPECT_FALSE(driver::FileExists(store_ + "\\ok.htm"));
     ASSERT_TRUE(recorder_->WaitForOpened(1, 10000));
     EXPECT_EQ(TempFolder() + "flist.htm", recorder_->Opened()[0]);
     DWORD code = 99;

@@ -1,6 +1,7 @@
 // The hostile peer: one accepting thread, one thread per connection.
 #include "HostilePeer.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -50,11 +51,18 @@ HostilePeer::~HostilePeer() {
     }
 }
 
-void HostilePeer::Set(const std::string& path, Answer answer, const std::string& page) {
+void HostilePeer::Set(const std::string& path, Answer answer, const std::string& page,
+                      int delayMs) {
     std::lock_guard<std::mutex> lock(mutex_);
     Rule& rule = rules_[path];
     rule.answer = answer;
     rule.page = page;
+    rule.delayMs = delayMs;
+}
+
+int HostilePeer::MostAtOnce(const std::string& host) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return hosts_[host].most;
 }
 
 int HostilePeer::Requests(const std::string& path) {
@@ -108,12 +116,22 @@ void HostilePeer::Serve(SOCKET client) {
     const size_t start = request.find(' ') + 1;
     const size_t end = request.find_first_of(" ?", start);
     const std::string path = start == 0 ? "" : request.substr(start, end - start);
+    const size_t hostAt = request.find("\r\nHost: ");
+    const std::string host =
+        hostAt == std::string::npos
+            ? ""
+            : request.substr(hostAt + 8, request.find("\r\n", hostAt + 8) - hostAt - 8);
     Rule rule;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         Rule& known = rules_[path];
         ++known.requests;
         rule = known;
+        Load& load = hosts_[host];
+        load.most = std::max(load.most, ++load.now);
+    }
+    for (int waited = 0; waited < rule.delayMs && !stop_; waited += 10) {
+        Sleep(10);
     }
 
     bool reset = false;
@@ -172,6 +190,9 @@ void HostilePeer::Serve(SOCKET client) {
             }
         }
         break;
+    case Answer::kGone:
+        SendAll(client, "HTTP/1.0 404 Not Found\r\nContent-Length: 0\r\n\r\n");
+        break;
     case Answer::kCrCrLf:
         SendAll(client, "HTTP/1.0 200 OK\r\r\nContent-Type: text/html\r\r\nContent-Length: " +
                             std::to_string(rule.page.size()) + "\r\r\n\r\r\n" + rule.page);
@@ -184,6 +205,11 @@ void HostilePeer::Serve(SOCKET client) {
             }
         }
         break;
+    }
+    {
+        // Before the close, which is what lets the client go on to its next request.
+        std::lock_guard<std::mutex> lock(mutex_);
+        --hosts_[host].now;
     }
     if (reset) {
         // A zero linger time makes the close an abort.

@@ -22,6 +22,7 @@ enum class Answer {
     kSilent,      // the request is taken, nothing ever comes back
     kHttp11Only,  // 426 to an HTTP/1.0 request; to HTTP/1.1, the page in chunks, connection kept
     kCrCrLf,      // the good page, with head lines that end in CR CR LF
+    kGone,        // 404 Not Found
 };
 
 class HostilePeer {
@@ -34,16 +35,25 @@ public:
     // False when port 80 could not be taken.
     bool Listening() const { return listener_ != INVALID_SOCKET; }
 
-    // How path ("/name", up to a "?") is answered from now on; page is the good page's text.
-    void Set(const std::string& path, Answer answer, const std::string& page = "");
+    // How path ("/name", up to a "?") is answered from now on, after delayMs; page is the good
+    // page's text.
+    void Set(const std::string& path, Answer answer, const std::string& page = "",
+             int delayMs = 0);
     // Requests for path taken so far.
     int Requests(const std::string& path);
+    // The most requests with this Host line ("name:port") that were served at the same time.
+    int MostAtOnce(const std::string& host);
 
 private:
     struct Rule {
         Answer answer = Answer::kPage;
         std::string page;
+        int delayMs = 0;
         int requests = 0;
+    };
+    struct Load {
+        int now = 0;
+        int most = 0;
     };
 
     void Accept();
@@ -54,6 +64,7 @@ private:
     std::atomic<bool> stop_{false};
     std::mutex mutex_;
     std::map<std::string, Rule> rules_;
+    std::map<std::string, Load> hosts_;
     std::vector<std::thread> connections_;
     std::thread acceptor_;
 };

@@ -413,3 +413,42 @@ TEST_F(HostileRun, HostileFavoritesTree) {
 }
 
 } // namespace
+
+// Favorites whose servers answer after different delays: probing 16 at once logs, lists and
+// keeps exactly what probing one at a time does, and asks no host for more than 4 at once.
+TEST_F(HostileRun, ProbesAtOnceChangeOnlyTheWait) {
+    for (int i = 0; i < 30; ++i) {
+        const std::string path = "/at-once/" + std::to_string(i);
+        peer_.Set(path, i % 7 == 3 ? Answer::kGone : Answer::kPage, "<html>" + path + "</html>",
+                  i * 137 % 300);
+        Shortcut("f" + std::to_string(100 + i) + ".url",
+                 (i % 3 != 0 ? "http://127.0.0.1" : "http://localhost") + path);
+    }
+    struct Outcome {
+        Lines log;
+        std::string vanished, updated;
+    };
+    auto run = [&](DWORD atOnce) {
+        WriteDword("wProbes", atOnce);
+        driver::RemoveTree(store_); // each run starts as the first
+        Outcome outcome;
+        Vexilo vexilo;
+        EXPECT_TRUE(vexilo.Start(exe_));
+        EXPECT_TRUE(vexilo.RunCheck(kRunTimeout));
+        outcome.log = vexilo.LogLines();
+        EXPECT_TRUE(vexilo.Exit());
+        outcome.vanished = Report("flistdel.htm");
+        outcome.updated = Report("flist.htm");
+        return outcome;
+    };
+    const Outcome one = run(1);
+    EXPECT_EQ(1, peer_.MostAtOnce("127.0.0.1:80"));
+    const Outcome many = run(16);
+    EXPECT_EQ(30u, BlockCount(many.log));
+    EXPECT_EQ(one.log, many.log);
+    EXPECT_EQ(one.vanished, many.vanished);
+    EXPECT_EQ(one.updated, many.updated);
+    EXPECT_NE(std::string::npos, many.vanished.find("at-once/3\""));
+    EXPECT_EQ(4, peer_.MostAtOnce("127.0.0.1:80"));
+    EXPECT_GE(peer_.MostAtOnce("localhost:80"), 2);
+}
