@@ -5,6 +5,7 @@
 
 #include "framework/WorkerThread.h"
 
+#include <functional>
 #include <memory>
 
 struct ProbeRecord;
@@ -24,4 +25,6 @@ class PaintHold;
 // come (StatusRelay.h). Between passes it sleeps until a message or a text arrives or the
 // thread ends, or until the painting that `painting` holds back is due or nothing has come
 // for PaintHold::kIdleMs, and then lets it happen. Returns the exit code, with every status text of the probe shown.
-DWORD WaitForProbe(const WorkerThread& worker, PaintHold* painting = nullptr);
+// Whenever some other probe ends meanwhile, onProbeEnded is called (the run starts the next).
+DWORD WaitForProbe(const WorkerThread& worker, PaintHold* painting = nullptr,
+                   const std::function<void()>& onProbeEnded = nullptr);

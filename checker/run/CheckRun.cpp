@@ -25,6 +25,7 @@
 
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -162,11 +163,14 @@ bool Probed(const FavoriteAhead& favorite) {
     return favorite.check == UrlCheck::kOk;
 }
 
-// Probes still at work or not yet handled for host, among those ahead.
-int ProbesFor(const std::deque<std::unique_ptr<FavoriteAhead>>& ahead, const char* host) {
-    int count = 0;
+// Probes at work among those ahead: all, or those for host.
+size_t Running(const std::deque<std::unique_ptr<FavoriteAhead>>& ahead, const char* host) {
+    size_t count = 0;
     for (const std::unique_ptr<FavoriteAhead>& favorite : ahead) {
-        count += favorite->worker && std::strcmp(favorite->host, host) == 0 ? 1 : 0;
+        count += favorite->worker && favorite->worker->ExitCode() == STILL_ACTIVE &&
+                         (!host || std::strcmp(favorite->host, host) == 0)
+                     ? 1
+                     : 0;
     }
     return count;
 }
@@ -215,30 +219,36 @@ void MainDialog::RunCheck() {
         if (FILE* in = std::fopen(checkListPath, "r")) {
             SendDlgItemMessageA(Window(), IDC_PROGRESS, PBM_SETRANGE32, 0, count - 1);
             SendDlgItemMessageA(Window(), IDC_PROGRESS, PBM_SETPOS, 0, 0);
+            // Favorites are read and probed in list order, as far ahead as allowed: so many
+            // probes at once, so many on one host, and so many answers kept waiting for their
+            // turn. One whose host has all its probes at work waits, and those after it.
             std::deque<std::unique_ptr<FavoriteAhead>> ahead;
+            const size_t mostAhead = probesAtOnce * kAnswersPerProbe;
             int read = 0;
-            for (int i = 0; i < count && runFlag == 1; ++i) {
-                // Favorites are read and probed in list order, as far ahead as allowed; one
-                // whose host has all its probes at work waits, and those after it with it.
-                for (;;) {
+            const std::function<void()> probeAhead = [&] {
+                while (runFlag == 1) {
                     FavoriteAhead* next = ahead.empty() ? nullptr : ahead.back().get();
                     if (next && Probed(*next) && !next->worker) {
-                        if (ProbesFor(ahead, next->host) >= kProbesPerHost) {
-                            break;
+                        if (Running(ahead, nullptr) >= probesAtOnce ||
+                            Running(ahead, next->host) >= static_cast<size_t>(kProbesPerHost)) {
+                            return;
                         }
                         next->worker = StartProbeWorker(next->probe);
                         if (!next->worker) {
-                            break; // no thread to spare now: tried again when its turn comes
+                            return; // no thread to spare now: tried again when its turn comes
                         }
-                    } else if (read < count && ahead.size() < probesAtOnce) {
+                    } else if (read < count && ahead.size() < mostAhead) {
                         ahead.push_back(ReadFavorite(in, favoritesFolder, updateOptions));
                         ++read;
                     } else {
-                        break;
+                        return;
                     }
                 }
+            };
+            for (int i = 0; i < count && runFlag == 1; ++i) {
+                probeAhead();
                 runPainting_.Hold();
-                CheckUrl(*ahead.front(), tally);
+                CheckUrl(*ahead.front(), tally, probeAhead);
                 ahead.pop_front();
                 ShowLastLogLine();
                 SendDlgItemMessageA(Window(), IDC_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(i), 0);
@@ -278,7 +288,8 @@ void MainDialog::RunCheck() {
     OptionsToControls();
 }
 
-void MainDialog::CheckUrl(FavoriteAhead& favorite, CheckTally& tally) {
+void MainDialog::CheckUrl(FavoriteAhead& favorite, CheckTally& tally,
+                          const std::function<void()>& probeAhead) {
     const char* shortcut = favorite.shortcut;
     const char* url = favorite.url;
     const StoreNames& names = favorite.names;
@@ -298,7 +309,7 @@ void MainDialog::CheckUrl(FavoriteAhead& favorite, CheckTally& tally) {
             favorite.worker = StartProbeWorker(probe);
         }
         if (favorite.worker) {
-            code = WaitForProbe(*favorite.worker, &runPainting_);
+            code = WaitForProbe(*favorite.worker, &runPainting_, probeAhead);
         }
         if (code != kProbeNotChecked) {
             ++tally.asked;

@@ -10,6 +10,7 @@
 #include "ui/Options.h"
 
 #include <cstdio>
+#include <functional>
 
 class ReportPage;
 struct CheckTally;
@@ -62,7 +63,9 @@ private:
     void RunCheck();
     void AskToStop();
     void ForceTermination();
-    void CheckUrl(FavoriteAhead& favorite, CheckTally& tally);
+    // probeAhead starts the probes of the favorites ahead as far as allowed.
+    void CheckUrl(FavoriteAhead& favorite, CheckTally& tally,
+                  const std::function<void()>& probeAhead);
     void HandleVanished(const char* shortcut, const char* url, const char* relativeName,
                         const char* caption, const char* moved, const char* reason, bool sure,
                         CheckTally& tally);

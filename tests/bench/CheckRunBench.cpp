@@ -7,7 +7,8 @@
 //
 // The first run fetches every page for the first time (each is new and goes into the store);
 // then RUNS runs find every page unchanged, and their median, minimum and maximum are printed.
-// URL, when given, is the one address of every favorite.
+// URL, when given, is the one address of every favorite, numbered where it holds "%d".
+// VEXILO_PROBES in the environment sets how many are probed at once.
 #include "ScratchFolder.h"
 #include "ThreadTimes.h"
 #include "VexiloDriver.h"
@@ -74,6 +75,11 @@ int main(int argc, char** argv) {
     DWORD update = 0x00;   // compare copies, no report either
     SHSetValueA(HKEY_CURRENT_USER, key, "wD_Chk", REG_DWORD, &vanished, sizeof vanished);
     SHSetValueA(HKEY_CURRENT_USER, key, "wN_Chk", REG_DWORD, &update, sizeof update);
+    // VEXILO_PROBES, when set, is how many favorites are probed at once (else the default).
+    if (const char* probes = std::getenv("VEXILO_PROBES")) {
+        const DWORD atOnce = static_cast<DWORD>(std::atoi(probes));
+        SHSetValueA(HKEY_CURRENT_USER, key, "wProbes", REG_DWORD, &atOnce, sizeof atOnce);
+    }
 
     Vexilo vexilo;
     if (!vexilo.Start(exe)) {
