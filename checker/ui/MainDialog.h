@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "framework/Dialog.h"
+#include "framework/Handles.h"
 #include "framework/PaintHold.h"
 #include "ui/Options.h"
 
@@ -25,7 +26,7 @@ public:
     DWORD updateOptions = 0;
     DWORD vanishedOptions = 0;
     char favoritesFolder[kFolderSize] = "";
-    HANDLE instanceMutex = nullptr;
+    KernelHandle instanceMutex;
     HICON appIcon = nullptr;
 
 protected:
