@@ -3,6 +3,7 @@
 
 #include "favorites/FavoritesList.h"
 
+#include "framework/Handles.h"
 #include "text/TextRoutines.h"
 
 #include <cstring>
@@ -14,23 +15,6 @@ namespace {
 
 constexpr size_t kUserNameSize = 256;
 constexpr size_t kCompareBlock = 4096;
-
-// Closes the file on every path out of a routine.
-class ScopedFile {
-public:
-    ScopedFile(const char* path, const char* mode) : file_(std::fopen(path, mode)) {}
-    ~ScopedFile() {
-        if (file_) {
-            std::fclose(file_);
-        }
-    }
-    ScopedFile(const ScopedFile&) = delete;
-    ScopedFile& operator=(const ScopedFile&) = delete;
-    FILE* get() const { return file_; }
-
-private:
-    FILE* file_;
-};
 
 bool IsFolder(const char* path) {
     const DWORD attributes = GetFileAttributesA(path);
@@ -45,12 +29,12 @@ bool FolderWritable(const char* folder) {
     if (!folder[0] || !JoinPath(probe, sizeof probe, folder, "~vexilo.tmp")) {
         return false;
     }
-    const HANDLE file = CreateFileA(probe, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_TEMPORARY, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    KernelHandle file(CreateFileA(probe, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_TEMPORARY, nullptr));
+    if (!file.IsOpen()) {
         return false;
     }
-    CloseHandle(file);
+    file.Reset(); // closed before its deletion
     DeleteFileA(probe);
     return true;
 }
@@ -60,20 +44,11 @@ constexpr int kLocalAppData = 0x001c; // CSIDL_LOCAL_APPDATA
 constexpr int kCreateFolder = 0x8000; // CSIDL_FLAG_CREATE
 
 bool ShellFolderValue(const char* name, char* folder, size_t size) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER,
-                      "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", 0,
-                      KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
-        return false;
-    }
-    DWORD type = 0;
-    DWORD length = static_cast<DWORD>(size - 1);
-    const bool read = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(folder),
-                                       &length) == ERROR_SUCCESS &&
-                      type == REG_SZ;
-    RegCloseKey(key);
-    folder[read ? (length < size ? length : size - 1) : 0] = '\0';
-    return read && folder[0];
+    RegKey key;
+    return key.Open(HKEY_CURRENT_USER,
+                    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+                    KEY_QUERY_VALUE) &&
+           key.ReadText(name, folder, size) && folder[0];
 }
 
 // The user's local application data folder (not the roaming one: page copies are a cache that
@@ -145,25 +120,25 @@ bool SameFileText(const char* firstPath, const char* secondPath) {
     // Compared as bytes: a page may hold zero bytes or Ctrl-Z, after which a comparison of
     // text-mode strings would stop looking and miss a change. Both copies are written the same
     // way, so equal bytes are equal pages.
-    ScopedFile first(firstPath, "rb");
-    if (!first.get()) {
+    StdFile first(firstPath, "rb");
+    if (!first.Get()) {
         return false;
     }
-    ScopedFile second(secondPath, "rb");
-    if (!second.get()) {
+    StdFile second(secondPath, "rb");
+    if (!second.Get()) {
         return false;
     }
     char firstBlock[kCompareBlock];
     char secondBlock[kCompareBlock];
     for (;;) {
-        const size_t firstRead = std::fread(firstBlock, 1, sizeof firstBlock, first.get());
-        const size_t secondRead = std::fread(secondBlock, 1, sizeof secondBlock, second.get());
+        const size_t firstRead = std::fread(firstBlock, 1, sizeof firstBlock, first.Get());
+        const size_t secondRead = std::fread(secondBlock, 1, sizeof secondBlock, second.Get());
         if (firstRead != secondRead || std::memcmp(firstBlock, secondBlock, firstRead) != 0) {
             return false;
         }
         if (firstRead < sizeof firstBlock) {
             // A read error is no proof of equality.
-            return !std::ferror(first.get()) && !std::ferror(second.get());
+            return !std::ferror(first.Get()) && !std::ferror(second.Get());
         }
     }
 }

@@ -5,6 +5,7 @@
 #include "favorites/FavoritesWalk.h"
 
 #include "favorites/FavoritesList.h"
+#include "framework/Handles.h"
 #include "run/RunFlags.h"
 #include "text/TextRoutines.h"
 
@@ -13,24 +14,6 @@
 namespace {
 
 constexpr char kShortcutExtension[] = ".url";
-
-// Ends a directory search on every path out of a folder level.
-class FindHandle {
-public:
-    explicit FindHandle(HANDLE handle) : handle_(handle) {}
-    ~FindHandle() {
-        if (valid()) {
-            FindClose(handle_);
-        }
-    }
-    FindHandle(const FindHandle&) = delete;
-    FindHandle& operator=(const FindHandle&) = delete;
-    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-    HANDLE get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
 
 // Keeps the dialog alive during the walk: one message per entry, so a click on the stop button
 // is served without the walk falling behind.
@@ -47,6 +30,12 @@ bool WriteFavorite(FILE* list, const char* path, const char* url) {
 }
 
 } // namespace
+
+bool ReadShortcutUrl(const char* path, char* url) {
+    url[0] = '\0';
+    StdFile file(path, "r");
+    return file.Get() && ReadShortcutUrlFrom(file.Get(), url);
+}
 
 EntryKind ClassifyEntry(const char* name, unsigned long attributes) {
     if (attributes & FILE_ATTRIBUTE_TEMPORARY) {
@@ -73,8 +62,8 @@ int EnumerateFavorites(const char* folder, FILE* list) {
         return 0;
     }
     WIN32_FIND_DATAA entry;
-    FindHandle search(FindFirstFileA(pattern, &entry));
-    if (!search.valid()) {
+    FindHandle search;
+    if (!search.First(pattern, &entry)) {
         return 0;
     }
     int count = 0;
@@ -101,6 +90,6 @@ int EnumerateFavorites(const char* folder, FILE* list) {
             }
         }
         DispatchOneMessage();
-    } while (FindNextFileA(search.get(), &entry));
+    } while (search.Next(&entry));
     return count;
 }

@@ -1,5 +1,5 @@
-// The URL out of one shortcut file, and the probe target made of a listed URL. No windows.h:
-// shortcut files are outside input, and these routines are also fuzzed natively.
+// The URL out of a shortcut file's text, and the probe target made of a listed URL. No
+// windows.h: shortcut files are outside input, and these routines are also fuzzed natively.
 #include "favorites/FavoritesWalk.h"
 
 #include "favorites/FavoritesList.h"
@@ -26,17 +26,6 @@ void DropSplitCharacter(char* text) {
 }
 
 } // namespace
-
-bool ReadShortcutUrl(const char* path, char* url) {
-    url[0] = '\0';
-    FILE* file = std::fopen(path, "r");
-    if (!file) {
-        return false;
-    }
-    const bool found = ReadShortcutUrlFrom(file, url);
-    std::fclose(file);
-    return found;
-}
 
 bool ReadShortcutUrlFrom(FILE* file, char* url) {
     url[0] = '\0';

@@ -2,6 +2,7 @@
 // active again.
 #include "ui/FolderSelection.h"
 
+#include "framework/Handles.h"
 #include "text/TextRoutines.h"
 #include "ui/Options.h"
 
@@ -20,13 +21,12 @@ int CALLBACK BrowseCallback(HWND chooser, UINT message, LPARAM, LPARAM data) {
 } // namespace
 
 bool BrowseForFolder(HWND owner, const char* prompt, char* path) {
-    IMalloc* allocator = nullptr;
-    if (FAILED(SHGetMalloc(&allocator)) || !allocator) {
+    ComRef<IMalloc> allocator;
+    if (FAILED(SHGetMalloc(allocator.Out())) || !allocator.Get()) {
         return false;
     }
     char* display = static_cast<char*>(allocator->Alloc(MAX_PATH));
     if (!display) {
-        allocator->Release();
         return false;
     }
     BROWSEINFOA info{};
@@ -53,7 +53,6 @@ bool BrowseForFolder(HWND owner, const char* prompt, char* path) {
         allocator->Free(chosen);
     }
     allocator->Free(display);
-    allocator->Release();
     return result;
 }
 

@@ -1,6 +1,8 @@
 // Log lines are ANSI text in the list box; the file gets them byte for byte.
 #include "ui/Log.h"
 
+#include "framework/Handles.h"
+
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -79,8 +81,8 @@ bool ReadLogLine(HWND log, SendMessageWide wide, WPARAM index, std::vector<char>
 } // namespace
 
 bool WriteLogFile(HWND log, const char* path) {
-    FILE* file = std::fopen(path, "w");
-    if (!file) {
+    StdFile file(path, "w");
+    if (!file.Get()) {
         return false;
     }
     const SendMessageWide wide = WideSender(log);
@@ -91,7 +93,7 @@ bool WriteLogFile(HWND log, const char* path) {
         if (!ReadLogLine(log, wide, static_cast<WPARAM>(i), line)) {
             break;
         }
-        written = std::fprintf(file, "%s\n", line.data()) >= 0;
+        written = std::fprintf(file.Get(), "%s\n", line.data()) >= 0;
     }
-    return std::fclose(file) == 0 && written;
+    return file.Close() && written;
 }

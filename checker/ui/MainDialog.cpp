@@ -61,8 +61,10 @@ BOOL MainDialog::OnInitDialog() {
 
     // Only one copy runs: two would share the favorites list and the page-copy store.
     SetLastError(ERROR_SUCCESS);
-    instanceMutex = CreateMutexA(nullptr, FALSE, "VEXILO_RUN");
-    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    const HANDLE mutex = CreateMutexA(nullptr, FALSE, "VEXILO_RUN");
+    const bool alreadyRunning = GetLastError() == ERROR_ALREADY_EXISTS;
+    instanceMutex.Reset(mutex);
+    if (alreadyRunning) {
         MessageBoxA(Window(), "すでに起動されています。\n重複起動は出来ません。", "情報",
                     MB_OK | MB_ICONINFORMATION);
         EndDialog(0);
@@ -91,7 +93,8 @@ void MainDialog::OnDestroy() {
     Dialog::OnDestroy();
     ControlsToOptions();
     SaveCheckerSettings();
-    ReleaseMutex(instanceMutex);
+    // Closed with the window, not left to the process's end: another copy may start now.
+    instanceMutex.Reset();
 }
 
 void MainDialog::OnOK() {

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "framework/Dialog.h"
+#include "framework/Handles.h"
 #include "framework/PaintHold.h"
 #include "ui/Options.h"
 
@@ -27,7 +28,7 @@ public:
     DWORD updateOptions = 0;
     DWORD vanishedOptions = 0;
     char favoritesFolder[kFolderSize] = "";
-    HANDLE instanceMutex = nullptr;
+    KernelHandle instanceMutex;
     DWORD probesAtOnce = kDefaultProbesAtOnce; // how many favorites a run probes at once
     HICON appIcon = nullptr;
 

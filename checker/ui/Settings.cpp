@@ -1,87 +1,36 @@
 // Each routine opens and closes the key itself: no handle stays open between calls.
 #include "ui/Settings.h"
 
+#include "framework/Handles.h"
 #include "text/TextRoutines.h"
 
 #include <cstring>
 
-namespace {
-
-class RegKey {
-public:
-    RegKey() = default;
-    ~RegKey() {
-        if (key_) {
-            RegCloseKey(key_);
-        }
-    }
-    RegKey(const RegKey&) = delete;
-    RegKey& operator=(const RegKey&) = delete;
-
-    bool Create(const char* subkey) {
-        return RegCreateKeyExA(HKEY_CURRENT_USER, subkey, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                               KEY_ALL_ACCESS, nullptr, &key_, nullptr) == ERROR_SUCCESS;
-    }
-    bool Open(const char* subkey) {
-        return RegOpenKeyExA(HKEY_CURRENT_USER, subkey, 0, KEY_ALL_ACCESS, &key_) == ERROR_SUCCESS;
-    }
-    HKEY Get() const { return key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
-
-} // namespace
-
 bool RegWriteDword(const char* subkey, const char* name, DWORD value) {
     RegKey key;
-    return key.Create(subkey) &&
+    return key.Create(HKEY_CURRENT_USER, subkey, KEY_ALL_ACCESS) &&
            RegSetValueExA(key.Get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
                           sizeof value) == ERROR_SUCCESS;
 }
 
 bool RegReadDword(const char* subkey, const char* name, DWORD* value) {
     RegKey key;
-    if (!key.Open(subkey)) {
-        return false;
-    }
-    DWORD type = 0;
-    DWORD data = 0;
-    DWORD size = sizeof data;
-    if (RegQueryValueExA(key.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) !=
-            ERROR_SUCCESS ||
-        type != REG_DWORD) {
-        return false;
-    }
-    *value = data;
-    return true;
+    return key.Open(HKEY_CURRENT_USER, subkey, KEY_ALL_ACCESS) && key.ReadDword(name, value);
 }
 
 bool RegWriteString(const char* subkey, const char* name, const char* text) {
     RegKey key;
-    return key.Create(subkey) &&
+    return key.Create(HKEY_CURRENT_USER, subkey, KEY_ALL_ACCESS) &&
            RegSetValueExA(key.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
                           static_cast<DWORD>(std::strlen(text) + 1)) == ERROR_SUCCESS;
 }
 
 bool RegReadString(const char* subkey, const char* name, char* result) {
+    // Read aside, so that a value that does not fit leaves the result as it was.
+    char text[kFolderSize];
     RegKey key;
-    if (!key.Open(subkey)) {
-        return false;
-    }
-    // One byte more than the result holds, so that a stored text without its terminating zero
-    // still ends inside the buffer.
-    char data[kFolderSize + 1];
-    DWORD type = 0;
-    DWORD size = kFolderSize;
-    if (RegQueryValueExA(key.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size) !=
-            ERROR_SUCCESS ||
-        type != REG_SZ) {
-        return false;
-    }
-    data[size < kFolderSize ? size : kFolderSize] = '\0';
-    CopyText(result, kFolderSize, data);
-    return true;
+    return key.Open(HKEY_CURRENT_USER, subkey, KEY_ALL_ACCESS) &&
+           key.ReadText(name, text, sizeof text) && CopyText(result, kFolderSize, text);
 }
 
 void LoadSettings(const char* subkey, CheckerSettings& settings) {

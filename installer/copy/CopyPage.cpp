@@ -8,11 +8,11 @@
 
 #include "copy/CopySteps.h"
 #include "entry/SetupContext.h"
+#include "entry/Window.h"
 #include "resource.h"
+#include "setupfile/Folders.h"
 #include "setupfile/SetupFile.h"
 #include "shortcuts/Shortcuts.h"
-#include "wizard/Folders.h"
-#include "wizard/Wizard.h"
 
 namespace {
 
@@ -28,17 +28,25 @@ int LastStep() {
     return SetupContext.fileCount + 3;
 }
 
-void MakeShortcuts() {
+// Makes the links of one place; a group folder that cannot be made is shown.
+void MakeShortcuts(HWND page, ShortcutPlace place) {
+    ErrorText error;
+    if (!UpdateShortcuts(place, ShortcutUpdate::Create, &error)) {
+        ShowError(page, error.text);
+    }
+}
+
+void MakeShortcuts(HWND page) {
     if (SetupContext.resident) {
         // A resident product starts with Windows, whatever the shortcut page would have said.
-        UpdateShortcuts(ShortcutPlace::Startup, ShortcutUpdate::Create);
+        MakeShortcuts(page, ShortcutPlace::Startup);
         return;
     }
     if (SetupContext.startMenuChosen) {
-        UpdateShortcuts(ShortcutPlace::Programs, ShortcutUpdate::Create);
+        MakeShortcuts(page, ShortcutPlace::Programs);
     }
     if (SetupContext.desktopChosen) {
-        UpdateShortcuts(ShortcutPlace::Desktop, ShortcutUpdate::Create);
+        MakeShortcuts(page, ShortcutPlace::Desktop);
     }
 }
 
@@ -93,16 +101,21 @@ void RunCopyStep() {
     }
     HWND page = SetupContext.messageOwner;
     HWND bar = GetDlgItem(page, IDC_COPY_PROGRESS);
+    ErrorText error;
     if (step == 0) {
         SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(0, ProgressUpper(last)));
-        // A folder that cannot be made has shown why; each copy then shows its own failure.
-        EnsureFolderPath(SetupContext.installFolder);
+        // A folder that cannot be made shows why; each copy then shows its own failure.
+        if (!EnsureFolderPath(SetupContext.installFolder, error)) {
+            ShowError(page, error.text);
+        }
     } else if (step < last) {
         // Step 1 is the program itself (entry -1), step 2 its setup file (entry 0).
         LoadFileEntry(step - 2);
-        CopyEntryFile();
+        if (!CopyEntryFile(error)) {
+            ShowError(page, error.text);
+        }
     } else {
-        MakeShortcuts();
+        MakeShortcuts(page);
         RegisterUninstall();
     }
     SetupContext.copyStep = step + 1;

@@ -8,21 +8,17 @@
 
 #include "entry/Handles.h"
 #include "entry/SetupContext.h"
-#include "entry/Window.h"
+#include "setupfile/Folders.h"
 #include "setupfile/SetupFile.h"
 #include "uninstall/InstallRecord.h"
-#include "wizard/Folders.h"
 
 namespace {
-
-// Room for a path and the longest message text around it.
-constexpr size_t kMessageSize = kPathSize + 160;
 
 constexpr int kProgressMost = 0xFFFF;
 
 // Makes the sub-folders of the entry's relative part, level by level, moving entryRelative past
 // each one made.
-bool EnsureEntryFolders() {
+bool EnsureEntryFolders(ErrorText& error) {
     char* target = SetupContext.entryTarget;
     if (SetupContext.entryRelative > std::strlen(target)) {
         return true;
@@ -32,7 +28,7 @@ bool EnsureEntryFolders() {
         SetupContext.entryRelative = static_cast<size_t>(slash + 1 - target);
         const char next = slash[1];
         slash[1] = '\0';
-        const bool made = EnsureFolder(target);
+        const bool made = EnsureFolder(target, error);
         slash[1] = next;
         if (!made) {
             return false;
@@ -62,8 +58,8 @@ void SetStringValue(HKEY key, const char* name, const char* text) {
 
 } // namespace
 
-bool CopyEntryFile() {
-    if (!EnsureEntryFolders()) {
+bool CopyEntryFile(ErrorText& error) {
+    if (!EnsureEntryFolders(error)) {
         return false;
     }
     const char* source = SetupContext.entryName;
@@ -76,25 +72,17 @@ bool CopyEntryFile() {
         SetFileAttributesA(target, FILE_ATTRIBUTE_NORMAL);
         return true;
     }
-    char message[kMessageSize];
     switch (GetLastError()) {
     case ERROR_SHARING_VIOLATION:
-        FormatText(message, sizeof message, "%s は他のプロセスが使用中のため上書きできません。",
-                   target);
-        break;
+        FormatText(error.text, sizeof error.text,
+                   "%s は他のプロセスが使用中のため上書きできません。", target);
+        return false;
     case ERROR_FILE_EXISTS:
         return true;
     default:
-        FormatText(message, sizeof message, "%s のコピーに失敗しました。", source);
-        break;
+        FormatText(error.text, sizeof error.text, "%s のコピーに失敗しました。", source);
+        return false;
     }
-    ShowError(SetupContext.messageOwner, message);
-    return false;
-}
-
-bool ComposeUninstallString(char* text, size_t size, const char* installFolder,
-                            const char* exeName) {
-    return FormatText(text, size, "\"%s%s\" /r", installFolder, exeName);
 }
 
 void RegisterUninstall() {

@@ -8,6 +8,12 @@
 // Size of every path buffer of the installer: at most 259 characters and the terminator.
 constexpr size_t kPathSize = 260;
 
+// A failure in the words the user is shown: a helper fills it and returns, and the page or
+// dialog that called it shows it, so that no helper needs a window.
+struct ErrorText {
+    char text[kPathSize + 200] = "";
+};
+
 // True when the byte at p starts a double-byte character (lead bytes 0x81-0x9F, 0xE0-0xFC).
 bool IsLeadByte(const char* p);
 

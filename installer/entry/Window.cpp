@@ -1,6 +1,8 @@
 // Window helpers shared by the wizard pages and the uninstall dialog.
 #include "entry/Window.h"
 
+#include "entry/SetupContext.h"
+
 void CenterWindow(HWND window) {
     RECT rect;
     if (!GetWindowRect(window, &rect)) {
@@ -15,4 +17,14 @@ void CenterWindow(HWND window) {
 
 void ShowError(HWND owner, const char* text) {
     MessageBoxA(owner, text, nullptr, MB_OK | MB_ICONERROR);
+}
+
+void SetFrameCaption() {
+    char caption[kSettingSize + 16];
+    FormatText(caption, sizeof caption, "%sのインストール", SetupContext.title);
+    SetWindowTextA(SetupContext.sheetWindow, caption);
+}
+
+void KeepFrameCaption(HWND page) {
+    PostMessageA(page, kFrameCaptionMessage, 0, 0);
 }

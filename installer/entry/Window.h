@@ -8,3 +8,14 @@ void CenterWindow(HWND window);
 
 // The installer's error box: the system's default caption and the error icon.
 void ShowError(HWND owner, const char* text);
+
+// Posted to a wizard page by KeepFrameCaption; the page answers with SetFrameCaption.
+constexpr UINT kFrameCaptionMessage = WM_APP + 1;
+
+// The wizard frame's caption: the product's title and "のインストール".
+void SetFrameCaption();
+
+// On activation of a wizard page: the sheet titles its frame with the page's own (empty)
+// template caption after the page has been activated, so the caption is set again once that is
+// done.
+void KeepFrameCaption(HWND page);

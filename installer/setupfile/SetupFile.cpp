@@ -165,20 +165,9 @@ void ReadEarlierInstallFolder() {
     CopyText(keyPath, sizeof keyPath, kUninstallKey);
     AppendText(keyPath, sizeof keyPath, SetupContext.folderName);
     RegKey key;
-    if (!key.Open(HKEY_LOCAL_MACHINE, keyPath, KEY_READ)) {
-        return;
-    }
-    // One byte more than a path: the stored text need not carry its terminator.
-    char value[kPathSize + 1];
-    DWORD type = 0;
-    DWORD size = kPathSize;
-    if (RegQueryValueExA(key.Get(), "UninstallString", nullptr, &type,
-                         reinterpret_cast<BYTE*>(value), &size) != ERROR_SUCCESS ||
-        type != REG_SZ) {
-        return;
-    }
-    value[size] = '\0';
-    if (std::strlen(value) >= kPathSize) {
+    char value[kPathSize];
+    if (!key.Open(HKEY_LOCAL_MACHINE, keyPath, KEY_READ) ||
+        !key.ReadText("UninstallString", value, sizeof value)) {
         return;
     }
     char folder[kPathSize];
@@ -301,4 +290,17 @@ void LoadGroupEntry(int n) {
         !IsPlainName(SetupContext.entryName)) {
         SetupContext.entryTarget[0] = '\0'; // a link of that name would land elsewhere
     }
+}
+
+bool LoadFirstShortcut(bool grouped) {
+    if (grouped) {
+        LoadGroupEntry(1);
+        return true;
+    }
+    if (SetupContext.fileCount < 1) {
+        return false;
+    }
+    LoadFileEntry(1);
+    CopyText(SetupContext.entryName, kPathSize, SetupContext.title);
+    return true;
 }

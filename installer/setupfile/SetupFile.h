@@ -49,3 +49,8 @@ void LoadFileEntry(int n);
 // entryName comes back empty for a missing entry, one without a comma or one without a name;
 // entryTarget comes back empty for a name that is no plain name, so that no link is made of it.
 void LoadGroupEntry(int n);
+
+// Loads the first shortcut of a list: group entry 1 when the shortcuts are the product's own
+// [Group], otherwise [Install] entry 1 under the product's title. False, with nothing loaded,
+// when there is no [Group] and no main program to point at.
+bool LoadFirstShortcut(bool grouped);

@@ -1,24 +1,12 @@
-// The client side of a DDE conversation with Program Manager. The instance and the conversation
-// are process-wide; the callback forgets the conversation when the server ends it.
+// Program groups on a shell whose Program Manager takes commands over DDE.
 #pragma once
 
-#include <windows.h>
+#include "shortcuts/Shortcuts.h"
 
-#include <ddeml.h>
+// UpdateShortcuts through Program Manager's DDE commands, for a shell with major version 3.
+// Without Program Manager nothing happens.
+void UpdateProgmanGroup(ShortcutPlace place, ShortcutUpdate update);
 
-// Starts the DDE client instance, or renews the one started before. False when no instance could
-// be started.
-bool DdeStartClient();
-
-// Opens a conversation with service and topic, ending one that is still open; true when the
-// server answered.
-bool DdeOpenConversation(const char* service, const char* topic);
-
-// Ends the conversation if one is open.
-void DdeCloseConversation();
-
-// Sends one command and waits up to 10 s for the server's answer; true when it accepted it.
-bool DdeExecuteCommand(const char* command);
-
-HDDEDATA CALLBACK DdeEventCallback(UINT type, UINT format, HCONV conversation, HSZ topic,
-                                   HSZ service, HDDEDATA data, ULONG_PTR data1, ULONG_PTR data2);
+// Rewrites entryTarget ("path" or "path,arguments") as a Program Manager command line: the
+// path's short form (the long one when the file has none), a blank and the arguments.
+void ShortCommandLine();

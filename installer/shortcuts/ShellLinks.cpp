@@ -1,6 +1,6 @@
 // Shortcuts on a shell with links: ".lnk" files written through the shell's link object into
 // the folders the shell records for the current user.
-#include "shortcuts/Shortcuts.h"
+#include "shortcuts/ShellLinks.h"
 
 #include <windows.h>
 
@@ -11,7 +11,7 @@
 #include "setupfile/SetupFile.h"
 // Before the shell's headers: they declare a global Folder, which PathKind's Folder would
 // otherwise be warned about as shadowing.
-#include "wizard/Folders.h"
+#include "setupfile/Folders.h"
 
 #include <objbase.h>
 #include <shlguid.h>
@@ -25,60 +25,13 @@ const char kShellFoldersKey[] =
 // Value names under kShellFoldersKey, by ShortcutPlace.
 const char* const kShellFolderValues[] = {"Programs", "Desktop", "Startup"};
 
-// Owns one reference to a COM interface.
-template <typename Interface> class ComRef {
-public:
-    ComRef() = default;
-    ~ComRef() {
-        if (pointer_) {
-            pointer_->Release();
-        }
-    }
-    ComRef(const ComRef&) = delete;
-    ComRef& operator=(const ComRef&) = delete;
-
-    Interface* Get() const { return pointer_; }
-    Interface* operator->() const { return pointer_; }
-    void** Out() { return reinterpret_cast<void**>(&pointer_); }
-
-private:
-    Interface* pointer_ = nullptr;
-};
-
-// The component library for the length of one update.
-class ComLibrary {
-public:
-    ComLibrary() : initialised_(SUCCEEDED(CoInitialize(nullptr))) {}
-    ~ComLibrary() {
-        if (initialised_) {
-            CoUninitialize();
-        }
-    }
-    ComLibrary(const ComLibrary&) = delete;
-    ComLibrary& operator=(const ComLibrary&) = delete;
-
-private:
-    bool initialised_;
-};
-
 // The folder of a place as the shell records it, with a trailing backslash; false when the
 // shell records none.
 bool ReadShellFolder(ShortcutPlace place, char* folder, size_t size) {
     RegKey key;
-    if (!key.Open(HKEY_CURRENT_USER, kShellFoldersKey, KEY_READ)) {
-        return false;
-    }
-    // One byte more than a path: the stored text need not carry its terminator.
-    char value[kPathSize + 1];
-    DWORD type = 0;
-    DWORD length = kPathSize;
-    if (RegQueryValueExA(key.Get(), kShellFolderValues[static_cast<int>(place)], nullptr, &type,
-                         reinterpret_cast<BYTE*>(value), &length) != ERROR_SUCCESS ||
-        type != REG_SZ) {
-        return false;
-    }
-    value[length] = '\0';
-    return value[0] != '\0' && CopyText(folder, size, value) && AddTrailingBackslash(folder, size);
+    return key.Open(HKEY_CURRENT_USER, kShellFoldersKey, KEY_READ) &&
+           key.ReadText(kShellFolderValues[static_cast<int>(place)], folder, size) &&
+           folder[0] != '\0' && AddTrailingBackslash(folder, size);
 }
 
 // Deletes every file of the product's own group folder, then the folder if that left it empty.
@@ -143,53 +96,38 @@ void SaveLink(const char* folder) {
 
 } // namespace
 
-bool LoadFirstShortcut(bool grouped) {
-    if (grouped) {
-        LoadGroupEntry(1);
-        return true;
-    }
-    if (SetupContext.fileCount < 1) {
-        return false;
-    }
-    LoadFileEntry(1);
-    CopyText(SetupContext.entryName, kPathSize, SetupContext.title);
-    return true;
-}
-
-void UpdateShortcuts(ShortcutPlace place, ShortcutUpdate update) {
-    if (!SetupContext.newShell) {
-        UpdateProgmanGroup(place, update);
-        return;
-    }
+bool UpdateShellLinks(ShortcutPlace place, ShortcutUpdate update, ErrorText& error) {
     char folder[kPathSize];
     if (!ReadShellFolder(place, folder, sizeof folder)) {
-        return;
+        return true;
     }
     const bool remove = update == ShortcutUpdate::Remove;
+    // A group folder that cannot be made is reported; its links are tried all the same.
+    bool made = true;
     if (place == ShortcutPlace::Programs && SetupContext.groupCount > 0) {
         // The product's own group: a folder of its own below Programs.
         if (!AppendText(folder, sizeof folder, SetupContext.title)) {
-            return;
+            return true;
         }
         if (remove) {
             RemoveGroupFolder(folder);
-            return;
+            return true;
         }
         if (!AppendText(folder, sizeof folder, "\\")) {
-            return;
+            return true;
         }
-        EnsureFolder(folder);
+        made = EnsureFolder(folder, error);
     } else if (remove) {
         char link[kPathSize];
         if (FormatText(link, sizeof link, "%s%s.lnk", folder, SetupContext.title)) {
             DeleteFileA(link);
         }
-        return;
+        return true;
     }
 
     const bool grouped = place == ShortcutPlace::Programs && SetupContext.groupCount > 0;
     if (!LoadFirstShortcut(grouped)) {
-        return;
+        return made;
     }
     const int count = grouped ? SetupContext.groupCount : 1;
     ComLibrary library;
@@ -199,4 +137,5 @@ void UpdateShortcuts(ShortcutPlace place, ShortcutUpdate update) {
             LoadGroupEntry(n + 1);
         }
     }
+    return made;
 }

@@ -1,30 +1,23 @@
 // Shortcuts to the installed program: shell links in the Programs, Desktop and Startup folders,
 // or Program Manager groups on a shell that has no links. The installation creates them, the
-// uninstallation removes them again, both through UpdateShortcuts.
+// uninstallation removes them again, both through UpdateShortcuts, which chooses between the
+// two. No windows.h: the text routines are also fuzzed natively.
 #pragma once
 
 #include <cstddef>
+
+struct ErrorText;
 
 // Where shortcuts go; each place is a folder the shell records under "Shell Folders".
 enum class ShortcutPlace { Programs = 0, Desktop = 1, Startup = 2 };
 
 enum class ShortcutUpdate { Create, Remove };
 
-// Creates or removes the product's shortcuts in one place. Reports nothing but the messages of
-// EnsureFolder; a place whose folder the shell does not know is left alone.
-void UpdateShortcuts(ShortcutPlace place, ShortcutUpdate update);
-
-// The same through Program Manager's DDE commands, for a shell with major version 3.
-void UpdateProgmanGroup(ShortcutPlace place, ShortcutUpdate update);
-
-// Rewrites entryTarget ("path" or "path,arguments") as a Program Manager command line: the
-// path's short form (the long one when the file has none), a blank and the arguments.
-void ShortCommandLine();
-
-// Loads the first shortcut of a list: group entry 1 when the shortcuts are the product's own
-// [Group], otherwise [Install] entry 1 under the product's title. False, with nothing loaded,
-// when there is no [Group] and no main program to point at.
-bool LoadFirstShortcut(bool grouped);
+// Creates or removes the product's shortcuts in one place: shell links, or Program Manager's
+// groups on a shell with major version 3. False, with why in error where one is given, only when
+// the folder of the product's own group cannot be made; a place whose folder the shell does not
+// know is left alone.
+bool UpdateShortcuts(ShortcutPlace place, ShortcutUpdate update, ErrorText* error = nullptr);
 
 // The comma that ends a shortcut's target and begins its arguments, or nullptr. Only the part
 // after folder is searched, when target begins with it: an installation folder may hold a comma

@@ -4,7 +4,6 @@
 
 #include <cstring>
 
-#include "copy/CopySteps.h"
 #include "entry/Handles.h"
 #include "entry/SetupContext.h"
 #include "setupfile/SetupFile.h"
@@ -48,32 +47,6 @@ bool InstalledSetupFile(char* path, size_t size) {
     return FormatText(path, size, "%s%s", SetupContext.installFolder, SetupContext.setupFileName);
 }
 
-bool ReadDword(HKEY key, const char* name, uint32_t* value) {
-    DWORD type = 0;
-    DWORD data = 0;
-    DWORD size = sizeof data;
-    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) !=
-            ERROR_SUCCESS ||
-        type != REG_DWORD || size != sizeof data) {
-        return false;
-    }
-    *value = data;
-    return true;
-}
-
-// A string value that fits into size bytes; false otherwise.
-bool ReadString(HKEY key, const char* name, char* text, size_t size) {
-    DWORD type = 0;
-    DWORD length = static_cast<DWORD>(size - 1);
-    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text), &length) !=
-            ERROR_SUCCESS ||
-        type != REG_SZ) {
-        return false;
-    }
-    text[length] = '\0';
-    return true;
-}
-
 // The entry at keyPath starts this installation's program: its UninstallString is the one this
 // installation registers.
 bool IsThisInstallation(const char* keyPath, const char* command, InstallRecord& record) {
@@ -82,19 +55,16 @@ bool IsThisInstallation(const char* keyPath, const char* command, InstallRecord&
         return false;
     }
     char value[2 * kPathSize + 8];
-    if (!ReadString(key.Get(), "UninstallString", value, sizeof value) ||
-        lstrcmpiA(value, command) != 0) {
+    if (!key.ReadText("UninstallString", value, sizeof value) || lstrcmpiA(value, command) != 0) {
         return false;
     }
     record.found = true;
     CopyText(record.keyPath, sizeof record.keyPath, keyPath);
-    record.placesKnown = ReadDword(key.Get(), kPlacesValue, &record.places);
-    if (!ReadString(key.Get(), "DisplayName", record.displayName, sizeof record.displayName)) {
-        record.displayName[0] = '\0';
-    }
+    record.placesKnown = key.ReadDword(kPlacesValue, &record.places);
+    key.ReadText("DisplayName", record.displayName, sizeof record.displayName);
     uint32_t size = 0;
     uint32_t sum = 0;
-    if (!ReadDword(key.Get(), kSizeValue, &size) || !ReadDword(key.Get(), kSumValue, &sum)) {
+    if (!key.ReadDword(kSizeValue, &size) || !key.ReadDword(kSumValue, &sum)) {
         return true; // registered before records were kept
     }
     char path[kPathSize];
@@ -107,6 +77,11 @@ bool IsThisInstallation(const char* keyPath, const char* command, InstallRecord&
 }
 
 } // namespace
+
+bool ComposeUninstallString(char* text, size_t size, const char* installFolder,
+                            const char* exeName) {
+    return FormatText(text, size, "\"%s%s\" /r", installFolder, exeName);
+}
 
 bool MeasureFile(const char* path, uint32_t* size, uint32_t* sum) {
     FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,

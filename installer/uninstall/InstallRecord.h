@@ -28,6 +28,11 @@ struct InstallRecord {
     uint32_t places = 0;               // bit 1 << ShortcutPlace for each such place
 };
 
+// The uninstall command: the installed program in double quotes, then " /r". False when it does
+// not fit into size bytes.
+bool ComposeUninstallString(char* text, size_t size, const char* installFolder,
+                            const char* exeName);
+
 // The size and CRC-32 of a file; false when it cannot be read.
 bool MeasureFile(const char* path, uint32_t* size, uint32_t* sum);
 

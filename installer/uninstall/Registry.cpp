@@ -5,8 +5,7 @@
 #include <cstring>
 
 #include "entry/Handles.h"
-#include "entry/SetupContext.h"
-#include "entry/Window.h"
+#include "entry/Text.h"
 #include "setupfile/SetupFile.h"
 
 namespace {
@@ -60,19 +59,20 @@ void RemoveRegistryTree(HKEY parent, const char* path) {
     RegDeleteKeyA(parent, path);
 }
 
-void RemoveRegSection() {
+int RemoveRegSection() {
     ReadEntryList(EntryList::Reg);
+    int malformed = 0;
     for (int n = 1;; ++n) {
         char entry[kRegEntrySize];
         ReadListValue(EntryList::Reg, n, entry, sizeof entry);
         if (entry[0] == '\0') {
-            return;
+            return malformed;
         }
         const char* keyPath = nullptr;
         const RegRoot root =
             std::strlen(entry) < kPathSize ? ParseOwnedRegEntry(entry, &keyPath) : RegRoot::None;
         if (root == RegRoot::None) {
-            ShowError(SetupContext.messageOwner, "Regセクションが異常です。");
+            ++malformed;
             continue;
         }
         RemoveRegistryTree(RootKey(root), keyPath);

@@ -12,6 +12,6 @@
 void RemoveRegistryTree(HKEY parent, const char* path);
 
 // Removes the keys of the setup file's [Reg] section, in order, until the first missing entry.
-// A malformed entry, or one naming a key that no product can own (IsOwnableKey), is reported
-// (owned by SetupContext.messageOwner) and skipped.
-void RemoveRegSection();
+// A malformed entry, or one naming a key that no product can own (IsOwnableKey), is skipped;
+// returns how many were, for the uninstallation to report.
+int RemoveRegSection();

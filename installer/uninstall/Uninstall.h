@@ -7,6 +7,8 @@
 
 #include <cstddef>
 
+#include "entry/Text.h"
+
 // "r" mode: the confirmation, the copy in the system folder and its start. Returns when the
 // copy has been started, the user declined, or the start failed (with its message).
 void RequestUninstall();
@@ -24,11 +26,13 @@ INT_PTR CALLBACK UninstallDialogProc(HWND dialog, UINT message, WPARAM wParam, L
 // root, Windows, Program Files, a profile) keeps everything but the listed files.
 bool RunUninstall();
 
-// Deletes a file; true when it is gone, also when there was none. A failure is reported.
-bool RemoveInstalledFile(const char* path);
+// Deletes a file; true when it is gone, also when there was none. False, with why in error, when
+// it stays.
+bool RemoveInstalledFile(const char* path, ErrorText& error);
 
 // Removes folder (ending in a backslash) with everything in it, asking before each file that is
-// not a help index. False when anything stays, and at once after Cancel: nothing else is touched.
+// not a help index and showing what stays. False when anything stays, and at once after Cancel:
+// nothing else is touched.
 bool RemoveFolderTree(const char* folder);
 
 // The copy's command line: its own path in double quotes, " x ", then the installed program's

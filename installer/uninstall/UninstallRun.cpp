@@ -8,11 +8,11 @@
 #include "entry/Handles.h"
 #include "entry/SetupContext.h"
 #include "entry/Window.h"
+#include "setupfile/Folders.h"
 #include "setupfile/SetupFile.h"
 #include "shortcuts/Shortcuts.h"
 #include "uninstall/InstallRecord.h"
 #include "uninstall/Registry.h"
-#include "wizard/Folders.h"
 
 namespace {
 
@@ -50,8 +50,8 @@ void WarnOfChangedSetupFile() {
                 SetupContext.title, MB_OK | MB_ICONEXCLAMATION);
 }
 
-// Removes an emptied folder (ending in a backslash); a failure is reported.
-bool RemoveEmptiedFolder(const char* folder) {
+// Removes an emptied folder (ending in a backslash); false, with why in error, when it stays.
+bool RemoveEmptiedFolder(const char* folder, ErrorText& error) {
     char path[kPathSize];
     CopyText(path, sizeof path, folder);
     const size_t length = std::strlen(path);
@@ -65,9 +65,17 @@ bool RemoveEmptiedFolder(const char* folder) {
     if (LookUpPath(path) == PathKind::Missing || RemoveDirectoryA(path)) {
         return true;
     }
-    char message[kMessageSize];
-    FormatText(message, sizeof message, "%s - フォルダの削除に失敗しました", path);
-    ShowError(SetupContext.messageOwner, message);
+    FormatText(error.text, sizeof error.text, "%s - フォルダの削除に失敗しました", path);
+    return false;
+}
+
+// Removes path with remove, showing why it stays.
+bool RemoveShown(bool (*remove)(const char*, ErrorText&), const char* path) {
+    ErrorText error;
+    if (remove(path, error)) {
+        return true;
+    }
+    ShowError(SetupContext.messageOwner, error.text);
     return false;
 }
 
@@ -89,16 +97,14 @@ bool IsHelpIndexName(const char* name) {
     return dot && lstrcmpiA(dot + 1, "gid") == 0;
 }
 
-bool RemoveInstalledFile(const char* path) {
+bool RemoveInstalledFile(const char* path, ErrorText& error) {
     // Deleted first and looked up only when that fails: one request a file, not two, for an
     // installation of many files.
     if (DeleteFileA(path) || LookUpPath(path) != PathKind::File) {
         return true;
     }
-    char message[kMessageSize];
-    FormatText(message, sizeof message,
+    FormatText(error.text, sizeof error.text,
                "%sの削除に失敗しました。このファイルを無視して処理を続行します。", path);
-    ShowError(SetupContext.messageOwner, message);
     return false;
 }
 
@@ -122,7 +128,7 @@ bool RemoveFolderTree(const char* folder) {
             if (isFolder) {
                 // A linked folder is not entered: what it holds is not the installation's.
                 const bool linked = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-                if (!(linked ? RemoveEmptiedFolder(path) : RemoveFolderTree(path))) {
+                if (!(linked ? RemoveShown(RemoveEmptiedFolder, path) : RemoveFolderTree(path))) {
                     return false;
                 }
                 continue;
@@ -131,14 +137,14 @@ bool RemoveFolderTree(const char* folder) {
             case IDCANCEL:
                 return false;
             case IDYES:
-                removed = RemoveInstalledFile(path) && removed;
+                removed = RemoveShown(RemoveInstalledFile, path) && removed;
                 break;
             default:
                 break; // No: the file stays
             }
         }
     }
-    return RemoveEmptiedFolder(folder) && removed;
+    return RemoveShown(RemoveEmptiedFolder, folder) && removed;
 }
 
 bool RunUninstall() {
@@ -147,7 +153,9 @@ bool RunUninstall() {
     // record's uninstall string names, its title and the uninstall entry itself are believed.
     const bool believed = record.check != RecordCheck::Changed;
     if (believed) {
-        RemoveRegSection();
+        for (int malformed = RemoveRegSection(); malformed > 0; --malformed) {
+            ShowError(SetupContext.messageOwner, "Regセクションが異常です。");
+        }
     } else {
         WarnOfChangedSetupFile();
     }
@@ -155,7 +163,7 @@ bool RunUninstall() {
     bool removed = true;
     for (int n = believed ? SetupContext.fileCount : 0; n >= -1; --n) {
         LoadFileEntry(n);
-        if (RemoveInstalledFile(SetupContext.entryTarget)) {
+        if (RemoveShown(RemoveInstalledFile, SetupContext.entryTarget)) {
             continue;
         }
         removed = false;

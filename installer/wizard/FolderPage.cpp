@@ -10,7 +10,8 @@
 #include "entry/SetupContext.h"
 #include "entry/Window.h"
 #include "resource.h"
-#include "wizard/Folders.h"
+#include "setupfile/Folders.h"
+#include "wizard/FreeSpace.h"
 #include "wizard/Wizard.h"
 
 namespace {
@@ -47,8 +48,9 @@ bool TryFolder(HWND page) {
     if (LookUpPath(folder) == PathKind::Folder) {
         return true;
     }
-    SetupContext.messageOwner = page;
-    if (!EnsureFolderPath(SetupContext.installFolder)) {
+    ErrorText error;
+    if (!EnsureFolderPath(SetupContext.installFolder, error)) {
+        ShowError(page, error.text);
         return false;
     }
     RemoveDirectoryA(SetupContext.installFolder);

@@ -1,6 +1,7 @@
 // The wizard's set-up: three pages in an old-style property sheet wizard.
 #include "wizard/Wizard.h"
 
+#include "copy/CopySteps.h"
 #include "entry/SetupContext.h"
 #include "entry/Text.h"
 #include "resource.h"
@@ -65,14 +66,4 @@ void RunWizard() {
 INT_PTR StayOnPage(HWND page) {
     SetWindowLongPtrA(page, DWLP_MSGRESULT, -1);
     return TRUE;
-}
-
-void SetFrameCaption() {
-    char caption[kSettingSize + 16];
-    FormatText(caption, sizeof caption, "%sのインストール", SetupContext.title);
-    SetWindowTextA(SetupContext.sheetWindow, caption);
-}
-
-void KeepFrameCaption(HWND page) {
-    PostMessageA(page, kFrameCaptionMessage, 0, 0);
 }

@@ -303,6 +303,16 @@ TEST_F(SettingsStore, FolderLongerThanItsBufferCountsAsMissing) {
     ASSERT_TRUE(RegWriteString(key_.c_str(), "sFavorite", fits.c_str()));
     EXPECT_TRUE(RegReadString(key_.c_str(), "sFavorite", folder));
     EXPECT_EQ(fits, folder);
+    // A whole buffer's text stored without its terminator would be cut to fit.
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegOpenKeyExA(HKEY_CURRENT_USER, key_.c_str(), 0, KEY_SET_VALUE, &key));
+    const std::string whole(kFolderSize, 'f');
+    RegSetValueExA(key, "sFavorite", 0, REG_SZ, reinterpret_cast<const BYTE*>(whole.data()),
+                   kFolderSize);
+    RegCloseKey(key);
+    EXPECT_FALSE(RegReadString(key_.c_str(), "sFavorite", folder));
+    EXPECT_EQ(fits, folder);
 }
 
 TEST(LogFile, HoldsEveryLineWithCrLf) {

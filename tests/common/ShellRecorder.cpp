@@ -13,31 +13,13 @@ namespace {
 
 constexpr char kEnvironmentName[] = "RECORDER_LOG";
 
-bool KeyExists(const std::string& subKey) {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, subKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        return false;
-    }
-    RegCloseKey(key);
-    return true;
-}
-
+// The default value of a text type, up to its terminator.
 bool ReadDefault(const std::string& subKey, std::string* value) {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, subKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    const RegValue read = ReadRegValue(HKEY_CLASSES_ROOT, subKey, nullptr);
+    if (read.type != REG_SZ && read.type != REG_EXPAND_SZ) {
         return false;
     }
-    char data[2048];
-    DWORD size = sizeof data - 1;
-    DWORD type = 0;
-    const LONG result =
-        RegQueryValueExA(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
-    RegCloseKey(key);
-    if (result != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) {
-        return false;
-    }
-    data[size] = '\0';
-    *value = data;
+    *value = read.bytes.c_str();
     return true;
 }
 
@@ -93,7 +75,7 @@ bool ShellRecorder::SetClassDefault(const std::string& subKey, const std::string
     do {
         end = subKey.find('\\', end + 1);
         const std::string level = subKey.substr(0, end);
-        if (!KeyExists(level)) {
+        if (!KeyExists(HKEY_CLASSES_ROOT, level)) {
             undo.deleteKey = level;
             break;
         }

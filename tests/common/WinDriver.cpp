@@ -115,8 +115,8 @@ bool Process::Start(const std::string& commandLine, const char* currentFolder) {
     for (int attempt = 0;; ++attempt) {
         std::vector<char> line(commandLine.begin(), commandLine.end());
         line.push_back('\0');
-        if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                           currentFolder, &startup, &info_)) {
+        if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, currentFolder,
+                           &startup, &info_)) {
             return true;
         }
         if (attempt == 2) {
@@ -374,6 +374,44 @@ bool WriteFileBytes(const std::string& path, const std::string& bytes) {
 
 bool FileExists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool KeyExists(HKEY root, const std::string& path) {
+    HKEY key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return false;
+    }
+    RegCloseKey(key);
+    return true;
+}
+
+bool MakeKey(HKEY root, const std::string& path) {
+    HKEY key;
+    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS) {
+        return false;
+    }
+    RegSetValueExA(key, "Value", 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2);
+    RegCloseKey(key);
+    return true;
+}
+
+RegValue ReadRegValue(HKEY root, const std::string& path, const char* name) {
+    RegValue value;
+    HKEY key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return value;
+    }
+    char data[2048];
+    DWORD size = sizeof data;
+    if (RegQueryValueExA(key, name, nullptr, &value.type, reinterpret_cast<BYTE*>(data), &size) ==
+        ERROR_SUCCESS) {
+        value.bytes.assign(data, size);
+    } else {
+        value.type = 0;
+    }
+    RegCloseKey(key);
+    return value;
 }
 
 } // namespace driver

@@ -108,4 +108,15 @@ std::string ReadTextFile(const std::string& path);
 bool WriteFileBytes(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);
 
+bool KeyExists(HKEY root, const std::string& path);
+// Makes the key and its parents, with one value so that the key is not bare.
+bool MakeKey(HKEY root, const std::string& path);
+// A registry value as stored (a text with its terminator), and its type; type 0 when it cannot
+// be read. A null name reads the key's default value.
+struct RegValue {
+    DWORD type = 0;
+    std::string bytes;
+};
+RegValue ReadRegValue(HKEY root, const std::string& path, const char* name);
+
 } // namespace driver

@@ -5,7 +5,7 @@
 #include "setupfile/PathRules.h"
 #include "setupfile/SetupFile.h"
 #include "uninstall/RegEntry.h"
-#include "wizard/Folders.h"
+#include "setupfile/Folders.h"
 
 #include <windows.h>
 

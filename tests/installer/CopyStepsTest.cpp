@@ -3,6 +3,7 @@
 #include "copy/CopySteps.h"
 #include "entry/SetupContext.h"
 #include "setupfile/SetupFile.h"
+#include "uninstall/InstallRecord.h"
 
 #include <windows.h>
 
@@ -121,7 +122,8 @@ TEST_F(CopyEntryTest, FilesAndTheirFolders) {
         SetFileAttributesA((scratch_ / "source\\" + c.source).c_str(),
                            FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
         LoadFileEntry(c.entry);
-        EXPECT_TRUE(CopyEntryFile()) << c.source;
+        ErrorText error;
+        EXPECT_TRUE(CopyEntryFile(error)) << c.source << error.text;
         const std::string target = installFolder_ + c.relative;
         EXPECT_EQ(bytes, driver::ReadFileBytes(target)) << c.source;
         EXPECT_TRUE(IsPlainFile(target)) << c.source;
@@ -138,7 +140,8 @@ TEST_F(CopyEntryTest, FileOntoItself) {
     driver::WriteFileBytes(scratch_ / "source\\viewer.exe", "the program");
     CopyText(SetupContext.installFolder, kPathSize, (scratch_ / "source\\").c_str());
     LoadFileEntry(1);
-    EXPECT_TRUE(CopyEntryFile());
+    ErrorText error;
+    EXPECT_TRUE(CopyEntryFile(error)) << error.text;
     EXPECT_EQ("the program", driver::ReadFileBytes(scratch_ / "source\\viewer.exe"));
 }
 

@@ -29,20 +29,15 @@
 #include "WinDriver.h"
 #include "resource.h"
 
+using driver::KeyExists;
 using driver::ScratchFolder;
 
 namespace {
 
-using Names = std::vector<std::string>;
-
-// "表" ends in the byte 0x5C, in link names, the group folder and DDE commands.
-const char kTitle[] = "サンプル表";
 const char kFolderName[] = "TovaInstallTest";
 const char kUninstallKey[] =
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\TovaInstallTest";
 const char kFinished[] = "インストールが完了しました。「完了」を押すと起動します。";
-// How Wine captions a message box that has no caption of its own.
-const char kDefaultCaption[] = "エラー";
 
 const char kProduct[] = "[Install]\r\n"
                         "Title=サンプル表\r\n"
@@ -55,34 +50,8 @@ const char kProduct[] = "[Install]\r\n"
                         "1=ビューア,viewer.exe\r\n"
                         "2=安全モード,viewer.exe,/safe\r\n";
 
-struct RegisteredValue {
-    DWORD type = 0;
-    std::string bytes; // as stored, terminator included
-};
-
-RegisteredValue ReadUninstallValue(const char* name, const char* keyPath = kUninstallKey) {
-    RegisteredValue value;
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        return value;
-    }
-    char data[1024];
-    DWORD size = sizeof data;
-    if (RegQueryValueExA(key, name, nullptr, &value.type, reinterpret_cast<BYTE*>(data), &size) ==
-        ERROR_SUCCESS) {
-        value.bytes.assign(data, size);
-    }
-    RegCloseKey(key);
-    return value;
-}
-
-bool KeyExists(HKEY root, const char* path) {
-    HKEY key;
-    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        return false;
-    }
-    RegCloseKey(key);
-    return true;
+driver::RegValue ReadUninstallValue(const char* name, const char* keyPath = kUninstallKey) {
+    return driver::ReadRegValue(HKEY_LOCAL_MACHINE, keyPath, name);
 }
 
 std::vector<std::string> Split(const std::string& line, char separator) {
@@ -201,10 +170,10 @@ TEST_F(InstallTest, WholeInstallation) {
     }
 
     // The uninstall entry: two strings, stored with their terminators.
-    const RegisteredValue name = ReadUninstallValue("DisplayName");
+    const driver::RegValue name = ReadUninstallValue("DisplayName");
     EXPECT_EQ(static_cast<DWORD>(REG_SZ), name.type);
     EXPECT_EQ(std::string(kTitle) + '\0', name.bytes);
-    const RegisteredValue command = ReadUninstallValue("UninstallString");
+    const driver::RegValue command = ReadUninstallValue("UninstallString");
     EXPECT_EQ(static_cast<DWORD>(REG_SZ), command.type);
     EXPECT_EQ("\"" + folder + "SETUP.EXE\" /r" + '\0', command.bytes);
 
@@ -398,12 +367,16 @@ TEST(ReportedWindowsVersion, ReachesEveryProgramStarted) {
         const char* name;
         DWORD major, minor;
         bool windows95;
-    } versions[] = {{"win95", 4, 0, true},   {"win98", 4, 10, true}, {"nt40", 4, 0, false},
-                    {"winxp", 5, 1, false},  {"win7", 6, 1, false},
+    } versions[] = {{"win95", 4, 0, true},
+                    {"win98", 4, 10, true},
+                    {"nt40", 4, 0, false},
+                    {"winxp", 5, 1, false},
+                    {"win7", 6, 1, false},
                     // Windows 10 tells 6.2 to a program whose manifest does not name it.
                     {"win10", 6, 2, false}};
-    const auto* version = std::find_if(std::begin(versions), std::end(versions),
-                                       [&](const auto& v) { return std::strcmp(v.name, name) == 0; });
+    const auto* version =
+        std::find_if(std::begin(versions), std::end(versions),
+                     [&](const auto& v) { return std::strcmp(v.name, name) == 0; });
     ASSERT_NE(std::end(versions), version) << name;
 
     ScratchFolder folder;

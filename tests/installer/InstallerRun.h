@@ -9,6 +9,12 @@
 #include "ScratchFolder.h"
 #include "WinDriver.h"
 
+// The sample product's title: "表" ends in the byte 0x5C, in link names, the group folder, DDE
+// commands, captions and texts.
+constexpr char kTitle[] = "サンプル表";
+// How Wine captions a message box that has no caption of its own.
+constexpr char kDefaultCaption[] = "エラー";
+
 // Wizard page ids as the templates name them.
 constexpr int kFolderPage = 100;
 constexpr int kCopyPage = 103;

@@ -93,7 +93,7 @@ bool ReadLink(const std::string& file, LinkSeen* link) {
     return read;
 }
 
-std::vector<std::string> FolderEntries(const std::string& folder) {
+Names FolderEntries(const std::string& folder) {
     std::vector<std::string> names;
     std::string pattern = folder;
     if (!EndsInBackslash(pattern)) {

@@ -18,8 +18,10 @@ struct LinkSeen {
 // Reads a ".lnk" file; false when it is missing or not a link.
 bool ReadLink(const std::string& file, LinkSeen* link);
 
+using Names = std::vector<std::string>;
+
 // The names of the entries of a folder (not "." and ".."), sorted; empty when it is missing.
-std::vector<std::string> FolderEntries(const std::string& folder);
+Names FolderEntries(const std::string& folder);
 
 // The value of "Shell Folders" under the current user, with a trailing backslash; empty when
 // the shell records none.

@@ -1,6 +1,7 @@
 // Shortcuts made and removed for real: shell links written through the shell's link object and
 // read back through it, in shell folders pointed at scratch folders; and program groups made by
 // Wine's own Program Manager server over DDE.
+#include "entry/Handles.h"
 #include "entry/SetupContext.h"
 #include "setupfile/SetupFile.h"
 #include "shortcuts/Progman.h"
@@ -23,8 +24,6 @@
 using driver::ScratchFolder;
 
 namespace {
-
-using Names = std::vector<std::string>;
 
 // "表" ends in the byte 0x5C: the title's folder and link names must not be split there.
 const char kTitle[] = "ビューア表";
@@ -245,10 +244,18 @@ protected:
     void SetUp() override {
         // The server lives in the desktop process, which starts with the first window.
         GetDesktopWindow();
+        DWORD instance = 0;
         ASSERT_TRUE(driver::WaitUntil(
-            [] { return DdeStartClient() && DdeOpenConversation("PROGMAN", "PROGMAN"); }, 10000))
+            [&instance] {
+                DdeClient progman;
+                const bool open = progman.Start() && progman.Open("PROGMAN", "PROGMAN");
+                instance = progman.Instance();
+                return open;
+            },
+            10000))
             << "no Program Manager server";
-        DdeCloseConversation();
+        // The instance goes with its client: a forgotten one holds its windows until the end.
+        EXPECT_EQ(nullptr, DdeCreateStringHandleA(instance, "PROGMAN", CP_WINANSI));
         char programs[MAX_PATH];
         ASSERT_EQ(S_OK, SHGetFolderPathA(nullptr, CSIDL_PROGRAMS, nullptr, 0, programs));
         programs_ = std::string(programs) + "\\";

@@ -22,14 +22,12 @@
 #include "WinDriver.h"
 #include "resource.h"
 
+using driver::KeyExists;
+using driver::MakeKey;
 using driver::ScratchFolder;
 
 namespace {
 
-using Names = std::vector<std::string>;
-
-// "表" ends in the byte 0x5C, in the dialog's caption, texts and the shortcut names.
-const char kTitle[] = "サンプル表";
 const char kUninstallKey[] =
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\TovaUninstallTest";
 // The product's own settings, under the current user and the local machine.
@@ -40,8 +38,6 @@ const char kExeName[] = "TOVAUN";
 const char kDialogCaption[] = "サンプル表の削除";
 const char kRemoved[] = "サンプル表は正常に削除されました。";
 const char kStartFailed[] = "アンインストールの起動に失敗しました。手動で削除してください。";
-// How Wine captions a message box that has no caption of its own.
-const char kDefaultCaption[] = "エラー";
 
 const char kSetup[] = "[Install]\r\n"
                       "Title=サンプル表\r\n"
@@ -63,34 +59,8 @@ std::string SystemCopy() {
     return SystemFolder() + "\\" + kExeName + ".EXE";
 }
 
-bool KeyExists(HKEY root, const char* path) {
-    HKEY key;
-    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        return false;
-    }
-    RegCloseKey(key);
-    return true;
-}
-
-void MakeKey(HKEY root, const std::string& path) {
-    HKEY key;
-    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) ==
-        ERROR_SUCCESS) {
-        RegSetValueExA(key, "Value", 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2);
-        RegCloseKey(key);
-    }
-}
-
 std::string ReadUninstallString() {
-    HKEY key;
-    char value[1024] = "";
-    DWORD size = sizeof value - 1;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
-        RegQueryValueExA(key, "UninstallString", nullptr, nullptr, reinterpret_cast<BYTE*>(value),
-                         &size);
-        RegCloseKey(key);
-    }
-    return value;
+    return driver::ReadRegValue(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString").bytes.c_str();
 }
 
 std::string WithoutBackslash(const std::string& folder) {

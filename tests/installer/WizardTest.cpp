@@ -26,9 +26,6 @@ const char kFrameCaption[] = "サンプルのインストール";
 const char kDamaged[] = "設定ファイルが破損している、または見つかりません。";
 const char kBadTarget[] = "アンインストールの対象が正しくありません。";
 
-// How Wine captions a message box that has no caption of its own.
-const char kDefaultCaption[] = "エラー";
-
 class WizardTest : public testing::Test {
 protected:
     // A wizard on its folder page, from the shipped program or the test build.

@@ -1,5 +1,6 @@
-// Making installation folders level by level, and the free space of the installation drive.
-#include "wizard/Folders.h"
+// Making installation folders level by level, looking paths up, and the folders no installation
+// may take.
+#include "setupfile/Folders.h"
 
 #include <windows.h>
 
@@ -7,15 +8,9 @@
 #include <initializer_list>
 
 #include "entry/Handles.h"
-#include "entry/SetupContext.h"
-#include "entry/Window.h"
 #include "setupfile/PathRules.h"
-#include "wizard/DiskQuery.h"
 
 namespace {
-
-// Room for a path and the longest message text around it.
-constexpr size_t kMessageSize = kPathSize + 160;
 
 bool IsDriveRoot(const char* path) {
     return path[0] != '\0' && path[1] == ':' && path[2] == '\\' && path[3] == '\0';
@@ -115,17 +110,9 @@ bool CoversExpanded(const Candidate& candidate, const char* text) {
     return Covers(candidate, expanded);
 }
 
-bool CoversValue(const Candidate& candidate, HKEY key, const char* name) {
-    char value[kPathSize + 1];
-    DWORD type = 0;
-    DWORD size = kPathSize;
-    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) !=
-            ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ)) {
-        return false;
-    }
-    value[size] = '\0';
-    return CoversExpanded(candidate, value);
+bool CoversValue(const Candidate& candidate, const RegKey& key, const char* name) {
+    char value[kPathSize];
+    return key.ReadText(name, value, sizeof value, true) && CoversExpanded(candidate, value);
 }
 
 bool CoversProgramFiles(const Candidate& candidate, const char* windows) {
@@ -143,7 +130,7 @@ bool CoversProgramFiles(const Candidate& candidate, const char* windows) {
     }
     for (const char* name : {"ProgramFilesDir", "ProgramFilesDir (x86)", "ProgramW6432Dir",
                              "CommonFilesDir", "CommonFilesDir (x86)"}) {
-        if (CoversValue(candidate, key.Get(), name)) {
+        if (CoversValue(candidate, key, name)) {
             return true;
         }
     }
@@ -161,7 +148,7 @@ bool CoversProfiles(const Candidate& candidate) {
         }
         for (const char* name :
              {"ProfilesDirectory", "AllUsersProfile", "Default", "Public", "ProgramData"}) {
-            if (CoversValue(candidate, list.Get(), name)) {
+            if (CoversValue(candidate, list, name)) {
                 return true;
             }
         }
@@ -170,7 +157,7 @@ bool CoversProfiles(const Candidate& candidate) {
              ++index) {
             RegKey profile;
             if (profile.Open(list.Get(), name, KEY_READ) &&
-                CoversValue(candidate, profile.Get(), "ProfileImagePath")) {
+                CoversValue(candidate, profile, "ProfileImagePath")) {
                 return true;
             }
         }
@@ -230,7 +217,7 @@ PathKind LookUpPath(const char* path) {
     return (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::Folder : PathKind::File;
 }
 
-bool EnsureFolder(const char* path) {
+bool EnsureFolder(const char* path, ErrorText& error) {
     if (IsDriveRoot(path)) {
         return true;
     }
@@ -241,14 +228,12 @@ bool EnsureFolder(const char* path) {
         folder[length - 1] = '\0';
     }
 
-    char message[kMessageSize];
     switch (LookUpPath(folder)) {
     case PathKind::Folder:
         return true;
     case PathKind::File:
-        FormatText(message, sizeof message,
+        FormatText(error.text, sizeof error.text,
                    "%s - 同じ名前のファイルが既に存在するのでフォルダが作成できません。", folder);
-        ShowError(SetupContext.messageOwner, message);
         return false;
     case PathKind::Missing:
         break;
@@ -256,14 +241,13 @@ bool EnsureFolder(const char* path) {
     if (CreateDirectoryA(folder, nullptr)) {
         return true;
     }
-    FormatText(message, sizeof message, "%s のフォルダ作成に失敗しました。", folder);
-    ShowError(SetupContext.messageOwner, message);
+    FormatText(error.text, sizeof error.text, "%s のフォルダ作成に失敗しました。", folder);
     return false;
 }
 
-bool EnsureFolderPath(const char* path) {
+bool EnsureFolderPath(const char* path, ErrorText& error) {
     if (!BeginsWithDrive(path)) {
-        return EnsureFolder(path);
+        return EnsureFolder(path, error);
     }
     char level[kPathSize];
     CopyText(level, sizeof level, path);
@@ -271,38 +255,11 @@ bool EnsureFolderPath(const char* path) {
          slash = FindCharDbcs(slash + 1, '\\')) {
         const char next = slash[1];
         slash[1] = '\0';
-        const bool made = EnsureFolder(level);
+        const bool made = EnsureFolder(level, error);
         slash[1] = next;
         if (!made) {
             return false;
         }
     }
     return true;
-}
-
-uint32_t FreeSpaceTenthsOf(uint32_t sectorsPerCluster, uint32_t bytesPerSector,
-                           uint32_t freeClusters) {
-    const uint64_t tenths = static_cast<uint64_t>(freeClusters / 10) * bytesPerSector;
-    // The first product fits in 64 bits; the test keeps the second within the 31-bit result.
-    constexpr uint64_t kMost = 0x7FFFFFFF;
-    if (sectorsPerCluster != 0 && tenths > kMost / sectorsPerCluster) {
-        return static_cast<uint32_t>(kMost);
-    }
-    return static_cast<uint32_t>(tenths * sectorsPerCluster);
-}
-
-uint32_t FreeSpaceTenths() {
-    char full[kPathSize];
-    const DWORD length = GetFullPathNameA(SetupContext.installFolder, sizeof full, full, nullptr);
-    if (length == 0 || length >= sizeof full || !BeginsWithDrive(full)) {
-        return 0;
-    }
-    const char root[] = {full[0], ':', '\\', '\0'};
-    uint32_t sectorsPerCluster = 0;
-    uint32_t bytesPerSector = 0;
-    uint32_t freeClusters = 0;
-    if (!QueryDiskFree(root, &sectorsPerCluster, &bytesPerSector, &freeClusters)) {
-        return 0;
-    }
-    return FreeSpaceTenthsOf(sectorsPerCluster, bytesPerSector, freeClusters);
 }
