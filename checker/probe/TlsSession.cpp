@@ -8,6 +8,7 @@
 #include <schannel.h>
 #include <wincrypt.h>
 
+#include <cstddef>
 #include <cstring>
 
 namespace {
@@ -297,9 +298,41 @@ bool TlsSession::Send(const char* data, size_t length) {
     return true;
 }
 
+// A block holds all the page that has arrived, as far as it fits, as a plain receive gives it:
+// every whole record received is decrypted before any of it is handed on, so that a page sent
+// in records of a few bytes still has its head whole in the first block.
 Waited TlsSession::Receive(char* buffer, int size, int& got, DWORD& since) {
     const TlsLibrary& tls = Library();
     for (;;) {
+        while (!ended_ && !broken_ && used_ > 0 &&
+               plain_.size() - plainAt_ < static_cast<size_t>(size)) {
+            SecBuffer buffers[4] = {{static_cast<ULONG>(used_), SECBUFFER_DATA, in_.data()},
+                                    {0, SECBUFFER_EMPTY, nullptr},
+                                    {0, SECBUFFER_EMPTY, nullptr},
+                                    {0, SECBUFFER_EMPTY, nullptr}};
+            SecBufferDesc desc{SECBUFFER_VERSION, 4, buffers};
+            const SECURITY_STATUS status = tls.sspi->DecryptMessage(&context_, &desc, 0, nullptr);
+            if (status == SEC_E_INCOMPLETE_MESSAGE) {
+                break;
+            }
+            if (status != SEC_E_OK && status != SEC_I_CONTEXT_EXPIRED) {
+                // A broken record, or a renegotiation this probe does not take part in (Wine
+                // would wait in it until the server gives up).
+                broken_ = true;
+                break;
+            }
+            // The page bytes lie inside the input: taken before the rest moves up.
+            plain_.erase(plain_.begin(), plain_.begin() + static_cast<std::ptrdiff_t>(plainAt_));
+            plainAt_ = 0;
+            for (const SecBuffer& b : buffers) {
+                if (b.BufferType == SECBUFFER_DATA && b.pvBuffer) {
+                    const char* bytes = static_cast<const char*>(b.pvBuffer);
+                    plain_.insert(plain_.end(), bytes, bytes + b.cbBuffer);
+                }
+            }
+            KeepExtra(buffers, 4);
+            ended_ = status == SEC_I_CONTEXT_EXPIRED; // the server's close_notify
+        }
         if (plainAt_ < plain_.size()) {
             const size_t left = plain_.size() - plainAt_;
             const size_t part = left < static_cast<size_t>(size) ? left : static_cast<size_t>(size);
@@ -308,35 +341,9 @@ Waited TlsSession::Receive(char* buffer, int size, int& got, DWORD& since) {
             got = static_cast<int>(part);
             return Waited::kReady;
         }
-        if (ended_) {
-            got = 0;
+        if (broken_ || ended_) {
+            got = broken_ ? -1 : 0;
             return Waited::kReady;
-        }
-        if (used_ > 0) {
-            SecBuffer buffers[4] = {{static_cast<ULONG>(used_), SECBUFFER_DATA, in_.data()},
-                                    {0, SECBUFFER_EMPTY, nullptr},
-                                    {0, SECBUFFER_EMPTY, nullptr},
-                                    {0, SECBUFFER_EMPTY, nullptr}};
-            SecBufferDesc desc{SECBUFFER_VERSION, 4, buffers};
-            const SECURITY_STATUS status = tls.sspi->DecryptMessage(&context_, &desc, 0, nullptr);
-            if (status == SEC_E_OK || status == SEC_I_CONTEXT_EXPIRED) {
-                // The page bytes lie inside the input: taken before the rest moves up.
-                plain_.clear();
-                plainAt_ = 0;
-                for (const SecBuffer& b : buffers) {
-                    if (b.BufferType == SECBUFFER_DATA && b.pvBuffer) {
-                        const char* bytes = static_cast<const char*>(b.pvBuffer);
-                        plain_.assign(bytes, bytes + b.cbBuffer);
-                    }
-                }
-                KeepExtra(buffers, 4);
-                ended_ = status == SEC_I_CONTEXT_EXPIRED; // the server's close_notify
-                continue;
-            }
-            if (status != SEC_E_INCOMPLETE_MESSAGE) {
-                got = -1; // a broken record, or a renegotiation this probe does not take part in
-                return Waited::kReady;
-            }
         }
         int read = 0;
         const Waited waited = ReadMore(since, read);
