@@ -124,6 +124,16 @@ TlsResult CheckCertificate(const TlsLibrary& tls, PCCERT_CONTEXT certificate, co
     return result;
 }
 
+// False when the bytes cannot begin a TLS record: a type SChannel knows (change_cipher_spec,
+// alert, handshake, application data), version 3.x, and no more than 2^14 + 2048 bytes. Wine's
+// SChannel takes any five bytes for a record's header and waits for as many bytes as they say:
+// a server that speaks no TLS would hold the probe until its time-out.
+bool MayBeRecord(const char* bytes, size_t count) {
+    const auto at = [bytes](size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    return (count < 1 || (at(0) >= 20 && at(0) <= 23)) && (count < 2 || at(1) == 3) &&
+           (count < 5 || ((at(3) << 8) | at(4)) <= 16384 + 2048);
+}
+
 TlsResult FromWait(Waited waited) {
     return waited == Waited::kTimedOut  ? TlsResult::kTimedOut
            : waited == Waited::kStopped ? TlsResult::kStopped
@@ -215,6 +225,9 @@ TlsResult TlsSession::Start(const char* host, DWORD& since) {
     char target[kTargetPartSize];
     CopyText(target, sizeof target, host); // the server name the server is asked for (SNI)
     for (bool first = true;; first = false) {
+        if (!MayBeRecord(in_.data(), used_)) {
+            return TlsResult::kFailed;
+        }
         SecBuffer input[2] = {{static_cast<ULONG>(used_), SECBUFFER_TOKEN, in_.data()},
                               {0, SECBUFFER_EMPTY, nullptr}};
         SecBufferDesc inputDesc{SECBUFFER_VERSION, 2, input};
@@ -306,6 +319,10 @@ Waited TlsSession::Receive(char* buffer, int size, int& got, DWORD& since) {
     for (;;) {
         while (!ended_ && !broken_ && used_ > 0 &&
                plain_.size() - plainAt_ < static_cast<size_t>(size)) {
+            if (!MayBeRecord(in_.data(), used_)) {
+                broken_ = true;
+                break;
+            }
             SecBuffer buffers[4] = {{static_cast<ULONG>(used_), SECBUFFER_DATA, in_.data()},
                                     {0, SECBUFFER_EMPTY, nullptr},
                                     {0, SECBUFFER_EMPTY, nullptr},
