@@ -8,6 +8,7 @@
 #include <schannel.h>
 #include <wincrypt.h>
 
+#include <cstddef>
 #include <cstring>
 
 namespace {
@@ -123,6 +124,16 @@ TlsResult CheckCertificate(const TlsLibrary& tls, PCCERT_CONTEXT certificate, co
     return result;
 }
 
+// False when the bytes cannot begin a TLS record: a type SChannel knows (change_cipher_spec,
+// alert, handshake, application data), version 3.x, and no more than 2^14 + 2048 bytes. Wine's
+// SChannel takes any five bytes for a record's header and waits for as many bytes as they say:
+// a server that speaks no TLS would hold the probe until its time-out.
+bool MayBeRecord(const char* bytes, size_t count) {
+    const auto at = [bytes](size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    return (count < 1 || (at(0) >= 20 && at(0) <= 23)) && (count < 2 || at(1) == 3) &&
+           (count < 5 || ((at(3) << 8) | at(4)) <= 16384 + 2048);
+}
+
 TlsResult FromWait(Waited waited) {
     return waited == Waited::kTimedOut  ? TlsResult::kTimedOut
            : waited == Waited::kStopped ? TlsResult::kStopped
@@ -214,6 +225,9 @@ TlsResult TlsSession::Start(const char* host, DWORD& since) {
     char target[kTargetPartSize];
     CopyText(target, sizeof target, host); // the server name the server is asked for (SNI)
     for (bool first = true;; first = false) {
+        if (!MayBeRecord(in_.data(), used_)) {
+            return TlsResult::kFailed;
+        }
         SecBuffer input[2] = {{static_cast<ULONG>(used_), SECBUFFER_TOKEN, in_.data()},
                               {0, SECBUFFER_EMPTY, nullptr}};
         SecBufferDesc inputDesc{SECBUFFER_VERSION, 2, input};
@@ -297,9 +311,45 @@ bool TlsSession::Send(const char* data, size_t length) {
     return true;
 }
 
+// A block holds all the page that has arrived, as far as it fits, as a plain receive gives it:
+// every whole record received is decrypted before any of it is handed on, so that a page sent
+// in records of a few bytes still has its head whole in the first block.
 Waited TlsSession::Receive(char* buffer, int size, int& got, DWORD& since) {
     const TlsLibrary& tls = Library();
     for (;;) {
+        while (!ended_ && !broken_ && used_ > 0 &&
+               plain_.size() - plainAt_ < static_cast<size_t>(size)) {
+            if (!MayBeRecord(in_.data(), used_)) {
+                broken_ = true;
+                break;
+            }
+            SecBuffer buffers[4] = {{static_cast<ULONG>(used_), SECBUFFER_DATA, in_.data()},
+                                    {0, SECBUFFER_EMPTY, nullptr},
+                                    {0, SECBUFFER_EMPTY, nullptr},
+                                    {0, SECBUFFER_EMPTY, nullptr}};
+            SecBufferDesc desc{SECBUFFER_VERSION, 4, buffers};
+            const SECURITY_STATUS status = tls.sspi->DecryptMessage(&context_, &desc, 0, nullptr);
+            if (status == SEC_E_INCOMPLETE_MESSAGE) {
+                break;
+            }
+            if (status != SEC_E_OK && status != SEC_I_CONTEXT_EXPIRED) {
+                // A broken record, or a renegotiation this probe does not take part in (Wine
+                // would wait in it until the server gives up).
+                broken_ = true;
+                break;
+            }
+            // The page bytes lie inside the input: taken before the rest moves up.
+            plain_.erase(plain_.begin(), plain_.begin() + static_cast<std::ptrdiff_t>(plainAt_));
+            plainAt_ = 0;
+            for (const SecBuffer& b : buffers) {
+                if (b.BufferType == SECBUFFER_DATA && b.pvBuffer) {
+                    const char* bytes = static_cast<const char*>(b.pvBuffer);
+                    plain_.insert(plain_.end(), bytes, bytes + b.cbBuffer);
+                }
+            }
+            KeepExtra(buffers, 4);
+            ended_ = status == SEC_I_CONTEXT_EXPIRED; // the server's close_notify
+        }
         if (plainAt_ < plain_.size()) {
             const size_t left = plain_.size() - plainAt_;
             const size_t part = left < static_cast<size_t>(size) ? left : static_cast<size_t>(size);
@@ -308,35 +358,9 @@ Waited TlsSession::Receive(char* buffer, int size, int& got, DWORD& since) {
             got = static_cast<int>(part);
             return Waited::kReady;
         }
-        if (ended_) {
-            got = 0;
+        if (broken_ || ended_) {
+            got = broken_ ? -1 : 0;
             return Waited::kReady;
-        }
-        if (used_ > 0) {
-            SecBuffer buffers[4] = {{static_cast<ULONG>(used_), SECBUFFER_DATA, in_.data()},
-                                    {0, SECBUFFER_EMPTY, nullptr},
-                                    {0, SECBUFFER_EMPTY, nullptr},
-                                    {0, SECBUFFER_EMPTY, nullptr}};
-            SecBufferDesc desc{SECBUFFER_VERSION, 4, buffers};
-            const SECURITY_STATUS status = tls.sspi->DecryptMessage(&context_, &desc, 0, nullptr);
-            if (status == SEC_E_OK || status == SEC_I_CONTEXT_EXPIRED) {
-                // The page bytes lie inside the input: taken before the rest moves up.
-                plain_.clear();
-                plainAt_ = 0;
-                for (const SecBuffer& b : buffers) {
-                    if (b.BufferType == SECBUFFER_DATA && b.pvBuffer) {
-                        const char* bytes = static_cast<const char*>(b.pvBuffer);
-                        plain_.assign(bytes, bytes + b.cbBuffer);
-                    }
-                }
-                KeepExtra(buffers, 4);
-                ended_ = status == SEC_I_CONTEXT_EXPIRED; // the server's close_notify
-                continue;
-            }
-            if (status != SEC_E_INCOMPLETE_MESSAGE) {
-                got = -1; // a broken record, or a renegotiation this probe does not take part in
-                return Waited::kReady;
-            }
         }
         int read = 0;
         const Waited waited = ReadMore(since, read);

@@ -62,5 +62,6 @@ private:
     size_t used_ = 0;
     std::vector<char> plain_; // decrypted bytes not yet handed on
     size_t plainAt_ = 0;
-    bool ended_ = false;
+    bool ended_ = false;  // the server's close_notify has come
+    bool broken_ = false; // a record could not be read: reported once the page before it is out
 };
