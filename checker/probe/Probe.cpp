@@ -351,6 +351,11 @@ int Exchange(ProbeRecord& probe, const UrlParts& url, bool http11, std::string& 
             FormatText(probe.message, sizeof probe.message,
                        "[%s]からの応答が時間切れになりました。", host);
             code = kProbeTimedOut;
+        } else if (!blocks.HeadFound() && cutShort && url.scheme == UrlScheme::kHttps) {
+            // The records broke off before any answer (a renegotiation request among the causes).
+            FormatText(probe.message, sizeof probe.message, "[%s]と暗号化通信ができませんでした。",
+                       host);
+            code = kProbeTlsFailed;
         }
         // Part of a page, or more head instead of one, must never pass for the page. (A page
         // cut by forced termination is kept: the run knows it was stopped.)
