@@ -5,6 +5,9 @@
 #include "probe/Target.h"
 #include "text/TextRoutines.h"
 
+// The newer credentials (SCH_CREDENTIALS) are declared only with this, and need UNICODE_STRING.
+#define SCHANNEL_USE_BLACKLISTS
+#include <subauth.h>
 #include <schannel.h>
 #include <wincrypt.h>
 
@@ -197,6 +200,17 @@ TlsResult TlsSession::Start(const char* host, DWORD& since) {
     if (!tls.loaded) {
         return TlsResult::kNoTls;
     }
+    TimeStamp expiry;
+    char package[] = UNISP_NAME_A;
+    // TLS 1.3 is offered only through the newer credentials (Windows 11, Server 2022), which
+    // leave the protocols to the system; a system that does not know them refuses them, and is
+    // asked the older way.
+    SCH_CREDENTIALS modern{};
+    modern.dwVersion = SCH_CREDENTIALS_VERSION;
+    modern.dwFlags = SCH_CRED_MANUAL_CRED_VALIDATION | SCH_CRED_NO_DEFAULT_CREDS;
+    SECURITY_STATUS status = tls.sspi->AcquireCredentialsHandleA(
+        nullptr, package, SECPKG_CRED_OUTBOUND, nullptr, &modern, nullptr, nullptr,
+        &credentials_, &expiry);
     SCHANNEL_CRED request{};
     request.dwVersion = SCHANNEL_CRED_VERSION;
     request.dwFlags = SCH_CRED_MANUAL_CRED_VALIDATION | SCH_CRED_NO_DEFAULT_CREDS;
@@ -204,11 +218,11 @@ TlsResult TlsSession::Start(const char* host, DWORD& since) {
     // that does not know the name refuses it, and its own choice is taken then.
     request.grbitEnabledProtocols =
         SP_PROT_TLS1_0_CLIENT | SP_PROT_TLS1_1_CLIENT | SP_PROT_TLS1_2_CLIENT;
-    TimeStamp expiry;
-    char package[] = UNISP_NAME_A;
-    SECURITY_STATUS status = tls.sspi->AcquireCredentialsHandleA(
-        nullptr, package, SECPKG_CRED_OUTBOUND, nullptr, &request, nullptr, nullptr,
-        &credentials_, &expiry);
+    if (status != SEC_E_OK) {
+        status = tls.sspi->AcquireCredentialsHandleA(nullptr, package, SECPKG_CRED_OUTBOUND,
+                                                     nullptr, &request, nullptr, nullptr,
+                                                     &credentials_, &expiry);
+    }
     if (status != SEC_E_OK) {
         request.grbitEnabledProtocols = 0;
         status = tls.sspi->AcquireCredentialsHandleA(nullptr, package, SECPKG_CRED_OUTBOUND,
