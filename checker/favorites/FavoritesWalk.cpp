@@ -6,7 +6,7 @@
 
 #include "favorites/FavoritesList.h"
 #include "framework/Handles.h"
-#include "run/RunFlags.h"
+#include "framework/RunFlags.h"
 #include "text/TextRoutines.h"
 
 #include <cstring>

@@ -1,5 +1,5 @@
 // Storage of the check run's flags; both are 0 until a run starts.
-#include "run/RunFlags.h"
+#include "framework/RunFlags.h"
 
 std::atomic<int> runFlag{0};
 std::atomic<int> busyFlag{0};

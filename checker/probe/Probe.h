@@ -5,10 +5,10 @@
 #include <windows.h>
 
 #include "favorites/FavoritesList.h"
+#include "framework/RunFlags.h"
 #include "probe/ResponseHead.h"
 #include "probe/StatusRelay.h"
 #include "probe/Target.h"
-#include "run/RunFlags.h"
 
 #include <atomic>
 #include <string>

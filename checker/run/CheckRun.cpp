@@ -1,26 +1,20 @@
-// The check run: the handler of button 1003. It lists the favorites and probes them on worker
-// threads, several ahead of the favorite at hand, while this thread keeps the dialog alive; it
-// then takes the favorites in list order, exactly as if each had been probed alone: compares
-// each fresh copy with the stored one, acts on vanished and updated pages, and writes the
-// report pages. A second click on the button re-enters the handler, which is how a run is
-// stopped.
+// The check run (CheckRun.h), and the favorites it probes ahead.
 #include <winsock2.h>
 
 #include "favorites/FavoritesList.h"
 #include "favorites/FavoritesWalk.h"
 #include "favorites/StoreNames.h"
-#include "framework/Application.h"
+#include "framework/PaintHold.h"
+#include "framework/RunFlags.h"
 #include "probe/Probe.h"
 #include "probe/ProbeWorker.h"
 #include "probe/WinSockGuard.h"
-#include "resource.h"
+#include "run/CheckRun.h"
 #include "run/ReportPage.h"
-#include "run/RunFlags.h"
+#include "framework/RunFlags.h"
 #include "run/RunRules.h"
 #include "text/TextRoutines.h"
-#include "ui/MainDialog.h"
 
-#include <commctrl.h>
 #include <shellapi.h>
 
 #include <cstring>
@@ -32,7 +26,6 @@
 
 namespace {
 
-constexpr char kStartText[] = "チェック開始(&G)";
 constexpr char kSeparatorLine[] = "          -----------";
 
 // Moves one file to the recycle bin, silently; the result is not examined.
@@ -53,38 +46,6 @@ bool FileExists(const char* path) {
 }
 
 } // namespace
-
-void MainDialog::OnCheckButton() {
-    if (runFlag == 0 && busyFlag == 0) {
-        RunCheck();
-    } else if (runFlag == 1 && busyFlag == 1) {
-        AskToStop();
-    } else {
-        ForceTermination();
-    }
-}
-
-void MainDialog::AskToStop() {
-    runPainting_.Release();
-    if (MessageBoxA(Window(), "チェック途中ですが、本当に終了しますか？", "質問",
-                    MB_YESNO | MB_ICONQUESTION) == IDYES) {
-        runFlag = 0;
-        SetDlgItemTextA(Window(), IDC_CHECK, "強制終了");
-    }
-}
-
-void MainDialog::ForceTermination() {
-    runPainting_.Release();
-    MessageBoxA(Window(),
-                "強制終了処理をします。\n処理があまりにも時間がかかる場合には、"
-                "終了ボタンを押してソフトを終了してください。",
-                "注意", MB_OK | MB_ICONEXCLAMATION);
-    runFlag = 0;
-    busyFlag = 0;
-    SetDlgItemTextA(Window(), IDC_CHECK, "強制終了中...");
-    EnableWindow(Item(IDC_CHECK), FALSE);
-    EnableWindow(Item(IDOK), TRUE);
-}
 
 // What a run learns as it goes: its two reports, whether it found any name and reached any
 // server (without both, "the name does not exist" may only mean that the network is down), and
@@ -177,16 +138,12 @@ size_t Running(const std::deque<std::unique_ptr<FavoriteAhead>>& ahead, const ch
 
 } // namespace
 
-void MainDialog::RunCheck() {
-    EnableControls(false);
-    SetDlgItemTextA(Window(), IDC_CHECK, "中断(&E)");
-    runFlag = 1;
-    busyFlag = 1;
-    SetDlgItemTextA(Window(), IDC_STATUS, "お気に入りの列挙中....");
-    ControlsToOptions();
-
+void CheckRun::Run() {
+    const DWORD probesAtOnce = settings_.probesAtOnce;
+    const DWORD updateOptions = settings_.updateOptions;
+    const DWORD vanishedOptions = settings_.vanishedOptions;
     char root[kListLineSize];
-    CopyText(root, sizeof root, favoritesFolder);
+    CopyText(root, sizeof root, settings_.favoritesFolder);
     int count = 0;
     bool listed = false;
     if (FILE* list = std::fopen(checkListPath, "w")) {
@@ -197,7 +154,7 @@ void MainDialog::RunCheck() {
     if (!listed) {
         char message[kListLineSize + 128];
         FormatText(message, sizeof message, "%s\nを作成できませんでした。", checkListPath);
-        MessageBoxA(Window(), message, "エラー", MB_OK | MB_ICONEXCLAMATION);
+        Ask(message, "エラー", MB_OK | MB_ICONEXCLAMATION);
         runFlag = 0;
     }
 
@@ -215,10 +172,10 @@ void MainDialog::RunCheck() {
 
     if (runFlag == 1) {
         WinSockGuard guard;
-        SetDlgItemTextA(Window(), IDC_STATUS, "URLの調査中...");
+        view_.ShowStatus("URLの調査中...");
         if (FILE* in = std::fopen(checkListPath, "r")) {
-            SendDlgItemMessageA(Window(), IDC_PROGRESS, PBM_SETRANGE32, 0, count - 1);
-            SendDlgItemMessageA(Window(), IDC_PROGRESS, PBM_SETPOS, 0, 0);
+            view_.SetProgressRange(count - 1);
+            view_.SetProgress(0);
             // Favorites are read and probed in list order, as far ahead as allowed: so many
             // probes at once, so many on one host, and so many answers kept waiting for their
             // turn. One whose host has all its probes at work waits, and those after it.
@@ -238,7 +195,7 @@ void MainDialog::RunCheck() {
                             return; // no thread to spare now: tried again when its turn comes
                         }
                     } else if (read < count && ahead.size() < mostAhead) {
-                        ahead.push_back(ReadFavorite(in, favoritesFolder, updateOptions));
+                        ahead.push_back(ReadFavorite(in, settings_.favoritesFolder, updateOptions));
                         ++read;
                     } else {
                         return;
@@ -247,12 +204,12 @@ void MainDialog::RunCheck() {
             };
             for (int i = 0; i < count && runFlag == 1; ++i) {
                 probeAhead();
-                runPainting_.Hold();
+                view_.Painting().Hold();
                 CheckUrl(*ahead.front(), tally, probeAhead);
                 ahead.pop_front();
-                ShowLastLogLine();
-                SendDlgItemMessageA(Window(), IDC_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(i), 0);
-                runPainting_.ReleaseIfDue();
+                view_.ShowLastLogLine();
+                view_.SetProgress(i);
+                view_.Painting().ReleaseIfDue();
             }
             // A stop leaves the probes ahead: they end within a moment, and their copies go.
             for (std::unique_ptr<FavoriteAhead>& favorite : ahead) {
@@ -260,13 +217,13 @@ void MainDialog::RunCheck() {
             }
             for (std::unique_ptr<FavoriteAhead>& favorite : ahead) {
                 if (favorite->worker) {
-                    WaitForProbe(*favorite->worker, &runPainting_);
+                    WaitForProbe(*favorite->worker, &view_.Painting());
                 }
                 if (favorite->probe.saveCopy) {
                     DeleteFileA(favorite->probe.copyPath.c_str());
                 }
             }
-            runPainting_.Release();
+            view_.Painting().Release();
             std::fclose(in);
         }
         SettleUnsureNames(tally);
@@ -279,24 +236,17 @@ void MainDialog::RunCheck() {
         tally.updatedReport.Finish();
     }
     DeleteFileA(checkListPath);
-    runFlag = 0;
-    busyFlag = 0;
-    SetDlgItemTextA(Window(), IDC_STATUS, "");
-    SetDlgItemTextA(Window(), IDC_CHECK, kStartText);
-    EnableControls(true);
-    EnableWindow(Item(IDC_CHECK), TRUE);
-    OptionsToControls();
 }
 
-void MainDialog::CheckUrl(FavoriteAhead& favorite, CheckTally& tally,
-                          const std::function<void()>& probeAhead) {
+void CheckRun::CheckUrl(FavoriteAhead& favorite, CheckTally& tally,
+                        const std::function<void()>& probeAhead) {
     const char* shortcut = favorite.shortcut;
     const char* url = favorite.url;
     const StoreNames& names = favorite.names;
     ProbeRecord& probe = favorite.probe;
 
-    Log(kSeparatorLine);
-    Log(url);
+    view_.Log(kSeparatorLine);
+    view_.Log(url);
 
     DWORD code = STILL_ACTIVE;
     if (!Probed(favorite)) {
@@ -304,12 +254,12 @@ void MainDialog::CheckUrl(FavoriteAhead& favorite, CheckTally& tally,
         code = static_cast<DWORD>(UrlProblemCode(favorite.check));
     } else {
         // From here on its progress is the run's.
-        probe.status.ShowIn(Item(IDC_STATUS));
+        probe.status.ShowIn(view_.StatusLine());
         if (!favorite.worker) {
             favorite.worker = StartProbeWorker(probe);
         }
         if (favorite.worker) {
-            code = WaitForProbe(*favorite.worker, &runPainting_, probeAhead);
+            code = WaitForProbe(*favorite.worker, &view_.Painting(), probeAhead);
         }
         if (code != kProbeNotChecked) {
             ++tally.asked;
@@ -319,20 +269,19 @@ void MainDialog::CheckUrl(FavoriteAhead& favorite, CheckTally& tally,
     tally.serverReached = tally.serverReached || probe.facts.serverReached;
     // A forced termination during this probe may have cut the copy short: it must never
     // replace the stored copy.
-    const bool copyWhole =
-        probe.saveCopy && busyFlag == 1 && FileExists(probe.copyPath.c_str());
+    const bool copyWhole = probe.saveCopy && busyFlag == 1 && FileExists(probe.copyPath.c_str());
 
     // Each move followed: its status line and the new address.
     for (const ProbeHop& hop : probe.hops) {
         char line[kListLineSize + 32];
         FormatText(line, sizeof line, "%d %s", hop.statusCode, hop.reason);
-        Log(line);
+        view_.Log(line);
         FormatText(line, sizeof line, "移転先: %s", hop.location);
-        Log(line);
+        view_.Log(line);
     }
-    const Verdict verdict = ClassifyProbe(static_cast<int>(code), probe.head.statusCode,
-                                          probe.facts.answered, probe.facts.nameMissing,
-                                          busyFlag != 1);
+    const Verdict verdict =
+        ClassifyProbe(static_cast<int>(code), probe.head.statusCode, probe.facts.answered,
+                      probe.facts.nameMissing, busyFlag != 1);
     const std::string moved = MovedNote(probe);
     if (code == kProbeCompleted && verdict != Verdict::kStopped) {
         FormatText(probe.message, sizeof probe.message, "%d %s", probe.head.statusCode,
@@ -340,46 +289,45 @@ void MainDialog::CheckUrl(FavoriteAhead& favorite, CheckTally& tally,
     }
     switch (verdict) {
     case Verdict::kThere: {
-        Log(probe.message);
+        view_.Log(probe.message);
         char storedPath[kPathSize] = "";
         if (copyWhole && StoredCopyPath(probe.copyPath.c_str(), storedPath, sizeof storedPath) &&
             !SameFileText(probe.copyPath.c_str(), storedPath)) {
-            Log("URLは新規チェックか更新されています。");
+            view_.Log("URLは新規チェックか更新されています。");
             // One step where the system can: there is no moment without a stored copy.
             ReplaceStoredCopy(probe.copyPath.c_str(), storedPath);
-            if (OptionSet(updateOptions, kUpdatedBrowser)) {
+            if (OptionSet(settings_.updateOptions, kUpdatedBrowser)) {
                 OpenInBrowser(url);
-                MessageBoxA(Window(), "確認が終わったらボタンを押してください。", "情報",
-                            MB_OK | MB_ICONINFORMATION);
-            } else if (OptionSet(updateOptions, kUpdatedList)) {
+                Ask("確認が終わったらボタンを押してください。", "情報", MB_OK | MB_ICONINFORMATION);
+            } else if (OptionSet(settings_.updateOptions, kUpdatedList)) {
                 tally.updatedReport.WriteEntry(url, names.relativeName, moved.c_str());
             }
         }
-        ShowLastLogLine();
+        view_.ShowLastLogLine();
         break;
     }
     case Verdict::kNotChecked:
-        Log(probe.message);
-        ShowLastLogLine();
+        view_.Log(probe.message);
+        view_.ShowLastLogLine();
         break;
     case Verdict::kStopped:
-        Log(kStoppedText);
-        ShowLastLogLine();
+        view_.Log(kStoppedText);
+        view_.ShowLastLogLine();
         break;
     case Verdict::kGone:
     case Verdict::kNameMissing:
     case Verdict::kUnsure: {
         ++tally.vanished;
-        Log(probe.message);
-        ShowLastLogLine();
+        view_.Log(probe.message);
+        view_.ShowLastLogLine();
         // The question's caption: the reason phrase of an answer, else the failure's heading.
         char caption[kProbeMessageSize];
         FirstLine(code == kProbeCompleted ? probe.head.reason : probe.message, caption,
                   sizeof caption);
         char reason[kProbeMessageSize];
         FirstLine(probe.message, reason, sizeof reason);
-        if (verdict == Verdict::kNameMissing && ChooseVanishedAction(vanishedOptions) ==
-                                                    VanishedAction::kRecycle) {
+        if (verdict == Verdict::kNameMissing &&
+            ChooseVanishedAction(settings_.vanishedOptions) == VanishedAction::kRecycle) {
             // Sure only once the run has found other names: decided at its end.
             tally.namesMissing.push_back({shortcut, url, names.relativeName, moved, reason});
         } else {
@@ -395,16 +343,16 @@ void MainDialog::CheckUrl(FavoriteAhead& favorite, CheckTally& tally,
     }
 }
 
-void MainDialog::HandleVanished(const char* shortcut, const char* url, const char* relativeName,
-                                const char* caption, const char* moved, const char* reason,
-                                bool sure, CheckTally& tally) {
-    switch (ChooseVanishedAction(vanishedOptions)) {
+void CheckRun::HandleVanished(const char* shortcut, const char* url, const char* relativeName,
+                              const char* caption, const char* moved, const char* reason, bool sure,
+                              CheckTally& tally) {
+    switch (ChooseVanishedAction(settings_.vanishedOptions)) {
     case VanishedAction::kAskThenRecycle: {
         OpenInBrowser(url);
         char question[kListLineSize + 64];
         FormatText(question, sizeof question, "%s\nこのファイルをごみ箱に移動してよろしいですか？",
                    shortcut);
-        if (MessageBoxA(Window(), question, caption, MB_YESNO | MB_ICONQUESTION) == IDYES) {
+        if (Ask(question, caption, MB_YESNO | MB_ICONQUESTION) == IDYES) {
             MoveToRecycleBin(shortcut);
         }
         break;
@@ -425,8 +373,8 @@ void MainDialog::HandleVanished(const char* shortcut, const char* url, const cha
     }
 }
 
-void MainDialog::ListUnsure(const char* url, const char* relativeName, const char* moved,
-                            const char* reason, CheckTally& tally) {
+void CheckRun::ListUnsure(const char* url, const char* relativeName, const char* moved,
+                          const char* reason, CheckTally& tally) {
     char reportPath[kListLineSize];
     if (!tally.vanishedReport.IsOpen() &&
         ReportPagePath(ReportKind::kVanished, checkListPath, reportPath, sizeof reportPath)) {
@@ -438,35 +386,38 @@ void MainDialog::ListUnsure(const char* url, const char* relativeName, const cha
     tally.vanishedReport.WriteEntry(url, relativeName, note);
 }
 
-void MainDialog::SettleUnsureNames(CheckTally& tally) {
+void CheckRun::SettleUnsureNames(CheckTally& tally) {
     // A name that does not exist is sure to be gone only where names could be found at all.
     const bool sure = tally.nameResolved && tally.serverReached;
     for (const CheckTally::Favorite& favorite : tally.namesMissing) {
         if (sure) {
             MoveToRecycleBin(favorite.shortcut.c_str());
         } else {
-            ListUnsure(favorite.url.c_str(), favorite.relativeName.c_str(),
-                       favorite.moved.c_str(), favorite.reason.c_str(), tally);
+            ListUnsure(favorite.url.c_str(), favorite.relativeName.c_str(), favorite.moved.c_str(),
+                       favorite.reason.c_str(), tally);
         }
     }
     if (tally.asked > 0 && !tally.serverReached) {
-        Log("どのサーバーにも接続できませんでした。ネットワークの接続を確認してください。");
-        ShowLastLogLine();
+        view_.Log("どのサーバーにも接続できませんでした。ネットワークの接続を確認してください。");
+        view_.ShowLastLogLine();
         if (busyFlag == 1 && tally.vanished > 0 &&
-            ChooseVanishedAction(vanishedOptions) == VanishedAction::kRecycle) {
-            runPainting_.Release();
-            MessageBoxA(Window(),
-                        "どのサーバーにも接続できなかったため、ごみ箱へは何も移動していません。\n"
-                        "ネットワークの接続を確認してください。",
-                        "注意", MB_OK | MB_ICONEXCLAMATION);
+            ChooseVanishedAction(settings_.vanishedOptions) == VanishedAction::kRecycle) {
+            Ask("どのサーバーにも接続できなかったため、ごみ箱へは何も移動していません。\n"
+                "ネットワークの接続を確認してください。",
+                "注意", MB_OK | MB_ICONEXCLAMATION);
         }
     }
 }
 
-void MainDialog::OpenInBrowser(const char* url) {
+void CheckRun::OpenInBrowser(const char* url) {
     // What the user is asked about next must be on screen first.
-    runPainting_.Release();
+    view_.Painting().Release();
     if (MayOpenInBrowser(url)) {
         ShellExecuteA(nullptr, nullptr, url, nullptr, nullptr, SW_SHOWNORMAL);
     }
+}
+
+int CheckRun::Ask(const char* text, const char* caption, UINT type) {
+    view_.Painting().Release();
+    return MessageBoxA(view_.Owner(), text, caption, type);
 }

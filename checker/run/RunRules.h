@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "ui/Options.h"
+#include "run/RunOptions.h"
 
 // Every success (2xx), a temporary move (302, 303, 307) and a request for a password (401) mean
 // that the page is there; every other final status means it has vanished.

@@ -5,14 +5,15 @@
 #include "favorites/FavoritesList.h"
 #include "framework/Application.h"
 #include "framework/FileDialog.h"
+#include "framework/RunFlags.h"
 #include "resource.h"
-#include "run/RunFlags.h"
 #include "text/TextRoutines.h"
 #include "ui/AboutDialog.h"
 #include "ui/FolderSelection.h"
 #include "ui/Log.h"
 #include "ui/Settings.h"
 
+#include <commctrl.h>
 #include <commdlg.h>
 
 #include <initializer_list>
@@ -234,6 +235,73 @@ void MainDialog::Log(const char* line) {
 
 void MainDialog::ShowLastLogLine() {
     ::ShowLastLogLine(Item(IDC_LOG));
+}
+
+void MainDialog::ShowStatus(const char* text) {
+    SetDlgItemTextA(Window(), IDC_STATUS, text);
+}
+
+void MainDialog::SetProgressRange(int last) {
+    SendDlgItemMessageA(Window(), IDC_PROGRESS, PBM_SETRANGE32, 0, last);
+}
+
+void MainDialog::SetProgress(int position) {
+    SendDlgItemMessageA(Window(), IDC_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+}
+
+HWND MainDialog::StatusLine() {
+    return Item(IDC_STATUS);
+}
+
+void MainDialog::OnCheckButton() {
+    if (runFlag == 0 && busyFlag == 0) {
+        RunCheck();
+    } else if (runFlag == 1 && busyFlag == 1) {
+        AskToStop();
+    } else {
+        ForceTermination();
+    }
+}
+
+void MainDialog::AskToStop() {
+    runPainting_.Release();
+    if (MessageBoxA(Window(), "チェック途中ですが、本当に終了しますか？", "質問",
+                    MB_YESNO | MB_ICONQUESTION) == IDYES) {
+        runFlag = 0;
+        SetDlgItemTextA(Window(), IDC_CHECK, "強制終了");
+    }
+}
+
+void MainDialog::ForceTermination() {
+    runPainting_.Release();
+    MessageBoxA(Window(),
+                "強制終了処理をします。\n処理があまりにも時間がかかる場合には、"
+                "終了ボタンを押してソフトを終了してください。",
+                "注意", MB_OK | MB_ICONEXCLAMATION);
+    runFlag = 0;
+    busyFlag = 0;
+    SetDlgItemTextA(Window(), IDC_CHECK, "強制終了中...");
+    EnableWindow(Item(IDC_CHECK), FALSE);
+    EnableWindow(Item(IDOK), TRUE);
+}
+
+// The handler of button 1003: the run, between the controls a run keeps still. A second click
+// re-enters OnCheckButton, which is how a run is stopped.
+void MainDialog::RunCheck() {
+    EnableControls(false);
+    SetDlgItemTextA(Window(), IDC_CHECK, "中断(&E)");
+    runFlag = 1;
+    busyFlag = 1;
+    SetDlgItemTextA(Window(), IDC_STATUS, "お気に入りの列挙中....");
+    ControlsToOptions();
+    CheckRun(*this, {favoritesFolder, vanishedOptions, updateOptions, probesAtOnce}).Run();
+    runFlag = 0;
+    busyFlag = 0;
+    SetDlgItemTextA(Window(), IDC_STATUS, "");
+    SetDlgItemTextA(Window(), IDC_CHECK, "チェック開始(&G)");
+    EnableControls(true);
+    EnableWindow(Item(IDC_CHECK), TRUE);
+    OptionsToControls();
 }
 
 void MainDialog::SaveLog() {

@@ -8,20 +8,18 @@
 #include "framework/Dialog.h"
 #include "framework/Handles.h"
 #include "framework/PaintHold.h"
+#include "run/CheckRun.h"
 #include "ui/Options.h"
 
 #include <cstdio>
-#include <functional>
 
 class ReportPage;
-struct CheckTally;
-struct FavoriteAhead;
 
 // Appends the separator and the version entry (string 101, command 0x0010) to the window's
 // system menu; nothing when the window has no system menu or the string is empty.
 void AddVersionEntry(HWND window, HINSTANCE instance);
 
-class MainDialog : public Dialog {
+class MainDialog : public Dialog, private RunView {
 public:
     explicit MainDialog(HWND parent = nullptr);
 
@@ -57,24 +55,20 @@ private:
     // Log.
     void SaveLog();
     void ClearLog();
-    void Log(const char* line);
-    void ShowLastLogLine();
+    void Log(const char* line) override;
     // The check run.
     void OnCheckButton();
     void RunCheck();
     void AskToStop();
     void ForceTermination();
-    // probeAhead starts the probes of the favorites ahead as far as allowed.
-    void CheckUrl(FavoriteAhead& favorite, CheckTally& tally,
-                  const std::function<void()>& probeAhead);
-    void HandleVanished(const char* shortcut, const char* url, const char* relativeName,
-                        const char* caption, const char* moved, const char* reason, bool sure,
-                        CheckTally& tally);
-    // Lists a favorite that would have been recycled had the answer been sure, saying why not.
-    void ListUnsure(const char* url, const char* relativeName, const char* moved,
-                    const char* reason, CheckTally& tally);
-    void SettleUnsureNames(CheckTally& tally);
-    void OpenInBrowser(const char* url);
+    // What the run shows, in this window's controls.
+    void ShowLastLogLine() override;
+    void ShowStatus(const char* text) override;
+    void SetProgressRange(int last) override;
+    void SetProgress(int position) override;
+    HWND StatusLine() override;
+    HWND Owner() override { return Window(); }
+    PaintHold& Painting() override { return runPainting_; }
 
     // The log, the status line and the progress bar of a run, painted at most every
     // PaintHold::kDelayMs while favorites go by quickly.

@@ -6,7 +6,7 @@
 #include <psapi.h>
 
 #include "favorites/FavoritesWalk.h"
-#include "run/RunFlags.h"
+#include "framework/RunFlags.h"
 
 #include <cstdio>
 #include <cstdlib>

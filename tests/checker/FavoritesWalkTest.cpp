@@ -6,7 +6,7 @@
 #include "favorites/FavoritesList.h"
 #include "favorites/FavoritesWalk.h"
 #include "favorites/StoreNames.h"
-#include "run/RunFlags.h"
+#include "framework/RunFlags.h"
 
 #include "HostLinks.h"
 #include "ScratchFolder.h"

@@ -1,0 +1,70 @@
+// A check run: lists the favorites of a folder, probes them on worker threads, several ahead of
+// the favorite at hand, and takes their answers in list order, exactly as if each had been
+// probed alone: compares each fresh copy with the stored one, acts on vanished and updated pages,
+// and writes the report pages. It shows what it does through a RunView, never reaching into a
+// dialog; the window keeps its messages served while the run waits.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+
+class PaintHold;
+struct CheckTally;
+struct FavoriteAhead;
+
+// What a run needs of the window it runs in.
+class RunView {
+public:
+    // Adds a line to the log; ShowLastLogLine brings the last one into view.
+    virtual void Log(const char* line) = 0;
+    virtual void ShowLastLogLine() = 0;
+    virtual void ShowStatus(const char* text) = 0;
+    // The progress bar counts favorites from 0 to last.
+    virtual void SetProgressRange(int last) = 0;
+    virtual void SetProgress(int position) = 0;
+    // The status line, for the probes' texts, and the owner of the run's message boxes.
+    virtual HWND StatusLine() = 0;
+    virtual HWND Owner() = 0;
+    // The painting of the log, status line and progress bar, held while favorites go by.
+    virtual PaintHold& Painting() = 0;
+
+protected:
+    ~RunView() = default;
+};
+
+struct RunSettings {
+    const char* favoritesFolder;
+    DWORD vanishedOptions;
+    DWORD updateOptions;
+    DWORD probesAtOnce;
+};
+
+class CheckRun {
+public:
+    CheckRun(RunView& view, const RunSettings& settings) : view_(view), settings_(settings) {}
+    CheckRun(const CheckRun&) = delete;
+    CheckRun& operator=(const CheckRun&) = delete;
+
+    // The whole run, until the list ends, the user stops it or it is forced to end (runFlag,
+    // busyFlag).
+    void Run();
+
+private:
+    // probeAhead starts the probes of the favorites ahead as far as allowed.
+    void CheckUrl(FavoriteAhead& favorite, CheckTally& tally,
+                  const std::function<void()>& probeAhead);
+    void HandleVanished(const char* shortcut, const char* url, const char* relativeName,
+                        const char* caption, const char* moved, const char* reason, bool sure,
+                        CheckTally& tally);
+    // Lists a favorite that would have been recycled had the answer been sure, saying why not.
+    void ListUnsure(const char* url, const char* relativeName, const char* moved,
+                    const char* reason, CheckTally& tally);
+    void SettleUnsureNames(CheckTally& tally);
+    void OpenInBrowser(const char* url);
+    // A message box over the window, with what the run has done painted first.
+    int Ask(const char* text, const char* caption, UINT type);
+
+    RunView& view_;
+    RunSettings settings_;
+};
