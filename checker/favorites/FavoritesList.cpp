@@ -176,9 +176,23 @@ bool CreateFolderChain(const char* folderPath) {
         length >= kListLineSize) {
         return false;
     }
-    char level[kListLineSize];
     const char* lastSeparator = folderPath + 2;
     for (const char* p = folderPath + 3; *p; p += CharLength(p)) {
+        if (*p == '\\') {
+            lastSeparator = p;
+        }
+    }
+    char chain[kListLineSize];
+    const size_t chainLength = static_cast<size_t>(lastSeparator - folderPath) + 1;
+    std::memcpy(chain, folderPath, chainLength);
+    chain[chainLength] = '\0';
+    // Most favorites share their folder with the one before: one look instead of a creation
+    // attempt at every level, each a trip through the file system.
+    if (IsFolder(chain)) {
+        return true;
+    }
+    char level[kListLineSize];
+    for (const char* p = folderPath + 3; p <= lastSeparator; p += CharLength(p)) {
         if (*p != '\\') {
             continue;
         }
@@ -187,10 +201,6 @@ bool CreateFolderChain(const char* folderPath) {
         level[levelLength] = '\0';
         // An existing level fails here, as it should; whether the chain stands is checked below.
         CreateDirectoryA(level, nullptr);
-        lastSeparator = p;
     }
-    const size_t chainLength = static_cast<size_t>(lastSeparator - folderPath) + 1;
-    std::memcpy(level, folderPath, chainLength);
-    level[chainLength] = '\0';
-    return IsFolder(level);
+    return IsFolder(chain);
 }
