@@ -56,6 +56,9 @@ struct ProbeRecord {
     StatusTexts status;
     // Set when the run no longer wants the answer: the probe ends within kSliceMs.
     std::atomic<bool> abandoned{false};
+    // Set by its thread as the probe ends: the run counts probes at work without asking the
+    // system about every thread.
+    std::atomic<bool> ended{false};
 };
 
 // Probe exit codes.

@@ -17,7 +17,9 @@ HANDLE ProbeEndedEvent() {
 } // namespace
 
 UINT ProbeWorker(void* record) {
-    const int code = RunProbeConversation(*static_cast<ProbeRecord*>(record));
+    ProbeRecord& probe = *static_cast<ProbeRecord*>(record);
+    const int code = RunProbeConversation(probe);
+    probe.ended = true;
     SetEvent(ProbeEndedEvent());
     return static_cast<UINT>(code);
 }

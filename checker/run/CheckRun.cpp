@@ -128,7 +128,7 @@ bool Probed(const FavoriteAhead& favorite) {
 size_t Running(const std::deque<std::unique_ptr<FavoriteAhead>>& ahead, const char* host) {
     size_t count = 0;
     for (const std::unique_ptr<FavoriteAhead>& favorite : ahead) {
-        count += favorite->worker && favorite->worker->ExitCode() == STILL_ACTIVE &&
+        count += favorite->worker && !favorite->probe.ended &&
                          (!host || std::strcmp(favorite->host, host) == 0)
                      ? 1
                      : 0;
