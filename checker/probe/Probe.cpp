@@ -7,6 +7,7 @@
 
 #include "probe/Probe.h"
 
+#include "framework/JobThreads.h"
 #include "probe/Connection.h"
 #include "probe/ResponseBlocks.h"
 #include "probe/StatusRelay.h"
@@ -83,9 +84,9 @@ private:
     FILE* file_ = nullptr;
 };
 
-// A name looked up on a thread of its own, so that the probe can give up on a lookup that does
-// not end (the system's lookup has no time limit of its own). The thread and the probe share
-// this record; whichever of them leaves last frees it.
+// A name looked up on a kept thread of its own (JobThreads.h), so that the probe can give up on a
+// lookup that does not end (the system's lookup has no time limit of its own). The thread and the
+// probe share this record; whichever of them leaves last frees it.
 struct Lookup {
     LONG owners = 2;
     HANDLE done = nullptr;
@@ -115,12 +116,11 @@ void Leave(Lookup* lookup) {
     }
 }
 
-DWORD WINAPI LookupThread(void* param) {
+void LookupJob(void* param) {
     Lookup* lookup = static_cast<Lookup*>(param);
     LookUp(lookup);
     SetEvent(lookup->done);
     Leave(lookup);
-    return 0;
 }
 
 // The address of host: a dotted address as it stands (no reverse lookup: an address without a
@@ -135,15 +135,12 @@ Waited ResolveHost(const char* host, DWORD since, in_addr& address, int& error) 
     Lookup* lookup = new Lookup;
     CopyText(lookup->host, sizeof lookup->host, host);
     lookup->done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    DWORD id = 0; // Windows 95 fails CreateThread without a place for the id
-    HANDLE thread = lookup->done ? CreateThread(nullptr, 0, LookupThread, lookup, 0, &id) : nullptr;
     Waited result = Waited::kFailed;
-    if (!thread) {
+    if (!lookup->done || !JobThreads::Run(LookupJob, lookup)) {
         LookUp(lookup); // no thread to spare: looked up here, without a time limit
         lookup->owners = 1;
         result = lookup->found ? Waited::kReady : Waited::kFailed;
     } else {
-        CloseHandle(thread);
         for (;;) {
             if (ProbeStopped()) {
                 result = Waited::kStopped;
@@ -359,9 +356,8 @@ int Exchange(ProbeRecord& probe, const UrlParts& url, bool http11, std::string& 
         }
         // Part of a page, or more head instead of one, must never pass for the page. (A page
         // cut by forced termination is kept: the run knows it was stopped.)
-        if (writing &&
-            (unwanted || cutShort || timedOut || code != kProbeCompleted ||
-             !blocks.PageComplete())) {
+        if (writing && (unwanted || cutShort || timedOut || code != kProbeCompleted ||
+                        !blocks.PageComplete())) {
             copy->Discard();
         }
     }
@@ -409,7 +405,7 @@ const char* UrlProblemText(UrlCheck check) {
 
 int UrlProblemCode(UrlCheck check) {
     return check == UrlCheck::kOtherScheme || check == UrlCheck::kIpv6 ? kProbeNotChecked
-                                                                        : kProbeBadUrl;
+                                                                       : kProbeBadUrl;
 }
 
 int RunProbeConversation(ProbeRecord& probe) {
@@ -418,8 +414,7 @@ int RunProbeConversation(ProbeRecord& probe) {
     probe.hops.clear();
     probe.facts = ProbeFacts{};
     UrlParts url;
-    const UrlCheck check =
-        SplitAfterScheme(probe.target.c_str(), probe.scheme, probe.port, url);
+    const UrlCheck check = SplitAfterScheme(probe.target.c_str(), probe.scheme, probe.port, url);
     if (check != UrlCheck::kOk) {
         CopyText(probe.message, sizeof probe.message, UrlProblemText(check));
         return UrlProblemCode(check);
@@ -451,8 +446,8 @@ int RunProbeConversation(ProbeRecord& probe) {
         hop.statusCode = status;
         CopyText(hop.reason, sizeof hop.reason, probe.head.reason);
         UrlParts next;
-        const UrlCheck moved = location.empty() ? UrlCheck::kNoHost
-                                                : ResolveLocation(url, location.c_str(), next);
+        const UrlCheck moved =
+            location.empty() ? UrlCheck::kNoHost : ResolveLocation(url, location.c_str(), next);
         if (moved == UrlCheck::kOk) {
             FormatUrl(next, hop.location, sizeof hop.location);
         } else {

@@ -37,15 +37,24 @@ struct ProbeFacts {
     bool answered;      // the last response had a status line
 };
 
-// One probe's inputs, set before its thread starts, and its outputs, read after the thread
-// has ended. Only the two flags are shared while it runs.
+// One probe's inputs, set before it starts, and its outputs, read after it has ended. Only the
+// flags and its status texts are shared while it runs.
 struct ProbeRecord {
-    std::string target;               // the URL after its scheme and "//"
-    int port = 80;                    // port of the connection and of the Host line, unless
-                                      // the target names its own
+    ProbeRecord() : done(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+    ~ProbeRecord() {
+        if (done) {
+            CloseHandle(done);
+        }
+    }
+    ProbeRecord(const ProbeRecord&) = delete;
+    ProbeRecord& operator=(const ProbeRecord&) = delete;
+
+    std::string target; // the URL after its scheme and "//"
+    int port = 80;      // port of the connection and of the Host line, unless
+                        // the target names its own
     UrlScheme scheme = UrlScheme::kHttp;
-    bool saveCopy = false;            // read the whole response into the new copy
-    std::string copyPath;             // where the new copy goes
+    bool saveCopy = false; // read the whole response into the new copy
+    std::string copyPath;  // where the new copy goes
 
     char message[kProbeMessageSize] = ""; // failure text of the failure codes
     ResponseHead head{};                  // head of the last response with a status line
@@ -56,8 +65,9 @@ struct ProbeRecord {
     StatusTexts status;
     // Set when the run no longer wants the answer: the probe ends within kSliceMs.
     std::atomic<bool> abandoned{false};
-    // Set by its thread as the probe ends: the run counts probes at work without asking the
-    // system about every thread.
+    // Its exit code, and its end: the event to wait for, and the flag its thread sets last.
+    std::atomic<DWORD> code{STILL_ACTIVE};
+    HANDLE done;
     std::atomic<bool> ended{false};
 };
 
@@ -69,12 +79,12 @@ enum ProbeCode {
     kProbeConnectFailed = 3,
     kProbeShutdownFailed = 4,
     kProbeCloseFailed = 5,
-    kProbeTimedOut = 6,       // no answer within probeSilenceMs, or a name not found in time
-    kProbeMoveFailed = 7,     // a move that cannot be followed: a loop, too many, a bad Location
-    kProbeNotChecked = 8,     // an address this program does not ask for
-    kProbeBadUrl = 9,         // a port or host that cannot be
-    kProbeStopped = 10,       // forced termination before any answer came
-    kProbeTlsFailed = 11,     // TLS could not be started, or the certificate is not good
+    kProbeTimedOut = 6,   // no answer within probeSilenceMs, or a name not found in time
+    kProbeMoveFailed = 7, // a move that cannot be followed: a loop, too many, a bad Location
+    kProbeNotChecked = 8, // an address this program does not ask for
+    kProbeBadUrl = 9,     // a port or host that cannot be
+    kProbeStopped = 10,   // forced termination before any answer came
+    kProbeTlsFailed = 11, // TLS could not be started, or the certificate is not good
 };
 
 // What the log says of a favorite whose check a forced end cut short.

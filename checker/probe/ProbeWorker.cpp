@@ -1,9 +1,11 @@
-// One worker per probe; the user-interface thread waits for it without burning a core.
+// Probes on kept threads; the user-interface thread waits for them without burning a core.
 #include "probe/ProbeWorker.h"
 
 #include "probe/Probe.h"
 
+#include "framework/JobThreads.h"
 #include "framework/PaintHold.h"
+#include "probe/SocketWait.h"
 #include "probe/StatusRelay.h"
 
 namespace {
@@ -14,28 +16,35 @@ HANDLE ProbeEndedEvent() {
     return event;
 }
 
+void RunProbe(void* record) {
+    ProbeRecord& probe = *static_cast<ProbeRecord*>(record);
+    probe.code = static_cast<DWORD>(RunProbeConversation(probe));
+    WatchAbandoned(nullptr); // the thread is kept for other jobs
+    SetEvent(probe.done);
+    SetEvent(ProbeEndedEvent());
+    // The last touch of the record: once this is seen, the run may let the record go.
+    probe.ended = true;
+}
+
 } // namespace
 
-UINT ProbeWorker(void* record) {
-    ProbeRecord& probe = *static_cast<ProbeRecord*>(record);
-    const int code = RunProbeConversation(probe);
-    probe.ended = true;
-    SetEvent(ProbeEndedEvent());
-    return static_cast<UINT>(code);
-}
-
-std::unique_ptr<WorkerThread> StartProbeWorker(ProbeRecord& probe) {
-    StatusRelayEvent(); // the relay and the event are made here, before any worker can use them
+bool StartProbe(ProbeRecord& probe) {
+    StatusRelayEvent(); // the relay and the event are made here, before any probe can use them
     ProbeEndedEvent();
-    return WorkerThread::Begin(ProbeWorker, &probe, THREAD_PRIORITY_NORMAL, 0, nullptr);
+    if (!probe.done) {
+        return false;
+    }
+    probe.ended = false; // a record may be probed again
+    probe.code = STILL_ACTIVE;
+    ResetEvent(probe.done);
+    return JobThreads::Run(RunProbe, &probe);
 }
 
-DWORD WaitForProbe(const WorkerThread& worker, PaintHold* painting,
+DWORD WaitForProbe(const ProbeRecord& probe, PaintHold* painting,
                    const std::function<void()>& onProbeEnded) {
-    HANDLE handles[] = {worker.Handle(), StatusRelayEvent(), ProbeEndedEvent()};
+    HANDLE handles[] = {probe.done, StatusRelayEvent(), ProbeEndedEvent()};
     const DWORD handleCount = onProbeEnded ? 3 : 2;
-    DWORD code = worker.ExitCode();
-    while (code == STILL_ACTIVE) {
+    while (!probe.ended) {
         if (painting) {
             painting->ReleaseIfDue();
         }
@@ -44,9 +53,9 @@ DWORD WaitForProbe(const WorkerThread& worker, PaintHold* painting,
         // MWMO_INPUTAVAILABLE says the same in one call, but Windows 95 lacks it.)
         DWORD woken = WAIT_OBJECT_0 + handleCount; // input already waiting
         if (HIWORD(GetQueueStatus(QS_ALLINPUT)) == 0) {
-            woken = MsgWaitForMultipleObjects(handleCount, handles, FALSE,
-                                              painting ? painting->MsToWait() : INFINITE,
-                                              QS_ALLINPUT);
+            woken =
+                MsgWaitForMultipleObjects(handleCount, handles, FALSE,
+                                          painting ? painting->MsToWait() : INFINITE, QS_ALLINPUT);
         }
         if (onProbeEnded && woken == WAIT_OBJECT_0 + 2) {
             onProbeEnded();
@@ -69,7 +78,6 @@ DWORD WaitForProbe(const WorkerThread& worker, PaintHold* painting,
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }
-        code = worker.ExitCode();
     }
     // The last texts of the probe are in the status line when its result is taken; what the
     // caller shows next is painted with them, later, so that the next probe need not wait.
@@ -77,5 +85,5 @@ DWORD WaitForProbe(const WorkerThread& worker, PaintHold* painting,
         painting->Hold();
     }
     ShowRelayedStatus();
-    return code;
+    return probe.code;
 }

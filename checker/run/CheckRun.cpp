@@ -86,7 +86,7 @@ struct FavoriteAhead {
     StoreNames names{};
     bool named = false;
     ProbeRecord probe;
-    std::unique_ptr<WorkerThread> worker;
+    bool started = false;
 };
 
 namespace {
@@ -128,7 +128,7 @@ bool Probed(const FavoriteAhead& favorite) {
 size_t Running(const std::deque<std::unique_ptr<FavoriteAhead>>& ahead, const char* host) {
     size_t count = 0;
     for (const std::unique_ptr<FavoriteAhead>& favorite : ahead) {
-        count += favorite->worker && !favorite->probe.ended &&
+        count += favorite->started && !favorite->probe.ended &&
                          (!host || std::strcmp(favorite->host, host) == 0)
                      ? 1
                      : 0;
@@ -185,13 +185,13 @@ void CheckRun::Run() {
             const std::function<void()> probeAhead = [&] {
                 while (runFlag == 1) {
                     FavoriteAhead* next = ahead.empty() ? nullptr : ahead.back().get();
-                    if (next && Probed(*next) && !next->worker) {
+                    if (next && Probed(*next) && !next->started) {
                         if (Running(ahead, nullptr) >= probesAtOnce ||
                             Running(ahead, next->host) >= static_cast<size_t>(kProbesPerHost)) {
                             return;
                         }
-                        next->worker = StartProbeWorker(next->probe);
-                        if (!next->worker) {
+                        next->started = StartProbe(next->probe);
+                        if (!next->started) {
                             return; // no thread to spare now: tried again when its turn comes
                         }
                     } else if (read < count && ahead.size() < mostAhead) {
@@ -216,8 +216,8 @@ void CheckRun::Run() {
                 favorite->probe.abandoned = true;
             }
             for (std::unique_ptr<FavoriteAhead>& favorite : ahead) {
-                if (favorite->worker) {
-                    WaitForProbe(*favorite->worker, &view_.Painting());
+                if (favorite->started) {
+                    WaitForProbe(favorite->probe, &view_.Painting());
                 }
                 if (favorite->probe.saveCopy) {
                     DeleteFileA(favorite->probe.copyPath.c_str());
@@ -255,11 +255,11 @@ void CheckRun::CheckUrl(FavoriteAhead& favorite, CheckTally& tally,
     } else {
         // From here on its progress is the run's.
         probe.status.ShowIn(view_.StatusLine());
-        if (!favorite.worker) {
-            favorite.worker = StartProbeWorker(probe);
+        if (!favorite.started) {
+            favorite.started = StartProbe(probe);
         }
-        if (favorite.worker) {
-            code = WaitForProbe(*favorite.worker, &view_.Painting(), probeAhead);
+        if (favorite.started) {
+            code = WaitForProbe(probe, &view_.Painting(), probeAhead);
         }
         if (code != kProbeNotChecked) {
             ++tally.asked;

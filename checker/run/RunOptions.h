@@ -25,7 +25,7 @@ constexpr DWORD kMaxProbesAtOnce = 64;
 constexpr int kProbesPerHost = 4;
 // Answers that may wait for their turn, per probe at once: a slow page holds up the handling of
 // those after it, not their probes.
-constexpr DWORD kAnswersPerProbe = 4;
+constexpr DWORD kAnswersPerProbe = 16;
 
 // The stored number within bounds: none or 0 is the default, more than the most is the most.
 inline DWORD ProbesAtOnce(DWORD stored) {

@@ -34,8 +34,8 @@ int main() {
 
     const double cpuBefore = ThreadCpuSeconds(GetCurrentThread());
     const DWORD start = GetTickCount();
-    std::unique_ptr<WorkerThread> worker = StartProbeWorker(probe);
-    const DWORD code = WaitForProbe(*worker);
+    StartProbe(probe);
+    const DWORD code = WaitForProbe(probe);
     const double wall = (GetTickCount() - start) / 1000.0;
     const double cpu = ThreadCpuSeconds(GetCurrentThread()) - cpuBefore;
     DeleteFileA(copyPath.c_str());

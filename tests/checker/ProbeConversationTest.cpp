@@ -1,4 +1,4 @@
-// The probe on its worker thread against a scripted peer on loopback: the exact request, the
+// The probe on its thread against a scripted peer on loopback: the exact request, the
 // page copy, every failure code and the status texts in the order the user sees them, served
 // while the waiting thread pumps its messages.
 #include "probe/Probe.h"
@@ -72,18 +72,18 @@ protected:
         busyFlag = 0;
     }
 
-    // Runs one probe on its worker thread while this thread waits and serves the status line,
+    // Runs one probe on its thread while this thread waits and serves the status line,
     // as the check run does.
     int Probe(const std::string& target, int port, PaintHold* painting = nullptr) {
         probe_.target = target;
         probe_.port = port;
-        std::unique_ptr<WorkerThread> worker = StartProbeWorker(probe_);
-        EXPECT_TRUE(worker);
-        if (!worker) {
+        const bool started = StartProbe(probe_);
+        EXPECT_TRUE(started);
+        if (!started) {
             return -1;
         }
-        const DWORD code = WaitForProbe(*worker, painting);
-        EXPECT_EQ(code, worker->ExitCode()) << "still readable after the end";
+        const DWORD code = WaitForProbe(probe_, painting);
+        EXPECT_EQ(code, probe_.code) << "still readable after the end";
         return static_cast<int>(code);
     }
 
@@ -375,8 +375,8 @@ TEST_F(ProbeConversation, Failures) {
     EXPECT_EQ(kProbeCompleted, Probe("localhost:" + std::to_string(server.Port()) + "/x", 80));
     EXPECT_EQ(0u, server.Request().find("GET /x HTTP/1.0\r\nHost: localhost:" +
                                         std::to_string(server.Port()) + "\r\n"));
-    for (const char* target : {"localhost:0/x", "localhost:65536/", "localhost:99999999999/",
-                               "localhost:8o/"}) {
+    for (const char* target :
+         {"localhost:0/x", "localhost:65536/", "localhost:99999999999/", "localhost:8o/"}) {
         EXPECT_EQ(kProbeBadUrl, Probe(target, 80)) << target;
         EXPECT_STREQ("URLのポート番号が正しくありません。", probe_.message);
     }
@@ -395,8 +395,8 @@ TEST_F(ProbeConversation, Failures) {
 // relative to the page, with "." and ".." in it, is resolved as a browser would.
 TEST_F(ProbeConversation, MovesAreFollowedToTheFinalAnswer) {
     const std::string page = "<html>moved here</html>\n";
-    ScriptedServer final({{0, "HTTP/1.0 200 OK\r\nContent-Length: " +
-                                  std::to_string(page.size()) + "\r\n\r\n" + page}});
+    ScriptedServer final({{0, "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(page.size()) +
+                                  "\r\n\r\n" + page}});
     const std::string finalUrl = "http://127.0.0.1:" + std::to_string(final.Port()) + "/final";
     ScriptedServer first(
         {{{0, "HTTP/1.0 301 Moved Permanently\r\nLocation: ../b/./x?q=1\r\n\r\n<html>m</html>"}},
