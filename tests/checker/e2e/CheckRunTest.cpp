@@ -3,8 +3,7 @@
 // Wine's own shell, recycle bin and registry. What the program opens with the shell is recorded
 // instead of shown.
 #include "HostLinks.h"
-#include "ScratchFolder.h"
-#include "ShellRecorder.h"
+#include "RunFixture.h"
 #include "VexiloDriver.h"
 
 #include <gtest/gtest.h>
@@ -14,15 +13,12 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <memory>
 #include <map>
 #include <string>
 #include <vector>
 
 namespace {
 
-constexpr char kSettingsKey[] = "SOFTWARE\\Oskaveld\\Vexilo";
-constexpr char kSeparator[] = "          -----------";
 constexpr DWORD kRunTimeout = 60000;
 
 std::string Env(const char* name) {
@@ -30,90 +26,18 @@ std::string Env(const char* name) {
     return value ? value : "";
 }
 
-std::string TempFolder() {
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
-    return temp;
-}
-
-std::string UserName() {
-    char name[256];
-    DWORD size = sizeof name;
-    return GetUserNameA(name, &size) ? name : "";
-}
-
-DWORD ReadDword(const char* name) {
-    DWORD value = 0xDEADBEEF;
-    DWORD size = sizeof value;
-    SHGetValueA(HKEY_CURRENT_USER, kSettingsKey, name, nullptr, &value, &size);
-    return value;
-}
-
-void WriteDword(const char* name, DWORD value) {
-    SHSetValueA(HKEY_CURRENT_USER, kSettingsKey, name, REG_DWORD, &value, sizeof value);
-}
-
-// The log as blocks: each probed URL with the lines that followed it.
-struct LogBlock {
-    std::string url;
-    std::vector<std::string> lines;
-};
-
-std::vector<LogBlock> Blocks(const std::vector<std::string>& log) {
-    std::vector<LogBlock> blocks;
-    for (size_t i = 0; i < log.size(); ++i) {
-        if (log[i] == kSeparator && i + 1 < log.size()) {
-            blocks.push_back({log[++i], {}});
-        } else if (!blocks.empty()) {
-            blocks.back().lines.push_back(log[i]);
-        }
-    }
-    return blocks;
-}
-
-std::map<std::string, std::vector<std::string>> ByUrl(const std::vector<LogBlock>& blocks) {
-    std::map<std::string, std::vector<std::string>> byUrl;
-    for (const LogBlock& block : blocks) {
-        byUrl[block.url] = block.lines;
-    }
-    return byUrl;
-}
-
 const std::string kHost = "http://127.0.0.1";
-using Lines = std::vector<std::string>;
 const Lines kNotFoundLines = {
     "[no-such-host.invalid]というホストを検出できません。", "またはネットワーク環境が不正です。"};
-constexpr char kNewText[] = "URLは新規チェックか更新されています。";
 
-class CheckRun : public testing::Test {
+class CheckRun : public RunFixture {
 protected:
     void SetUp() override {
         if (Env("VEXILO_TEST_HTTP_PORT") != "80" || Env("VEXILO_EXE").empty()) {
             GTEST_SKIP() << "needs the web server on port 80 and VEXILO_EXE (see CMakeLists.txt)";
         }
         www_ = driver::WindowsPath(Env("VEXILO_TEST_WWW"));
-        // The program runs from a folder of the test's own, so its page-copy store is too.
-        exe_ = scratch_ / "app\\Vexilo.exe";
-        ASSERT_TRUE(scratch_.MakeFolder("app"));
-        ASSERT_TRUE(CopyFileA(driver::WindowsPath(Env("VEXILO_EXE")).c_str(), exe_.c_str(), FALSE));
-        store_ = scratch_ / ("app\\" + UserName());
-        favorites_ = scratch_ / "Favorites";
-        ASSERT_TRUE(scratch_.MakeFolder("Favorites"));
-
-        SHDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey);
-        SHSetValueA(HKEY_CURRENT_USER, kSettingsKey, "sFavorite", REG_SZ, favorites_.c_str(),
-                    static_cast<DWORD>(favorites_.size() + 1));
-        recorder_.reset(new driver::ShellRecorder(scratch_ / "opened.log"));
-        ASSERT_TRUE(recorder_->RecordPages());
-        ASSERT_TRUE(recorder_->RecordUrls());
-        for (const char* page : {"flist.htm", "flistdel.htm"}) {
-            DeleteFileA((TempFolder() + page).c_str());
-        }
-    }
-
-    void TearDown() override {
-        recorder_.reset();
-        SHDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey);
+        Prepare(Env("VEXILO_EXE"));
     }
 
     void Options(DWORD vanished, DWORD update) {
@@ -122,17 +46,12 @@ protected:
     }
 
     void Shortcut(const std::string& name, const std::string& url) {
-        ASSERT_TRUE(scratch_.WriteFile("Favorites\\" + name,
-                                       "[DEFAULT]\r\nBASEURL=" + url +
-                                           "\r\n[InternetShortcut]\r\nURL=" + url + "\r\n"));
+        Favorite(name, "[DEFAULT]\r\nBASEURL=" + url + "\r\n[InternetShortcut]\r\nURL=" + url +
+                           "\r\n");
     }
 
     void WritePage(const std::string& name, const std::string& text) {
         ASSERT_TRUE(driver::WriteFileBytes(www_ + "\\" + name, text));
-    }
-
-    static std::string Report(const char* page) {
-        return driver::ReadFileBytes(TempFolder() + page);
     }
 
     // A shortcut as the recycle bin holds it (Wine keeps it below XDG_DATA_HOME).
@@ -151,12 +70,7 @@ protected:
         return driver::WindowsPath(Env("XDG_DATA_HOME")) + "\\Trash";
     }
 
-    driver::ScratchFolder scratch_;
     std::string www_;
-    std::string exe_;
-    std::string store_;
-    std::string favorites_;
-    std::unique_ptr<driver::ShellRecorder> recorder_;
 };
 
 TEST_F(CheckRun, FirstRunThenOnlyTheChangedPage) {

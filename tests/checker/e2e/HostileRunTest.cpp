@@ -6,73 +6,23 @@
 // whole page, and each favorite ends as any other does. The http peer (HostilePeer) listens on
 // 127.0.0.1:80 itself, where check runs go; the https one is tests/peers/with-tls-peer.
 #include "HostilePeer.h"
-#include "ScratchFolder.h"
-#include "ShellRecorder.h"
+#include "RunFixture.h"
 #include "VexiloDriver.h"
 
 #include <gtest/gtest.h>
 #include <shlwapi.h>
 
-#include <cstdio>
 #include <cstdlib>
-#include <iterator>
 #include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
 namespace {
 
-constexpr char kSettingsKey[] = "SOFTWARE\\Oskaveld\\Vexilo";
-constexpr char kSeparator[] = "          -----------";
-constexpr char kNewText[] = "URLは新規チェックか更新されています。";
 constexpr DWORD kRunTimeout = 120000;
 const std::string kHost = "http://127.0.0.1";
-using Lines = std::vector<std::string>;
 
-std::string TempFolder() {
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
-    return temp;
-}
-
-std::string UserName() {
-    char name[256];
-    DWORD size = sizeof name;
-    return GetUserNameA(name, &size) ? name : "";
-}
-
-void WriteDword(const char* name, DWORD value) {
-    SHSetValueA(HKEY_CURRENT_USER, kSettingsKey, name, REG_DWORD, &value, sizeof value);
-}
-
-// The log lines of each probed URL, by URL; the run's own blocks only, from index first on.
-std::map<std::string, Lines> ByUrl(const Lines& log, size_t firstBlock = 0) {
-    std::map<std::string, Lines> byUrl;
-    size_t block = 0;
-    std::string url;
-    for (size_t i = 0; i < log.size(); ++i) {
-        if (log[i] == kSeparator && i + 1 < log.size()) {
-            url = block++ >= firstBlock ? log[++i] : "";
-            if (!url.empty()) {
-                byUrl[url];
-            }
-        } else if (!url.empty()) {
-            byUrl[url].push_back(log[i]);
-        }
-    }
-    return byUrl;
-}
-
-size_t BlockCount(const Lines& log) {
-    size_t count = 0;
-    for (const std::string& line : log) {
-        count += line == kSeparator;
-    }
-    return count;
-}
-
-class HostileRun : public testing::Test {
+class HostileRun : public RunFixture {
 protected:
     void SetUp() override {
         const char* exe = std::getenv("VEXILO_EXE");
@@ -80,29 +30,10 @@ protected:
             GTEST_SKIP() << "needs VEXILO_EXE (see CMakeLists.txt)";
         }
         ASSERT_TRUE(peer_.Listening()) << "port 80 is taken";
-        exe_ = scratch_ / "app\\Vexilo.exe";
-        ASSERT_TRUE(scratch_.MakeFolder("app"));
-        ASSERT_TRUE(CopyFileA(driver::WindowsPath(exe).c_str(), exe_.c_str(), FALSE));
-        store_ = scratch_ / ("app\\" + UserName());
-        favorites_ = scratch_ / "Favorites";
-        ASSERT_TRUE(scratch_.MakeFolder("Favorites"));
-        SHDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey);
-        SHSetValueA(HKEY_CURRENT_USER, kSettingsKey, "sFavorite", REG_SZ, favorites_.c_str(),
-                    static_cast<DWORD>(favorites_.size() + 1));
+        Prepare(exe);
         // List vanished pages; list new or updated pages.
         WriteDword("wD_Chk", 0x10);
         WriteDword("wN_Chk", 0x01);
-        recorder_.reset(new driver::ShellRecorder(scratch_ / "opened.log"));
-        ASSERT_TRUE(recorder_->RecordPages());
-        ASSERT_TRUE(recorder_->RecordUrls());
-        for (const char* page : {"flist.htm", "flistdel.htm"}) {
-            DeleteFileA((TempFolder() + page).c_str());
-        }
-    }
-
-    void TearDown() override {
-        recorder_.reset();
-        SHDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey);
     }
 
     // Uses another Favorites folder below the scratch folder.
@@ -113,18 +44,8 @@ protected:
                     static_cast<DWORD>(favorites_.size() + 1));
     }
 
-    // Writes a file below the Favorites folder.
-    void Favorite(const std::string& relative, const std::string& bytes) {
-        const std::string folder = favorites_.substr(scratch_.Path().size() + 1);
-        ASSERT_TRUE(scratch_.WriteFile(folder + "\\" + relative, bytes));
-    }
-
     void Shortcut(const std::string& name, const std::string& url) {
         Favorite(name, "[InternetShortcut]\r\nURL=" + url + "\r\n");
-    }
-
-    static std::string Report(const char* page) {
-        return driver::ReadFileBytes(TempFolder() + page);
     }
 
     // The stored copy of a page, shown short when it is not the one expected (a head of 1 MB
@@ -133,17 +54,6 @@ protected:
         const std::string stored = driver::ReadFileBytes(store_ + "\\" + name);
         EXPECT_TRUE(stored == expected)
             << name << " holds " << stored.size() << " bytes: " << stored.substr(0, 200);
-    }
-
-    // No new copy left in the store: every one was either taken as the page or removed.
-    bool NoNewCopyLeft() const {
-        WIN32_FIND_DATAA entry;
-        HANDLE search = FindFirstFileA((store_ + "\\*.htm_").c_str(), &entry);
-        if (search == INVALID_HANDLE_VALUE) {
-            return true;
-        }
-        FindClose(search);
-        return false;
     }
 
     // Runs a first check in which every path answers with its good page, so that each
@@ -162,11 +72,6 @@ protected:
     }
 
     HostilePeer peer_;
-    driver::ScratchFolder scratch_;
-    std::string exe_;
-    std::string store_;
-    std::string favorites_;
-    std::unique_ptr<driver::ShellRecorder> recorder_;
 };
 
 TEST_F(HostileRun, BrokenAnswersNeverReplaceTheStoredCopy) {
@@ -459,7 +364,7 @@ TEST_F(HostileRun, HostileFavoritesTree) {
 
     const Lines log = vexilo.LogLines();
     auto byUrl = ByUrl(log);
-    EXPECT_EQ(4u, BlockCount(log));
+    EXPECT_EQ(4u, Blocks(log).size());
     EXPECT_EQ((Lines{"200 OK", kNewText}), byUrl[kHost + "/after-long-line"]);
     EXPECT_EQ((Lines{"200 OK", kNewText}), byUrl[kHost + "/binary-after"]);
     // The URL as far as the first 1023 bytes of its line hold it, "URL=" taken off.
@@ -513,7 +418,7 @@ TEST_F(HostileRun, ProbesAtOnceChangeOnlyTheWait) {
     const Outcome one = run(1);
     EXPECT_EQ(1, peer_.MostAtOnce("127.0.0.1:80"));
     const Outcome many = run(16);
-    EXPECT_EQ(30u, BlockCount(many.log));
+    EXPECT_EQ(30u, Blocks(many.log).size());
     EXPECT_EQ(one.log, many.log);
     EXPECT_EQ(one.vanished, many.vanished);
     EXPECT_EQ(one.updated, many.updated);
