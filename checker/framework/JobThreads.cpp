@@ -1,4 +1,8 @@
-// Jobs wait in a queue under a lock; a semaphore counts them for the threads that wait.
+// A new thread is started with its first job; a job for an idle thread waits in a queue, and a
+// semaphore wakes one idle thread for it. Handing a job to an idle thread (counting it off
+// `idle` and releasing the semaphore) happens under the lock, so that a thread that has waited
+// too long can tell whether a job was handed to it meanwhile: no job is ever left waiting for
+// a thread that is busy or gone (a probe waits for its name lookup, itself a job).
 #include "framework/JobThreads.h"
 
 #include <deque>
@@ -7,6 +11,8 @@
 namespace JobThreads {
 namespace {
 
+using Task = std::pair<Job, void*>;
+
 struct Pool {
     Pool() {
         InitializeCriticalSection(&lock);
@@ -14,7 +20,7 @@ struct Pool {
     }
     CRITICAL_SECTION lock;
     HANDLE jobs;
-    std::deque<std::pair<Job, void*>> queue;
+    std::deque<Task> queue;
     int idle = 0;
 };
 
@@ -24,27 +30,28 @@ Pool& ThePool() {
     return *pool;
 }
 
-DWORD WINAPI Keep(void*) {
+DWORD WINAPI Keep(void* first) {
     Pool& pool = ThePool();
+    Task task = *static_cast<Task*>(first);
+    delete static_cast<Task*>(first);
     for (;;) {
-        std::pair<Job, void*> job;
-        const bool woken = WaitForSingleObject(pool.jobs, kIdleMs) == WAIT_OBJECT_0;
-        EnterCriticalSection(&pool.lock);
-        --pool.idle;
-        const bool found = !pool.queue.empty();
-        if (found) {
-            job = pool.queue.front();
-            pool.queue.pop_front();
-        } else if (!woken) {
-            LeaveCriticalSection(&pool.lock);
-            return 0; // idle too long, and nothing came meanwhile
-        }
-        LeaveCriticalSection(&pool.lock);
-        if (found) {
-            job.first(job.second);
-        }
+        task.first(task.second);
         EnterCriticalSection(&pool.lock);
         ++pool.idle;
+        LeaveCriticalSection(&pool.lock);
+        if (WaitForSingleObject(pool.jobs, kIdleMs) != WAIT_OBJECT_0) {
+            EnterCriticalSection(&pool.lock);
+            const bool handed = WaitForSingleObject(pool.jobs, 0) == WAIT_OBJECT_0;
+            if (!handed) {
+                --pool.idle;
+                LeaveCriticalSection(&pool.lock);
+                return 0; // idle too long, and nothing came meanwhile
+            }
+            LeaveCriticalSection(&pool.lock);
+        }
+        EnterCriticalSection(&pool.lock);
+        task = pool.queue.front();
+        pool.queue.pop_front();
         LeaveCriticalSection(&pool.lock);
     }
 }
@@ -57,36 +64,22 @@ bool Run(Job job, void* param) {
         return false;
     }
     EnterCriticalSection(&pool.lock);
-    pool.queue.emplace_back(job, param);
-    const bool start = pool.idle == 0;
-    if (start) {
-        ++pool.idle; // the new thread counts as idle until it takes a job
+    if (pool.idle > 0) {
+        --pool.idle;
+        pool.queue.emplace_back(job, param);
+        ReleaseSemaphore(pool.jobs, 1, nullptr);
+        LeaveCriticalSection(&pool.lock);
+        return true;
     }
     LeaveCriticalSection(&pool.lock);
-    if (start) {
-        DWORD id = 0; // Windows 95 fails CreateThread without a place for the id
-        HANDLE thread = CreateThread(nullptr, 0, Keep, nullptr, 0, &id);
-        if (!thread) {
-            EnterCriticalSection(&pool.lock);
-            --pool.idle;
-            // The job is given back unless an idle thread has taken it meanwhile.
-            bool mine = false;
-            for (auto it = pool.queue.begin(); it != pool.queue.end(); ++it) {
-                if (it->first == job && it->second == param) {
-                    pool.queue.erase(it);
-                    mine = true;
-                    break;
-                }
-            }
-            LeaveCriticalSection(&pool.lock);
-            if (mine) {
-                return false;
-            }
-        } else {
-            CloseHandle(thread);
-        }
+    Task* first = new Task(job, param);
+    DWORD id = 0; // Windows 95 fails CreateThread without a place for the id
+    HANDLE thread = CreateThread(nullptr, 0, Keep, first, 0, &id);
+    if (!thread) {
+        delete first;
+        return false;
     }
-    ReleaseSemaphore(pool.jobs, 1, nullptr);
+    CloseHandle(thread);
     return true;
 }
 

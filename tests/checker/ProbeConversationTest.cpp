@@ -5,6 +5,7 @@
 #include "probe/ProbeWorker.h"
 #include "probe/TlsSession.h"
 
+#include "framework/JobThreads.h"
 #include "framework/PaintHold.h"
 
 #include "ScriptedServer.h"
@@ -16,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -652,3 +654,36 @@ TEST_F(ProbeConversation, RealServerStaticPage) {
 }
 
 } // namespace
+
+// Jobs that wait for jobs of their own, as a probe waits for its name lookup, many at a time
+// and again once threads are idle: every inner job gets a thread, none waits behind a busy one.
+TEST(JobThreads, JobsThatWaitForJobsAllRun) {
+    struct Nested {
+        HANDLE innerDone = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        HANDLE outerDone = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        bool innerInTime = false;
+        ~Nested() {
+            CloseHandle(innerDone);
+            CloseHandle(outerDone);
+        }
+    };
+    for (int round = 0; round < 5; ++round) {
+        std::vector<std::unique_ptr<Nested>> jobs;
+        for (int i = 0; i < 16; ++i) {
+            jobs.emplace_back(new Nested);
+            ASSERT_TRUE(JobThreads::Run(
+                [](void* param) {
+                    Nested& nested = *static_cast<Nested*>(param);
+                    JobThreads::Run([](void* event) { SetEvent(static_cast<HANDLE>(event)); },
+                                    nested.innerDone);
+                    nested.innerInTime = WaitForSingleObject(nested.innerDone, 5000) == 0;
+                    SetEvent(nested.outerDone);
+                },
+                jobs.back().get()));
+        }
+        for (const std::unique_ptr<Nested>& nested : jobs) {
+            ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(nested->outerDone, 20000));
+            EXPECT_TRUE(nested->innerInTime) << "round " << round;
+        }
+    }
+}
