@@ -1,6 +1,6 @@
 // The main window: one modal dialog that is the whole user interface. It holds the options, the
-// Favorites folder and the log, and runs the check itself (a check run is the handler of the
-// start button and pumps this thread's messages while it works).
+// Favorites folder and the log, and is the view of the check run (run/CheckRun.h) that its start
+// button starts; the run pumps this thread's messages while it works.
 #pragma once
 
 #include <windows.h>
@@ -10,10 +10,6 @@
 #include "framework/PaintHold.h"
 #include "run/CheckRun.h"
 #include "ui/Options.h"
-
-#include <cstdio>
-
-class ReportPage;
 
 // Appends the separator and the version entry (string 101, command 0x0010) to the window's
 // system menu; nothing when the window has no system menu or the string is empty.
