@@ -2,6 +2,7 @@
 // time: the program still starts on a Windows that has neither.
 #include "probe/TlsSession.h"
 
+#include "framework/Handles.h"
 #include "probe/Target.h"
 #include "text/TextRoutines.h"
 
@@ -64,6 +65,20 @@ TlsLibrary Load() {
 const TlsLibrary& Library() {
     static const TlsLibrary library = Load();
     return library;
+}
+
+// Wine's SChannel keeps its handles in one table without a lock: probes that open or close
+// sessions at the same moment can be given the same handle, or bring the program down (sixteen
+// threads that open and close credentials crash it within a second under Wine 8). So SChannel
+// is called by one probe at a time; its calls only compute, the records travel through our own
+// socket calls outside the lock.
+CRITICAL_SECTION& SspiLock() {
+    static CRITICAL_SECTION* lock = [] {
+        CRITICAL_SECTION* made = new CRITICAL_SECTION;
+        InitializeCriticalSection(made);
+        return made;
+    }();
+    return *lock;
 }
 
 constexpr DWORD kRequestFlags = ISC_REQ_SEQUENCE_DETECT | ISC_REQ_REPLAY_DETECT |
@@ -153,6 +168,7 @@ bool TlsAvailable() {
 
 TlsSession::~TlsSession() {
     const TlsLibrary& tls = Library();
+    const Locked turn(SspiLock());
     if (haveContext_) {
         tls.sspi->DeleteSecurityContext(&context_);
     }
@@ -202,15 +218,18 @@ TlsResult TlsSession::Start(const char* host, DWORD& since) {
     }
     TimeStamp expiry;
     char package[] = UNISP_NAME_A;
+    const auto acquire = [&](void* asked) {
+        const Locked turn(SspiLock());
+        return tls.sspi->AcquireCredentialsHandleA(nullptr, package, SECPKG_CRED_OUTBOUND, nullptr,
+                                                   asked, nullptr, nullptr, &credentials_, &expiry);
+    };
     // TLS 1.3 is offered only through the newer credentials (Windows 11, Server 2022), which
     // leave the protocols to the system; a system that does not know them refuses them, and is
     // asked the older way.
     SCH_CREDENTIALS modern{};
     modern.dwVersion = SCH_CREDENTIALS_VERSION;
     modern.dwFlags = SCH_CRED_MANUAL_CRED_VALIDATION | SCH_CRED_NO_DEFAULT_CREDS;
-    SECURITY_STATUS status = tls.sspi->AcquireCredentialsHandleA(
-        nullptr, package, SECPKG_CRED_OUTBOUND, nullptr, &modern, nullptr, nullptr,
-        &credentials_, &expiry);
+    SECURITY_STATUS status = acquire(&modern);
     SCHANNEL_CRED request{};
     request.dwVersion = SCHANNEL_CRED_VERSION;
     request.dwFlags = SCH_CRED_MANUAL_CRED_VALIDATION | SCH_CRED_NO_DEFAULT_CREDS;
@@ -219,15 +238,11 @@ TlsResult TlsSession::Start(const char* host, DWORD& since) {
     request.grbitEnabledProtocols =
         SP_PROT_TLS1_0_CLIENT | SP_PROT_TLS1_1_CLIENT | SP_PROT_TLS1_2_CLIENT;
     if (status != SEC_E_OK) {
-        status = tls.sspi->AcquireCredentialsHandleA(nullptr, package, SECPKG_CRED_OUTBOUND,
-                                                     nullptr, &request, nullptr, nullptr,
-                                                     &credentials_, &expiry);
+        status = acquire(&request);
     }
     if (status != SEC_E_OK) {
         request.grbitEnabledProtocols = 0;
-        status = tls.sspi->AcquireCredentialsHandleA(nullptr, package, SECPKG_CRED_OUTBOUND,
-                                                     nullptr, &request, nullptr, nullptr,
-                                                     &credentials_, &expiry);
+        status = acquire(&request);
     }
     if (status != SEC_E_OK) {
         return TlsResult::kNoTls;
@@ -248,9 +263,12 @@ TlsResult TlsSession::Start(const char* host, DWORD& since) {
         SecBuffer output{0, SECBUFFER_TOKEN, nullptr};
         SecBufferDesc outputDesc{SECBUFFER_VERSION, 1, &output};
         ULONG attributes = 0;
-        status = tls.sspi->InitializeSecurityContextA(
-            &credentials_, first ? nullptr : &context_, target, kRequestFlags, 0, 0,
-            first ? nullptr : &inputDesc, 0, &context_, &outputDesc, &attributes, &expiry);
+        {
+            const Locked turn(SspiLock());
+            status = tls.sspi->InitializeSecurityContextA(
+                &credentials_, first ? nullptr : &context_, target, kRequestFlags, 0, 0,
+                first ? nullptr : &inputDesc, 0, &context_, &outputDesc, &attributes, &expiry);
+        }
         if (first) {
             haveContext_ = status == SEC_I_CONTINUE_NEEDED || status == SEC_E_OK;
         }
@@ -258,6 +276,7 @@ TlsResult TlsSession::Start(const char* host, DWORD& since) {
             const bool sent = output.cbBuffer == 0 ||
                               SendAll(socket_, static_cast<const char*>(output.pvBuffer),
                                       output.cbBuffer);
+            const Locked turn(SspiLock());
             tls.sspi->FreeContextBuffer(output.pvBuffer);
             if (!sent) {
                 return TlsResult::kFailed;
@@ -287,14 +306,19 @@ TlsResult TlsSession::Start(const char* host, DWORD& since) {
             return TlsResult::kFailed; // the server closed in the middle of the handshake
         }
     }
-    if (tls.sspi->QueryContextAttributesA(&context_, SECPKG_ATTR_STREAM_SIZES, &sizes_) !=
-        SEC_E_OK) {
-        return TlsResult::kFailed;
-    }
     PCCERT_CONTEXT certificate = nullptr;
-    if (tls.sspi->QueryContextAttributesA(&context_, SECPKG_ATTR_REMOTE_CERT_CONTEXT,
-                                          &certificate) != SEC_E_OK ||
-        !certificate) {
+    {
+        const Locked turn(SspiLock());
+        if (tls.sspi->QueryContextAttributesA(&context_, SECPKG_ATTR_STREAM_SIZES, &sizes_) !=
+            SEC_E_OK) {
+            return TlsResult::kFailed;
+        }
+        if (tls.sspi->QueryContextAttributesA(&context_, SECPKG_ATTR_REMOTE_CERT_CONTEXT,
+                                              &certificate) != SEC_E_OK) {
+            certificate = nullptr;
+        }
+    }
+    if (!certificate) {
         return TlsResult::kUntrusted;
     }
     const TlsResult checked = CheckCertificate(tls, certificate, host);
@@ -314,7 +338,12 @@ bool TlsSession::Send(const char* data, size_t length) {
             {sizes_.cbTrailer, SECBUFFER_STREAM_TRAILER, message.data() + sizes_.cbHeader + part},
             {0, SECBUFFER_EMPTY, nullptr}};
         SecBufferDesc desc{SECBUFFER_VERSION, 4, buffers};
-        if (tls.sspi->EncryptMessage(&context_, 0, &desc, 0) != SEC_E_OK ||
+        SECURITY_STATUS status;
+        {
+            const Locked turn(SspiLock());
+            status = tls.sspi->EncryptMessage(&context_, 0, &desc, 0);
+        }
+        if (status != SEC_E_OK ||
             !SendAll(socket_, message.data(),
                      buffers[0].cbBuffer + buffers[1].cbBuffer + buffers[2].cbBuffer)) {
             return false;
@@ -342,7 +371,11 @@ Waited TlsSession::Receive(char* buffer, int size, int& got, DWORD& since) {
                                     {0, SECBUFFER_EMPTY, nullptr},
                                     {0, SECBUFFER_EMPTY, nullptr}};
             SecBufferDesc desc{SECBUFFER_VERSION, 4, buffers};
-            const SECURITY_STATUS status = tls.sspi->DecryptMessage(&context_, &desc, 0, nullptr);
+            SECURITY_STATUS status;
+            {
+                const Locked turn(SspiLock());
+                status = tls.sspi->DecryptMessage(&context_, &desc, 0, nullptr);
+            }
             if (status == SEC_E_INCOMPLETE_MESSAGE) {
                 break;
             }

@@ -4,6 +4,7 @@
 #include "probe/Probe.h"
 #include "probe/ProbeWorker.h"
 #include "probe/TlsSession.h"
+#include "probe/WinSockGuard.h"
 
 #include "framework/JobThreads.h"
 #include "framework/PaintHold.h"
@@ -14,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -41,6 +43,33 @@ std::string ReadText(const std::string& path) {
 
 bool Exists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Many probes opening and closing TLS sessions at the same moment each get a session of their
+// own: Wine's SChannel hands out its handles without a lock. A socket that is not connected
+// fails each session once its first flight is made, so every handle is taken and given back.
+TEST(TlsSessions, ManyAtOnceEachEndCleanly) {
+    const WinSockGuard winsock;
+    ASSERT_TRUE(TlsAvailable());
+    std::atomic<int> cleanEnds{0};
+    std::vector<std::thread> probes;
+    for (int i = 0; i < 16; ++i) {
+        probes.emplace_back([&cleanEnds] {
+            for (int round = 0; round < 400; ++round) {
+                const SOCKET unconnected = socket(AF_INET, SOCK_STREAM, 0);
+                {
+                    TlsSession tls(unconnected);
+                    DWORD since = GetTickCount();
+                    cleanEnds += tls.Start("localhost", since) == TlsResult::kFailed;
+                }
+                closesocket(unconnected);
+            }
+        });
+    }
+    for (std::thread& probe : probes) {
+        probe.join();
+    }
+    EXPECT_EQ(16 * 400, cleanEnds.load());
 }
 
 class ProbeConversation : public testing::Test {
