@@ -134,6 +134,14 @@ private:
     Interface* pointer_ = nullptr;
 };
 
+// A critical section for the life of the process, never deleted: kept threads may still take
+// it while the program ends. (Held in a function's static, it is made once, on first use.)
+inline CRITICAL_SECTION* NewProcessLock() {
+    CRITICAL_SECTION* lock = new CRITICAL_SECTION;
+    InitializeCriticalSection(lock);
+    return lock;
+}
+
 // A critical section held for the length of a scope.
 class Locked {
 public:

@@ -73,11 +73,7 @@ const TlsLibrary& Library() {
 // is called by one probe at a time; its calls only compute, the records travel through our own
 // socket calls outside the lock.
 CRITICAL_SECTION& SspiLock() {
-    static CRITICAL_SECTION* lock = [] {
-        CRITICAL_SECTION* made = new CRITICAL_SECTION;
-        InitializeCriticalSection(made);
-        return made;
-    }();
+    static CRITICAL_SECTION* const lock = NewProcessLock();
     return *lock;
 }
 
