@@ -2,7 +2,7 @@
 // semaphore wakes one idle thread for it. Handing a job to an idle thread (counting it off
 // `idle` and releasing the semaphore) happens under the lock, so that a thread that has waited
 // too long can tell whether a job was handed to it meanwhile: no job is ever left waiting for
-// a thread that is busy or gone (a probe waits for its name lookup, itself a job).
+// a thread that is busy or gone.
 #include "framework/JobThreads.h"
 
 #include <deque>

@@ -7,7 +7,7 @@
 
 #include "probe/Probe.h"
 
-#include "framework/JobThreads.h"
+#include "framework/Handles.h"
 #include "probe/Connection.h"
 #include "probe/ResponseBlocks.h"
 #include "probe/StatusRelay.h"
@@ -21,6 +21,13 @@
 #include <vector>
 
 DWORD probeSilenceMs = kProbeSilenceMs;
+
+// A probe's name lookup, shared by its thread and the thread that waits for the probe.
+struct PendingLookup {
+    char host[kTargetPartSize] = "";
+    DWORD since = 0;      // when the probe's exchange began
+    bool givenUp = false; // the waiting thread ended the probe in the lookup's place
+};
 
 namespace {
 
@@ -84,84 +91,51 @@ private:
     FILE* file_ = nullptr;
 };
 
-// A name looked up on a kept thread of its own (JobThreads.h), so that the probe can give up on a
-// lookup that does not end (the system's lookup has no time limit of its own). The thread and the
-// probe share this record; whichever of them leaves last frees it.
-struct Lookup {
-    LONG owners = 2;
-    HANDLE done = nullptr;
-    char host[kTargetPartSize] = "";
-    bool found = false;
-    int error = 0;
-    in_addr address{};
-};
-
-void LookUp(Lookup* lookup) {
-    const hostent* entry = gethostbyname(lookup->host);
-    if (entry && entry->h_addrtype == AF_INET && entry->h_length == 4 && entry->h_addr_list &&
-        entry->h_addr_list[0]) {
-        std::memcpy(&lookup->address, entry->h_addr_list[0], 4);
-        lookup->found = true;
-    } else {
-        lookup->error = WSAGetLastError();
-    }
+// The lookups under way: which probe waits for which, and whether it was given up.
+CRITICAL_SECTION& LookupsLock() {
+    static CRITICAL_SECTION* const lock = NewProcessLock();
+    return *lock;
 }
 
-void Leave(Lookup* lookup) {
-    if (InterlockedDecrement(&lookup->owners) == 0) {
-        if (lookup->done) {
-            CloseHandle(lookup->done);
-        }
-        delete lookup;
-    }
-}
-
-void LookupJob(void* param) {
-    Lookup* lookup = static_cast<Lookup*>(param);
-    LookUp(lookup);
-    SetEvent(lookup->done);
-    Leave(lookup);
-}
+enum class Looked { kFound, kNotFound, kStopped, kGivenUp };
 
 // The address of host: a dotted address as it stands (no reverse lookup: an address without a
-// name is as reachable as any), a name through the system's lookup within the silence allowed.
-// On kFailed, error holds the lookup's WinSock error.
-Waited ResolveHost(const char* host, DWORD since, in_addr& address, int& error) {
+// name is as reachable as any), a name through the system's lookup on this thread, while the
+// thread that waits for the probe watches the time (GiveUpLateLookup). On kNotFound, error holds
+// the lookup's WinSock error; on kGivenUp the record is no longer this thread's.
+Looked ResolveHost(ProbeRecord& probe, const char* host, DWORD since, in_addr& address,
+                   int& error) {
     const unsigned long dotted = inet_addr(host);
     if (dotted != INADDR_NONE) {
         address.s_addr = dotted;
-        return Waited::kReady;
+        return Looked::kFound;
     }
-    Lookup* lookup = new Lookup;
-    CopyText(lookup->host, sizeof lookup->host, host);
-    lookup->done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    Waited result = Waited::kFailed;
-    if (!lookup->done || !JobThreads::Run(LookupJob, lookup)) {
-        LookUp(lookup); // no thread to spare: looked up here, without a time limit
-        lookup->owners = 1;
-        result = lookup->found ? Waited::kReady : Waited::kFailed;
+    if (ProbeStopped()) {
+        return Looked::kStopped;
+    }
+    // Outlives the record when the lookup is given up: this thread frees it in any case.
+    std::unique_ptr<PendingLookup> pending(new PendingLookup);
+    CopyText(pending->host, sizeof pending->host, host);
+    pending->since = since;
+    {
+        const Locked lock(LookupsLock());
+        probe.lookup = pending.get();
+    }
+    const hostent* entry = lookUpName(host);
+    Looked looked = Looked::kNotFound;
+    if (entry && entry->h_addrtype == AF_INET && entry->h_length == 4 && entry->h_addr_list &&
+        entry->h_addr_list[0]) {
+        std::memcpy(&address, entry->h_addr_list[0], 4);
+        looked = Looked::kFound;
     } else {
-        for (;;) {
-            if (ProbeStopped()) {
-                result = Waited::kStopped;
-                break;
-            }
-            const DWORD left = TimeLeft(since);
-            if (left == 0) {
-                result = Waited::kTimedOut;
-                break;
-            }
-            if (WaitForSingleObject(lookup->done, left < kSliceMs ? left : kSliceMs) ==
-                WAIT_OBJECT_0) {
-                result = lookup->found ? Waited::kReady : Waited::kFailed;
-                break;
-            }
-        }
+        error = WSAGetLastError();
     }
-    address = lookup->address;
-    error = lookup->error;
-    Leave(lookup);
-    return result;
+    const Locked lock(LookupsLock());
+    if (pending->givenUp) {
+        return Looked::kGivenUp;
+    }
+    probe.lookup = nullptr;
+    return looked;
 }
 
 bool IsMove(int status) {
@@ -227,17 +201,15 @@ int Exchange(ProbeRecord& probe, const UrlParts& url, bool http11, std::string& 
     DWORD since = GetTickCount();
     sockaddr_in address{};
     int lookupError = 0;
-    switch (ResolveHost(host, since, address.sin_addr, lookupError)) {
-    case Waited::kReady:
+    switch (ResolveHost(probe, host, since, address.sin_addr, lookupError)) {
+    case Looked::kFound:
         probe.facts.nameResolved = probe.facts.nameResolved || inet_addr(host) == INADDR_NONE;
         break;
-    case Waited::kStopped:
+    case Looked::kStopped:
         return Stopped(probe);
-    case Waited::kTimedOut:
-        FormatText(probe.message, sizeof probe.message, "[%s]の名前解決が時間切れになりました。",
-                   host);
-        return kProbeTimedOut;
-    case Waited::kFailed:
+    case Looked::kGivenUp:
+        return kProbeGivenUp;
+    case Looked::kNotFound:
         probe.facts.nameMissing = lookupError == WSAHOST_NOT_FOUND;
         FormatText(probe.message, sizeof probe.message,
                    "[%s]というホストを検出できません。\nまたはネットワーク環境が不正です。", host);
@@ -385,6 +357,30 @@ int Exchange(ProbeRecord& probe, const UrlParts& url, bool http11, std::string& 
 
 } // namespace
 
+hostent*(WINAPI* lookUpName)(const char* name) = gethostbyname;
+
+LookupWatch GiveUpLateLookup(ProbeRecord& probe) {
+    const Locked lock(LookupsLock());
+    PendingLookup* pending = probe.lookup;
+    if (!pending) {
+        return LookupWatch::kNone;
+    }
+    const bool stopped = busyFlag != 1 || probe.abandoned;
+    if (!stopped && TimeLeft(pending->since) > 0) {
+        return LookupWatch::kUnderWay;
+    }
+    pending->givenUp = true;
+    probe.lookup = nullptr;
+    if (stopped) {
+        probe.code = static_cast<DWORD>(Stopped(probe));
+    } else {
+        FormatText(probe.message, sizeof probe.message, "[%s]の名前解決が時間切れになりました。",
+                   pending->host);
+        probe.code = kProbeTimedOut;
+    }
+    return LookupWatch::kGivenUp;
+}
+
 const char* UrlProblemText(UrlCheck check) {
     switch (check) {
     case UrlCheck::kOtherScheme:
@@ -427,6 +423,9 @@ int RunProbeConversation(ProbeRecord& probe) {
         }
         std::string location;
         const int code = Exchange(probe, url, http11, location);
+        if (code == kProbeGivenUp) {
+            return code; // the record is no longer this thread's
+        }
         const int status = probe.head.statusCode;
         if (code != kProbeCompleted || !probe.facts.answered || ProbeStopped()) {
             return code;

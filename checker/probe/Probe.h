@@ -30,6 +30,8 @@ struct ProbeHop {
 };
 
 // What the driver needs to know beyond the answer, to tell a sure verdict from an unsure one.
+struct PendingLookup;
+
 struct ProbeFacts {
     bool nameResolved;  // a host name (not a dotted address) was found
     bool serverReached; // a connection was made
@@ -38,7 +40,7 @@ struct ProbeFacts {
 };
 
 // One probe's inputs, set before it starts, and its outputs, read after it has ended. Only the
-// flags and its status texts are shared while it runs.
+// flags, its status texts and its lookup are shared while it runs.
 struct ProbeRecord {
     ProbeRecord() : done(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
     ~ProbeRecord() {
@@ -69,6 +71,10 @@ struct ProbeRecord {
     std::atomic<DWORD> code{STILL_ACTIVE};
     HANDLE done;
     std::atomic<bool> ended{false};
+    // The name lookup under way on its thread, if any (guarded by the lookups' lock). The
+    // system's lookup has no time limit and cannot be broken off, so the thread that waits for
+    // the probe gives it up in the probe's place (GiveUpLateLookup).
+    PendingLookup* lookup = nullptr;
 };
 
 // Probe exit codes.
@@ -85,14 +91,27 @@ enum ProbeCode {
     kProbeBadUrl = 9,     // a port or host that cannot be
     kProbeStopped = 10,   // forced termination before any answer came
     kProbeTlsFailed = 11, // TLS could not be started, or the certificate is not good
+    // Never an exit code: the probe's lookup was given up and its record ended by the thread
+    // that waited for it; the probe's thread must not touch the record again.
+    kProbeGivenUp = -1,
 };
 
 // What the log says of a favorite whose check a forced end cut short.
 constexpr char kStoppedText[] = "強制終了のため確認を中止しました。";
 
 // Runs the conversation of probe and returns its exit code, with its progress texts in
-// probe.status.
+// probe.status; kProbeGivenUp when its lookup was given up meanwhile.
 int RunProbeConversation(ProbeRecord& probe);
+
+// The system's name lookup, for the probes; tests put one in its place that never ends.
+extern struct hostent*(WINAPI* lookUpName)(const char* name);
+
+enum class LookupWatch { kNone, kUnderWay, kGivenUp };
+// For the thread that waits for probe: whether its thread is in a name lookup, and, when the
+// run was forced to end, the probe was abandoned, or the lookup has taken longer than the
+// silence allowed, gives it up: the record then holds the exit code and text of a lookup that
+// timed out or was stopped, and belongs to the caller alone (kGivenUp).
+LookupWatch GiveUpLateLookup(ProbeRecord& probe);
 
 // The log's text for an address that cannot be asked for.
 const char* UrlProblemText(UrlCheck check);

@@ -16,14 +16,21 @@ HANDLE ProbeEndedEvent() {
     return event;
 }
 
-void RunProbe(void* record) {
-    ProbeRecord& probe = *static_cast<ProbeRecord*>(record);
-    probe.code = static_cast<DWORD>(RunProbeConversation(probe));
-    WatchAbandoned(nullptr); // the thread is kept for other jobs
+void End(ProbeRecord& probe) {
     SetEvent(probe.done);
     SetEvent(ProbeEndedEvent());
     // The last touch of the record: once this is seen, the run may let the record go.
     probe.ended = true;
+}
+
+void RunProbe(void* record) {
+    ProbeRecord& probe = *static_cast<ProbeRecord*>(record);
+    const int code = RunProbeConversation(probe);
+    WatchAbandoned(nullptr); // the thread is kept for other jobs
+    if (code != kProbeGivenUp) {
+        probe.code = static_cast<DWORD>(code);
+        End(probe);
+    }
 }
 
 } // namespace
@@ -40,11 +47,16 @@ bool StartProbe(ProbeRecord& probe) {
     return JobThreads::Run(RunProbe, &probe);
 }
 
-DWORD WaitForProbe(const ProbeRecord& probe, PaintHold* painting,
+DWORD WaitForProbe(ProbeRecord& probe, PaintHold* painting,
                    const std::function<void()>& onProbeEnded) {
     HANDLE handles[] = {probe.done, StatusRelayEvent(), ProbeEndedEvent()};
     const DWORD handleCount = onProbeEnded ? 3 : 2;
     while (!probe.ended) {
+        const LookupWatch lookup = GiveUpLateLookup(probe);
+        if (lookup == LookupWatch::kGivenUp) {
+            End(probe);
+            break;
+        }
         if (painting) {
             painting->ReleaseIfDue();
         }
@@ -52,15 +64,20 @@ DWORD WaitForProbe(const ProbeRecord& probe, PaintHold* painting,
         // input already there is taken without waiting. (MsgWaitForMultipleObjectsEx with
         // MWMO_INPUTAVAILABLE says the same in one call, but Windows 95 lacks it.)
         DWORD woken = WAIT_OBJECT_0 + handleCount; // input already waiting
+        // Shortened only to look at the lookup again, not for the painting.
+        bool sliced = false;
         if (HIWORD(GetQueueStatus(QS_ALLINPUT)) == 0) {
-            woken =
-                MsgWaitForMultipleObjects(handleCount, handles, FALSE,
-                                          painting ? painting->MsToWait() : INFINITE, QS_ALLINPUT);
+            DWORD wait = painting ? painting->MsToWait() : INFINITE;
+            if (lookup == LookupWatch::kUnderWay && wait > kSliceMs) {
+                wait = kSliceMs;
+                sliced = true;
+            }
+            woken = MsgWaitForMultipleObjects(handleCount, handles, FALSE, wait, QS_ALLINPUT);
         }
         if (onProbeEnded && woken == WAIT_OBJECT_0 + 2) {
             onProbeEnded();
         }
-        if (painting && woken == WAIT_TIMEOUT) {
+        if (painting && woken == WAIT_TIMEOUT && !sliced) {
             painting->Release(); // due, or nothing else to do meanwhile
         }
         // What a status text or a message changes is painted with whatever follows it, when

@@ -570,6 +570,47 @@ TEST_F(ProbeConversation, SilenceEndsInTimeAndAForcedEndAtOnce) {
     EXPECT_FALSE(Exists(copyPath_));
 }
 
+// A lookup that never ends (the system's has no time limit of its own).
+HANDLE endLookups = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+std::atomic<int> lookupsUnderWay{0};
+hostent* WINAPI NeverEndingLookup(const char*) {
+    ++lookupsUnderWay;
+    WaitForSingleObject(endLookups, INFINITE);
+    --lookupsUnderWay;
+    WSASetLastError(WSAHOST_NOT_FOUND);
+    return nullptr;
+}
+
+// A lookup that does not end is given up after the silence allowed, or at once when the run is
+// forced to end, while its thread still waits; when it does end, the record it left is not
+// touched again, even while the record serves another probe.
+TEST_F(ProbeConversation, LookupThatNeverEndsIsGivenUp) {
+    lookUpName = NeverEndingLookup;
+    probeSilenceMs = 800;
+    DWORD start = GetTickCount();
+    EXPECT_EQ(kProbeTimedOut, Probe("never.example/", 80));
+    EXPECT_GE(GetTickCount() - start, 700u);
+    EXPECT_LT(GetTickCount() - start, 3000u);
+    EXPECT_STREQ("[never.example]の名前解決が時間切れになりました。", probe_.message);
+    probeSilenceMs = kProbeSilenceMs;
+    std::thread stopper([] {
+        Sleep(300);
+        busyFlag = 0;
+    });
+    start = GetTickCount();
+    EXPECT_EQ(kProbeStopped, Probe("never.example/", 80));
+    EXPECT_LT(GetTickCount() - start, 2000u);
+    stopper.join();
+    EXPECT_EQ(2, lookupsUnderWay.load());
+    SetEvent(endLookups);
+    EXPECT_TRUE(driver::WaitUntil([] { return lookupsUnderWay == 0; }, 5000));
+    lookUpName = gethostbyname;
+    Sleep(100); // for the two threads to come out of their probes
+    EXPECT_EQ(kProbeStopped, static_cast<int>(probe_.code));
+    EXPECT_STREQ(kStoppedText, probe_.message);
+    EXPECT_FALSE(Exists(copyPath_));
+}
+
 // Addresses split into what a connection needs, and the new address a Location gives.
 TEST(Url, SplitAndResolved) {
     struct {
