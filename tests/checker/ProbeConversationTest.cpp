@@ -725,7 +725,7 @@ TEST_F(ProbeConversation, RealServerStaticPage) {
 
 } // namespace
 
-// Jobs that wait for jobs of their own, as a probe waits for its name lookup, many at a time
+// Jobs that wait for jobs of their own (a job may start another and wait for it), many at a time
 // and again once threads are idle: every inner job gets a thread, none waits behind a busy one.
 TEST(JobThreads, JobsThatWaitForJobsAllRun) {
     struct Nested {
