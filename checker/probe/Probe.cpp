@@ -365,7 +365,7 @@ LookupWatch GiveUpLateLookup(ProbeRecord& probe) {
     if (!pending) {
         return LookupWatch::kNone;
     }
-    const bool stopped = busyFlag != 1 || probe.abandoned;
+    const bool stopped = ProbeStopped(probe.abandoned);
     if (!stopped && TimeLeft(pending->since) > 0) {
         return LookupWatch::kUnderWay;
     }

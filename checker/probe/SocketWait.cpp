@@ -11,8 +11,12 @@ void WatchAbandoned(const std::atomic<bool>* abandoned) {
     abandonedFlag = abandoned;
 }
 
+bool ProbeStopped(const std::atomic<bool>& abandoned) {
+    return busyFlag != 1 || abandoned;
+}
+
 bool ProbeStopped() {
-    return busyFlag != 1 || (abandonedFlag && *abandonedFlag);
+    return abandonedFlag ? ProbeStopped(*abandonedFlag) : busyFlag != 1;
 }
 
 DWORD TimeLeft(DWORD since) {

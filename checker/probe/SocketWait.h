@@ -16,6 +16,8 @@ enum class Waited { kReady, kTimedOut, kStopped, kFailed };
 void WatchAbandoned(const std::atomic<bool>* abandoned);
 // Whether the probe of this thread is to end: the run was forced to end, or it was abandoned.
 bool ProbeStopped();
+// The same for the probe whose abandoned flag this is, from any thread.
+bool ProbeStopped(const std::atomic<bool>& abandoned);
 
 // What is left of the silence a probe allows since its last answer; 0 when it is over.
 DWORD TimeLeft(DWORD since);
