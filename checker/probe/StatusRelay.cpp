@@ -1,6 +1,7 @@
 // A fixed ring of texts under a lock: the memory stays the same however long a run.
 #include "probe/StatusRelay.h"
 
+#include "framework/Handles.h"
 #include "text/TextRoutines.h"
 
 namespace {
@@ -32,16 +33,17 @@ void RelayStatus(HWND statusLine, const char* text) {
         return;
     }
     Relay& relay = TheRelay();
-    EnterCriticalSection(&relay.lock);
-    if (relay.count == kStatusBacklog) {
-        relay.first = (relay.first + 1) % kStatusBacklog;
-        --relay.count;
+    {
+        const Locked lock(relay.lock);
+        if (relay.count == kStatusBacklog) {
+            relay.first = (relay.first + 1) % kStatusBacklog;
+            --relay.count;
+        }
+        const int slot = (relay.first + relay.count) % kStatusBacklog;
+        relay.windows[slot] = statusLine;
+        CopyText(relay.texts[slot], kStatusTextSize, text);
+        ++relay.count;
     }
-    const int slot = (relay.first + relay.count) % kStatusBacklog;
-    relay.windows[slot] = statusLine;
-    CopyText(relay.texts[slot], kStatusTextSize, text);
-    ++relay.count;
-    LeaveCriticalSection(&relay.lock);
     SetEvent(relay.event);
 }
 
@@ -54,14 +56,15 @@ void ShowRelayedStatus() {
     for (;;) {
         HWND window = nullptr;
         char text[kStatusTextSize];
-        EnterCriticalSection(&relay.lock);
-        if (relay.count > 0) {
-            window = relay.windows[relay.first];
-            CopyText(text, sizeof text, relay.texts[relay.first]);
-            relay.first = (relay.first + 1) % kStatusBacklog;
-            --relay.count;
+        {
+            const Locked lock(relay.lock);
+            if (relay.count > 0) {
+                window = relay.windows[relay.first];
+                CopyText(text, sizeof text, relay.texts[relay.first]);
+                relay.first = (relay.first + 1) % kStatusBacklog;
+                --relay.count;
+            }
         }
-        LeaveCriticalSection(&relay.lock);
         if (!window) {
             return;
         }
@@ -72,12 +75,14 @@ void ShowRelayedStatus() {
 
 void StatusTexts::Show(const char* text) {
     Relay& relay = TheRelay();
-    EnterCriticalSection(&relay.lock);
-    const HWND statusLine = statusLine_;
-    if (!statusLine) {
-        CopyText(latest_, sizeof latest_, text);
+    HWND statusLine;
+    {
+        const Locked lock(relay.lock);
+        statusLine = statusLine_;
+        if (!statusLine) {
+            CopyText(latest_, sizeof latest_, text);
+        }
     }
-    LeaveCriticalSection(&relay.lock);
     if (statusLine) {
         RelayStatus(statusLine, text);
     }
@@ -85,11 +90,11 @@ void StatusTexts::Show(const char* text) {
 
 void StatusTexts::ShowIn(HWND statusLine) {
     char latest[kStatusTextSize];
-    Relay& relay = TheRelay();
-    EnterCriticalSection(&relay.lock);
-    statusLine_ = statusLine;
-    CopyText(latest, sizeof latest, latest_);
-    LeaveCriticalSection(&relay.lock);
+    {
+        const Locked lock(TheRelay().lock);
+        statusLine_ = statusLine;
+        CopyText(latest, sizeof latest, latest_);
+    }
     // Anything said from now on is relayed, and shown after this.
     if (latest[0] != '\0') {
         SetWindowTextA(statusLine, latest);
