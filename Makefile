@@ -1,16 +1,20 @@
 # make check: install what is missing, build, run every test.
 #
 # Two builds of the same sources: $(BUILD) (i686, PE32: the shipped programs) and $(BUILD64)
-# (x86_64, PE32+), whose tests run on every machine. The PE32 tests run where this machine runs
-# 32-bit code (tools/runs-32bit; NO_32BIT_CODE=1 behaves as if it did not). $(BUILD_HOST) holds
+# (x86_64, PE32+), whose tests run on every machine. The PE32 tests run where this machine can
+# start the 32-bit Wine (tools/starts-wine32; NO_32BIT_CODE=1 behaves as if it could not).
+# $(BUILD_HOST) holds
 # the tests that run on this machine itself (clang, sanitizers), such as the import check of
 # the shipped programs.
 BUILD := build
 BUILD64 := build64
 BUILD_HOST := build-host
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
-# The build whose programs this machine's Wine can start: the demo and the benchmarks use it.
-RUN_BUILD := $(shell tools/runs-32bit && echo $(BUILD) || echo $(BUILD64))
+# Whether this machine can start the 32-bit Wine, and the build whose programs its Wine starts
+# (the demo and the benchmarks use it). Asked when a recipe runs, after tools/setup-deps has
+# installed what it could, so `=`, not `:=`.
+WINE32 = $(shell tools/starts-wine32 && echo yes)
+RUN_BUILD = $(if $(WINE32),$(BUILD),$(BUILD64))
 
 # The fuzz targets (tests/fuzz/, built in $(BUILD_HOST)); make fuzz runs each for FUZZ_SECONDS.
 FUZZ_TARGETS := response_head request location chunks shortcut list_line path installer_text \
@@ -48,17 +52,14 @@ build: configure
 check: build
 	@echo "Host tests ($(BUILD_HOST)/, this machine):"
 	@ctest --test-dir $(BUILD_HOST) --output-on-failure
-	@if tools/runs-32bit; then \
+	@if tools/starts-wine32; then \
 		echo "PE32 tests ($(BUILD)/, 32-bit Wine):"; \
-		tools/wine-run --build=$(BUILD) --session ctest --test-dir $(BUILD) --output-on-failure; \
-	else \
-		echo "PE32 tests skipped: this machine runs no 32-bit code"; \
-	fi
-	@if tools/runs-32bit; then \
-		echo "PE32+ tests ($(BUILD64)/, 64-bit Wine; the Windows version runs ran on PE32):"; \
+		tools/wine-run --build=$(BUILD) --session ctest --test-dir $(BUILD) --output-on-failure && \
+		echo "PE32+ tests ($(BUILD64)/, 64-bit Wine; the Windows version runs ran on PE32):" && \
 		tools/wine-run --build=$(BUILD64) --session ctest --test-dir $(BUILD64) --output-on-failure \
 			-LE windows-versions; \
 	else \
+		echo "PE32 tests skipped: $$(tools/starts-wine32 --why)"; \
 		echo "PE32+ tests ($(BUILD64)/, 64-bit Wine):"; \
 		tools/wine-run --build=$(BUILD64) --session ctest --test-dir $(BUILD64) --output-on-failure; \
 	fi
