@@ -1,4 +1,4 @@
-// The run's favorites list (flist.tmp: shortcut path and URL, one line each) and the page-copy
+// The run's favorites list (flist.tmp: one entry of five lines per favorite) and the page-copy
 // store (beside the program, or in the user's application data): the two process-wide paths, the line reader, the copy comparison
 // and the creation of a stored copy's folders. No windows.h here.
 #pragma once
@@ -46,6 +46,29 @@ bool InitCheckerPaths();
 // Reads one line of at most size - 1 bytes (a longer line comes back in pieces) without its line
 // end. False at the end of the file when nothing was read.
 bool ReadListLine(FILE* file, char* buffer, int size);
+
+// One favorite of the run's list, whatever its source: a shortcut file of the Favorites folder
+// or a bookmark of a browser. The run knows of it only what it says here.
+struct ListEntry {
+    // The shortcut file, which may go to the recycle bin; empty for a bookmark, since a
+    // browser's files are never touched.
+    char file[kListLineSize];
+    // What the reports call it: its path below the Favorites folder (News\Daily.url), or the
+    // bookmark's folders in the browser and its title.
+    char name[kListLineSize];
+    // Its page copy below userPrefix, from a separator on, the same at every run; empty when it
+    // cannot have one.
+    char storeName[kListLineSize];
+    char url[kListLineSize];
+    // The URL was longer than the list holds: url is its beginning, and it is never asked for
+    // (a cut URL names another page).
+    bool urlCut;
+};
+
+// An entry as five lines of the list (none may hold a line end: false, nothing written).
+bool WriteListEntry(FILE* list, const ListEntry& entry);
+// The next entry of the list; false at its end or when what is there is no whole entry.
+bool ReadListEntry(FILE* list, ListEntry& entry);
 
 // True when both files can be opened and hold the same bytes.
 bool SameFileText(const char* firstPath, const char* secondPath);

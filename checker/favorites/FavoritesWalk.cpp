@@ -5,6 +5,7 @@
 #include "favorites/FavoritesWalk.h"
 
 #include "favorites/FavoritesList.h"
+#include "favorites/StoreNames.h"
 #include "framework/Handles.h"
 #include "framework/RunFlags.h"
 #include "text/TextRoutines.h"
@@ -25,8 +26,57 @@ void DispatchOneMessage() {
     }
 }
 
-bool WriteFavorite(FILE* list, const char* path, const char* url) {
-    return std::fprintf(list, "%s\n", path) >= 0 && std::fprintf(list, "%s\n", url) >= 0;
+// A shortcut as an entry of the run's list, named by its place below the root.
+bool WriteFavorite(FILE* list, const char* root, const char* path, const char* url) {
+    ListEntry entry{};
+    StoreNames names;
+    if (BuildStoreNames(root, path, "", names)) {
+        CopyText(entry.name, sizeof entry.name, names.relativeName);
+        CopyText(entry.storeName, sizeof entry.storeName, names.storeName);
+    } else {
+        CopyText(entry.name, sizeof entry.name, path); // no copy can be kept: a path too long
+    }
+    CopyText(entry.file, sizeof entry.file, path);
+    CopyText(entry.url, sizeof entry.url, url);
+    return WriteListEntry(list, entry);
+}
+
+int Walk(const char* root, const char* folder, FILE* list) {
+    char pattern[kPathSize];
+    if (!JoinPath(pattern, sizeof pattern, folder, "*.*")) {
+        return 0;
+    }
+    WIN32_FIND_DATAA entry;
+    FindHandle search;
+    if (!search.First(pattern, &entry)) {
+        return 0;
+    }
+    int count = 0;
+    do {
+        if (runFlag.load() != 1) {
+            return count;
+        }
+        // An entry whose path would pass 259 bytes cannot be opened by its path: skipped.
+        char path[kPathSize];
+        if (JoinPath(path, sizeof path, folder, entry.cFileName)) {
+            switch (ClassifyEntry(entry.cFileName, entry.dwFileAttributes)) {
+            case EntryKind::kFolder:
+                count += Walk(root, path, list);
+                break;
+            case EntryKind::kShortcut: {
+                char url[kListLineSize];
+                if (ReadShortcutUrl(path, url) && WriteFavorite(list, root, path, url)) {
+                    ++count;
+                }
+                break;
+            }
+            case EntryKind::kSkip:
+                break;
+            }
+        }
+        DispatchOneMessage();
+    } while (search.Next(&entry));
+    return count;
 }
 
 } // namespace
@@ -57,39 +107,8 @@ EntryKind ClassifyEntry(const char* name, unsigned long attributes) {
 }
 
 int EnumerateFavorites(const char* folder, FILE* list) {
-    char pattern[kPathSize];
-    if (!list || folder[0] == '\0' || !JoinPath(pattern, sizeof pattern, folder, "*.*")) {
+    if (!list || folder[0] == '\0') {
         return 0;
     }
-    WIN32_FIND_DATAA entry;
-    FindHandle search;
-    if (!search.First(pattern, &entry)) {
-        return 0;
-    }
-    int count = 0;
-    do {
-        if (runFlag.load() != 1) {
-            return count;
-        }
-        // An entry whose path would pass 259 bytes cannot be opened by its path: skipped.
-        char path[kPathSize];
-        if (JoinPath(path, sizeof path, folder, entry.cFileName)) {
-            switch (ClassifyEntry(entry.cFileName, entry.dwFileAttributes)) {
-            case EntryKind::kFolder:
-                count += EnumerateFavorites(path, list);
-                break;
-            case EntryKind::kShortcut: {
-                char url[kListLineSize];
-                if (ReadShortcutUrl(path, url) && WriteFavorite(list, path, url)) {
-                    ++count;
-                }
-                break;
-            }
-            case EntryKind::kSkip:
-                break;
-            }
-        }
-        DispatchOneMessage();
-    } while (search.Next(&entry));
-    return count;
+    return Walk(folder, folder, list);
 }

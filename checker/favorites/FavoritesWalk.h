@@ -1,5 +1,5 @@
-// The walk of the Favorites tree into the favorites list, the URL out of one shortcut file, and
-// the target text the probe is given.
+// The Favorites folder as a source of the run's list: the walk of its tree, the URL out of one
+// shortcut file, and the target text the probe is given.
 #pragma once
 
 #include <cstddef>
@@ -17,8 +17,8 @@ enum class EntryKind {
 // up the tree) and files other than *.url (in any case) are skipped.
 EntryKind ClassifyEntry(const char* name, unsigned long attributes);
 
-// Writes path and URL of every shortcut below folder into list (two lines each) and returns how
-// many it wrote. Dispatches one window message of the calling thread per directory entry, and
+// Writes an entry (ListEntry) for every shortcut below folder into list, named by its path
+// below folder, and returns how many it wrote. Dispatches one window message of the calling thread per directory entry, and
 // stops at the next entry once runFlag is no longer 1.
 int EnumerateFavorites(const char* folder, FILE* list);
 

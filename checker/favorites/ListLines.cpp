@@ -5,6 +5,7 @@
 #include "text/TextRoutines.h"
 
 #include <cstring>
+#include <initializer_list>
 
 namespace {
 
@@ -86,5 +87,46 @@ bool ReadListLine(FILE* file, char* buffer, int size) {
         length -= 1;
     }
     buffer[length] = '\0';
+    return true;
+}
+
+namespace {
+
+// What the first line of an entry says of it.
+constexpr char kShortcutFlag = 'F';
+constexpr char kBookmarkFlag = 'B';
+constexpr char kCutFlag = 'L';
+
+bool HoldsLineEnd(const char* text) {
+    return std::strpbrk(text, "\r\n") != nullptr;
+}
+
+} // namespace
+
+bool WriteListEntry(FILE* list, const ListEntry& entry) {
+    for (const char* field : {entry.file, entry.name, entry.storeName, entry.url}) {
+        if (HoldsLineEnd(field)) {
+            return false;
+        }
+    }
+    const char flags[3] = {entry.file[0] ? kShortcutFlag : kBookmarkFlag,
+                           entry.urlCut ? kCutFlag : '\0', '\0'};
+    return std::fprintf(list, "%s\n%s\n%s\n%s\n%s\n", flags, entry.file, entry.name,
+                        entry.storeName, entry.url) >= 0;
+}
+
+bool ReadListEntry(FILE* list, ListEntry& entry) {
+    char flags[kListLineSize];
+    const bool read = ReadListLine(list, flags, sizeof flags) &&
+                      (flags[0] == kShortcutFlag || flags[0] == kBookmarkFlag) &&
+                      ReadListLine(list, entry.file, sizeof entry.file) &&
+                      ReadListLine(list, entry.name, sizeof entry.name) &&
+                      ReadListLine(list, entry.storeName, sizeof entry.storeName) &&
+                      ReadListLine(list, entry.url, sizeof entry.url);
+    entry.urlCut = read && flags[1] == kCutFlag;
+    if (!read || (flags[0] == kBookmarkFlag) != (entry.file[0] == '\0')) {
+        entry.file[0] = entry.name[0] = entry.storeName[0] = entry.url[0] = '\0';
+        return false;
+    }
     return true;
 }

@@ -50,14 +50,23 @@ bool BuildStoreNames(const char* root, const char* shortcutPath, const char* pre
     std::memcpy(names.storeName + 1, relative, baseLength);
     std::memcpy(names.storeName + 1 + baseLength, kCopyExtension, kExtensionLength + 1);
 
-    const bool fits = CopyText(names.newCopyPath, sizeof names.newCopyPath, prefix) &&
-                      AppendText(names.newCopyPath, sizeof names.newCopyPath, names.storeName) &&
-                      AppendText(names.newCopyPath, sizeof names.newCopyPath, "_");
-    if (!fits) {
-        names.storeName[0] = names.relativeName[0] = names.newCopyPath[0] = '\0';
+    if (!BuildCopyPaths(prefix, names.storeName, names.newCopyPath, names.copyFolder)) {
+        names.storeName[0] = names.relativeName[0] = '\0';
         return false;
     }
-    PathDirectory(names.newCopyPath, names.copyFolder, sizeof names.copyFolder);
+    return true;
+}
+
+bool BuildCopyPaths(const char* prefix, const char* storeName, char* newCopyPath,
+                    char* copyFolder) {
+    const bool fits = storeName[0] && CopyText(newCopyPath, kPathSize, prefix) &&
+                      AppendText(newCopyPath, kPathSize, storeName) &&
+                      AppendText(newCopyPath, kPathSize, "_");
+    if (!fits) {
+        newCopyPath[0] = copyFolder[0] = '\0';
+        return false;
+    }
+    PathDirectory(newCopyPath, copyFolder, kPathSize);
     return true;
 }
 

@@ -21,5 +21,10 @@ struct StoreNames {
 bool BuildStoreNames(const char* root, const char* shortcutPath, const char* prefix,
                      StoreNames& names);
 
+// Where the probe writes the fresh copy of the page whose store name is storeName (prefix, the
+// name and "_"), and that copy's folder with its trailing separator; both kPathSize bytes. False,
+// with both empty, when the path does not fit.
+bool BuildCopyPaths(const char* prefix, const char* storeName, char* newCopyPath, char* copyFolder);
+
 // The stored copy's path: the new copy's path without its final "_".
 bool StoredCopyPath(const char* newCopy, char* result, size_t size);

@@ -64,6 +64,7 @@ struct CheckTally {
     bool serverReached = false;
     int asked = 0;    // favorites a probe went out for
     int vanished = 0; // of them, the ones that have vanished, surely or not
+    bool bookmarksKeptSaid = false; // the log said why no bookmark goes to the recycle bin
     std::vector<Favorite> namesMissing;
 };
 
@@ -79,49 +80,51 @@ std::string MovedNote(const ProbeRecord& probe) {
 
 // A favorite of the list, and its probe, which may run ahead of the favorite at hand.
 struct FavoriteAhead {
-    char shortcut[kListLineSize] = "";
-    char url[kListLineSize] = "";
+    ListEntry entry{};
     UrlCheck check = UrlCheck::kOk;
+    bool tooLong = false; // an address cut to fit the list: never asked for
     char host[kTargetPartSize] = "";
-    StoreNames names{};
-    bool named = false;
+    char newCopyPath[kPathSize] = "";
+    char copyFolder[kPathSize] = "";
     ProbeRecord probe;
     bool started = false;
 };
 
 namespace {
 
+bool Probed(const FavoriteAhead& favorite) {
+    return favorite.check == UrlCheck::kOk && !favorite.tooLong;
+}
+
 // Reads the next favorite of the list and readies its probe.
-std::unique_ptr<FavoriteAhead> ReadFavorite(FILE* list, const char* favoritesFolder,
-                                            DWORD updateOptions) {
+std::unique_ptr<FavoriteAhead> ReadFavorite(FILE* list, DWORD updateOptions) {
     std::unique_ptr<FavoriteAhead> favorite(new FavoriteAhead);
-    ReadListLine(list, favorite->shortcut, sizeof favorite->shortcut);
-    ReadListLine(list, favorite->url, sizeof favorite->url);
-    favorite->named =
-        BuildStoreNames(favoritesFolder, favorite->shortcut, userPrefix, favorite->names);
+    const ListEntry& entry = favorite->entry;
+    ReadListEntry(list, favorite->entry);
+    const bool named =
+        BuildCopyPaths(userPrefix, entry.storeName, favorite->newCopyPath, favorite->copyFolder);
     UrlParts parts;
-    favorite->check = SplitUrl(favorite->url, parts);
-    if (favorite->check == UrlCheck::kOk) {
+    favorite->check = SplitUrl(entry.url, parts);
+    // What is not asked for anyway says why by its scheme; an http address cut short by the
+    // list would name another page.
+    favorite->tooLong = entry.urlCut && UrlProblemCode(favorite->check) != kProbeNotChecked;
+    if (Probed(*favorite)) {
         CopyText(favorite->host, sizeof favorite->host, parts.host);
         ProbeRecord& probe = favorite->probe;
         char target[kListLineSize];
-        CopyText(target, sizeof target, favorite->url);
+        CopyText(target, sizeof target, entry.url);
         StripScheme(target);
         probe.target = target;
         probe.scheme = parts.scheme;
         probe.port = DefaultPort(parts.scheme);
         // Without a name in the store (a path too long for it) the page is probed but not kept.
-        if (!OptionSet(updateOptions, kNoUpdateCheck) && favorite->named) {
+        if (!OptionSet(updateOptions, kNoUpdateCheck) && named) {
             probe.saveCopy = true;
-            probe.copyPath = favorite->names.newCopyPath;
-            CreateFolderChain(favorite->names.copyFolder);
+            probe.copyPath = favorite->newCopyPath;
+            CreateFolderChain(favorite->copyFolder);
         }
     }
     return favorite;
-}
-
-bool Probed(const FavoriteAhead& favorite) {
-    return favorite.check == UrlCheck::kOk;
 }
 
 // Probes at work among those ahead: all, or those for host.
@@ -195,7 +198,7 @@ void CheckRun::Run() {
                             return; // no thread to spare now: tried again when its turn comes
                         }
                     } else if (read < count && ahead.size() < mostAhead) {
-                        ahead.push_back(ReadFavorite(in, settings_.favoritesFolder, updateOptions));
+                        ahead.push_back(ReadFavorite(in, updateOptions));
                         ++read;
                     } else {
                         return;
@@ -240,16 +243,18 @@ void CheckRun::Run() {
 
 void CheckRun::CheckUrl(FavoriteAhead& favorite, CheckTally& tally,
                         const std::function<void()>& probeAhead) {
-    const char* shortcut = favorite.shortcut;
-    const char* url = favorite.url;
-    const StoreNames& names = favorite.names;
+    const ListEntry& entry = favorite.entry;
+    const char* url = entry.url;
     ProbeRecord& probe = favorite.probe;
 
     view_.Log(kSeparatorLine);
     view_.Log(url);
 
     DWORD code = STILL_ACTIVE;
-    if (!Probed(favorite)) {
+    if (favorite.tooLong) {
+        CopyText(probe.message, sizeof probe.message, "URLが長すぎるため確認しません。");
+        code = kProbeNotChecked;
+    } else if (!Probed(favorite)) {
         CopyText(probe.message, sizeof probe.message, UrlProblemText(favorite.check));
         code = static_cast<DWORD>(UrlProblemCode(favorite.check));
     } else {
@@ -300,7 +305,7 @@ void CheckRun::CheckUrl(FavoriteAhead& favorite, CheckTally& tally,
                 OpenInBrowser(url);
                 Ask("確認が終わったらボタンを押してください。", "情報", MB_OK | MB_ICONINFORMATION);
             } else if (OptionSet(settings_.updateOptions, kUpdatedList)) {
-                tally.updatedReport.WriteEntry(url, names.relativeName, moved.c_str());
+                tally.updatedReport.WriteEntry(url, entry.name, moved.c_str());
             }
         }
         view_.ShowLastLogLine();
@@ -326,12 +331,12 @@ void CheckRun::CheckUrl(FavoriteAhead& favorite, CheckTally& tally,
                   sizeof caption);
         char reason[kProbeMessageSize];
         FirstLine(probe.message, reason, sizeof reason);
-        if (verdict == Verdict::kNameMissing &&
+        if (verdict == Verdict::kNameMissing && entry.file[0] &&
             ChooseVanishedAction(settings_.vanishedOptions) == VanishedAction::kRecycle) {
             // Sure only once the run has found other names: decided at its end.
-            tally.namesMissing.push_back({shortcut, url, names.relativeName, moved, reason});
+            tally.namesMissing.push_back({entry.file, url, entry.name, moved, reason});
         } else {
-            HandleVanished(shortcut, url, names.relativeName, caption, moved.c_str(), reason,
+            HandleVanished(entry.file, url, entry.name, caption, moved.c_str(), reason,
                            verdict == Verdict::kGone, tally);
         }
         break;
@@ -346,7 +351,21 @@ void CheckRun::CheckUrl(FavoriteAhead& favorite, CheckTally& tally,
 void CheckRun::HandleVanished(const char* shortcut, const char* url, const char* relativeName,
                               const char* caption, const char* moved, const char* reason, bool sure,
                               CheckTally& tally) {
-    switch (ChooseVanishedAction(settings_.vanishedOptions)) {
+    const VanishedAction action = ChooseVanishedAction(settings_.vanishedOptions);
+    if (!shortcut[0] && (action == VanishedAction::kAskThenRecycle ||
+                         action == VanishedAction::kRecycle)) {
+        // A bookmark is no file of ours: the browser would bring it back, or could not save
+        // its own file while another held it. It is listed, and the user removes it there.
+        if (!tally.bookmarksKeptSaid) {
+            view_.Log("ブックマークはブラウザのファイルを書き換えないため、ごみ箱へは移動せず、"
+                      "消えたページの一覧に載せます。不要なブックマークはブラウザで削除してください。");
+            view_.ShowLastLogLine();
+            tally.bookmarksKeptSaid = true;
+        }
+        VanishedReport(tally).WriteEntry(url, relativeName, moved);
+        return;
+    }
+    switch (action) {
     case VanishedAction::kAskThenRecycle: {
         OpenInBrowser(url);
         char question[kListLineSize + 64];
@@ -373,13 +392,18 @@ void CheckRun::HandleVanished(const char* shortcut, const char* url, const char*
     }
 }
 
-void CheckRun::ListUnsure(const char* url, const char* relativeName, const char* moved,
-                          const char* reason, CheckTally& tally) {
+ReportPage& CheckRun::VanishedReport(CheckTally& tally) {
     char reportPath[kListLineSize];
     if (!tally.vanishedReport.IsOpen() &&
         ReportPagePath(ReportKind::kVanished, checkListPath, reportPath, sizeof reportPath)) {
         tally.vanishedReport.Create(ReportKind::kVanished, reportPath);
     }
+    return tally.vanishedReport;
+}
+
+void CheckRun::ListUnsure(const char* url, const char* relativeName, const char* moved,
+                          const char* reason, CheckTally& tally) {
+    VanishedReport(tally);
     char note[kProbeMessageSize + kListLineSize + 96];
     FormatText(note, sizeof note, "%s（確実ではないため、ごみ箱へ移動していません: %s）", moved,
                reason);

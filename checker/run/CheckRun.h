@@ -10,6 +10,7 @@
 #include <functional>
 
 class PaintHold;
+class ReportPage;
 struct CheckTally;
 struct FavoriteAhead;
 
@@ -61,6 +62,8 @@ private:
     void ListUnsure(const char* url, const char* relativeName, const char* moved,
                     const char* reason, CheckTally& tally);
     void SettleUnsureNames(CheckTally& tally);
+    // The vanished-pages report, created when first needed by a run that did not ask for it.
+    ReportPage& VanishedReport(CheckTally& tally);
     void OpenInBrowser(const char* url);
     // A message box over the window, with what the run has done painted first.
     int Ask(const char* text, const char* caption, UINT type);

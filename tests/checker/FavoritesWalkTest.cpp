@@ -5,7 +5,6 @@
 
 #include "favorites/FavoritesList.h"
 #include "favorites/FavoritesWalk.h"
-#include "favorites/StoreNames.h"
 #include "framework/RunFlags.h"
 
 #include "HostLinks.h"
@@ -40,7 +39,8 @@ int Walk(const std::string& folder, const std::string& listPath) {
     return count;
 }
 
-// The list's pairs, in file order. Every line must end in CR LF, with no other line feed.
+// The list's shortcuts and their URLs, in file order. Every line must end in CR LF, with no
+// other line feed; every entry is a shortcut's (flag F, its file, name, store name, URL).
 std::vector<Favorite> ListedPairs(const std::string& listPath) {
     const std::string bytes = driver::ReadFileBytes(listPath);
     std::vector<std::string> lines;
@@ -50,10 +50,11 @@ std::vector<Favorite> ListedPairs(const std::string& listPath) {
         EXPECT_EQ(std::string::npos, lines.back().find('\n')) << lines.back();
     }
     EXPECT_EQ(bytes.size(), start) << "the list does not end in CR LF";
-    EXPECT_EQ(0u, lines.size() % 2);
+    EXPECT_EQ(0u, lines.size() % 5);
     std::vector<Favorite> pairs;
-    for (size_t i = 0; i + 1 < lines.size(); i += 2) {
-        pairs.emplace_back(lines[i], lines[i + 1]);
+    for (size_t i = 0; i + 4 < lines.size(); i += 5) {
+        EXPECT_EQ("F", lines[i]);
+        pairs.emplace_back(lines[i + 1], lines[i + 4]);
     }
     return pairs;
 }
@@ -218,17 +219,18 @@ TEST(EnumerateFavorites, ListsEveryShortcutOfTheTree) {
     ASSERT_NE(listed.end(), first + 1);
     EXPECT_NE(std::string::npos, (first + 1)->first.find("\\表\\"));
 
-    // The favorites list can be read back pair by pair with the line reader.
+    // The favorites list can be read back entry by entry, each named below the root.
     FILE* list = std::fopen(listPath.c_str(), "r");
     ASSERT_NE(nullptr, list);
-    char line[kListLineSize];
+    ListEntry entry;
     for (const Favorite& favorite : listed) {
-        ASSERT_TRUE(ReadListLine(list, line, sizeof line));
-        EXPECT_EQ(favorite.first, line);
-        ASSERT_TRUE(ReadListLine(list, line, sizeof line));
-        EXPECT_EQ(favorite.second, line);
+        ASSERT_TRUE(ReadListEntry(list, entry));
+        EXPECT_EQ(favorite.first, entry.file);
+        EXPECT_EQ(favorite.second, entry.url);
+        EXPECT_EQ(favorite.first.substr(root.size() + 1), entry.name);
+        EXPECT_FALSE(entry.urlCut);
     }
-    EXPECT_FALSE(ReadListLine(list, line, sizeof line));
+    EXPECT_FALSE(ReadListEntry(list, entry));
     std::fclose(list);
 
     // No folder, or one that cannot be searched, gives no favorites.
@@ -322,11 +324,14 @@ TEST(EnumerateFavorites, DriveRootAsTheFavoritesFolder) {
     ASSERT_EQ(expected, listed);
 
     // Names in the store and the reports keep one separator, as for any other folder.
-    StoreNames names;
-    ASSERT_TRUE(BuildStoreNames(root.c_str(), listed[1].first.c_str(), "C:\\Tools\\taro", names));
-    EXPECT_STREQ("\\表\\b.htm", names.storeName);
-    EXPECT_STREQ("表\\b.url", names.relativeName);
-    EXPECT_STREQ("C:\\Tools\\taro\\表\\b.htm_", names.newCopyPath);
+    FILE* list = std::fopen(listPath.c_str(), "r");
+    ASSERT_NE(nullptr, list);
+    ListEntry entry;
+    while (ReadListEntry(list, entry) && listed[1].first != entry.file) {
+    }
+    std::fclose(list);
+    EXPECT_STREQ("\\表\\b.htm", entry.storeName);
+    EXPECT_STREQ("表\\b.url", entry.name);
 }
 
 TEST(EnumerateFavorites, DoesNotFollowAFolderLinkBackUp) {
