@@ -1,0 +1,15 @@
+// Texts of other charsets in the program's own: the ANSI code page (Shift-JIS) that its windows,
+// files and reports use. The system converts from UTF-16; UTF-8 is read by our own routines
+// (text/Utf8.h), since Windows 95 has no UTF-8 code page.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+// UTF-8 into the ANSI code page, terminated within size bytes and cut on a character boundary;
+// a character the code page lacks is the system's replacement ("?"). False when it was cut.
+bool Utf8ToAnsi(const char* utf8, size_t length, char* out, size_t size);
+
+// Text of the Windows code page codePage as UTF-8 (for a bookmarks file in another charset);
+// false when the system does not know the code page.
+bool CodePageToUtf8(unsigned codePage, const char* text, size_t length, std::string& utf8);
