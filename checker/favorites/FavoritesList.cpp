@@ -40,6 +40,7 @@ bool FolderWritable(const char* folder) {
 }
 
 using GetFolderPath = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPSTR);
+constexpr int kAppData = 0x001a;      // CSIDL_APPDATA
 constexpr int kLocalAppData = 0x001c; // CSIDL_LOCAL_APPDATA
 constexpr int kCreateFolder = 0x8000; // CSIDL_FLAG_CREATE
 
@@ -51,26 +52,36 @@ bool ShellFolderValue(const char* name, char* folder, size_t size) {
            key.ReadText(name, folder, size) && folder[0];
 }
 
-// The user's local application data folder (not the roaming one: page copies are a cache that
-// need not follow the user). SHGetFolderPathA is looked up by name, since Windows 95 and NT 4.0
-// lack it; there the per-user "Shell Folders" values say where the folder is, if anywhere.
-bool LocalAppDataFolder(char* folder, size_t size) {
+} // namespace
+
+bool UserDataFolder(bool local, bool create, char* folder, size_t size) {
     if (size < MAX_PATH) {
         return false;
     }
+    folder[0] = '\0';
+    // SHGetFolderPathA is looked up by name, since Windows 95 and NT 4.0 lack it; there the
+    // per-user "Shell Folders" values say where the folder is, if anywhere.
     if (HMODULE shell = LoadLibraryA("shell32.dll")) {
         const auto get = reinterpret_cast<GetFolderPath>(
             reinterpret_cast<void*>(GetProcAddress(shell, "SHGetFolderPathA")));
-        const bool found =
-            get && SUCCEEDED(get(nullptr, kLocalAppData | kCreateFolder, nullptr, 0, folder)) &&
-            folder[0];
+        const int which = (local ? kLocalAppData : kAppData) | (create ? kCreateFolder : 0);
+        const bool found = get && SUCCEEDED(get(nullptr, which, nullptr, 0, folder)) && folder[0];
         FreeLibrary(shell);
         if (found) {
             return true;
         }
     }
-    return ShellFolderValue("Local AppData", folder, size) ||
+    folder[0] = '\0';
+    return (local && ShellFolderValue("Local AppData", folder, size)) ||
            ShellFolderValue("AppData", folder, size);
+}
+
+namespace {
+
+// The user's local application data folder (not the roaming one: page copies are a cache that
+// need not follow the user).
+bool LocalAppDataFolder(char* folder, size_t size) {
+    return UserDataFolder(true, true, folder, size);
 }
 
 } // namespace

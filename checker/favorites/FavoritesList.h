@@ -40,6 +40,10 @@ bool BuildDataPrefix(const char* appData, const char* userName, char* result, si
 // application data folder. Asks the file system, so the same place gives the same root.
 bool ChooseUserPrefix(const char* modulePath, const char* userName, char* result, size_t size);
 
+// The user's application data folder: the local one (local true) or the roaming one, made when
+// create is true and it is missing. False, folder empty, when the system cannot say.
+bool UserDataFolder(bool local, bool create, char* folder, size_t size);
+
 // Fills checkListPath and userPrefix from the system. False when one of them could not be built.
 bool InitCheckerPaths();
 

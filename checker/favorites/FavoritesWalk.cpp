@@ -16,16 +16,6 @@ namespace {
 
 constexpr char kShortcutExtension[] = ".url";
 
-// Keeps the dialog alive during the walk: one message per entry, so a click on the stop button
-// is served without the walk falling behind.
-void DispatchOneMessage() {
-    MSG message;
-    if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-}
-
 // A shortcut as an entry of the run's list, named by its place below the root.
 bool WriteFavorite(FILE* list, const char* root, const char* path, const char* url) {
     ListEntry entry{};
@@ -41,7 +31,14 @@ bool WriteFavorite(FILE* list, const char* root, const char* path, const char* u
     return WriteListEntry(list, entry);
 }
 
-int Walk(const char* root, const char* folder, FILE* list) {
+// What a walk is for: a run's list (dispatching the window's messages as it goes, and stopping
+// with runFlag), or only a count.
+struct WalkTarget {
+    const char* root;
+    FILE* list; // nullptr: count only
+};
+
+int Walk(const WalkTarget& target, const char* folder) {
     char pattern[kPathSize];
     if (!JoinPath(pattern, sizeof pattern, folder, "*.*")) {
         return 0;
@@ -53,7 +50,7 @@ int Walk(const char* root, const char* folder, FILE* list) {
     }
     int count = 0;
     do {
-        if (runFlag.load() != 1) {
+        if (target.list && runFlag.load() != 1) {
             return count;
         }
         // An entry whose path would pass 259 bytes cannot be opened by its path: skipped.
@@ -61,11 +58,12 @@ int Walk(const char* root, const char* folder, FILE* list) {
         if (JoinPath(path, sizeof path, folder, entry.cFileName)) {
             switch (ClassifyEntry(entry.cFileName, entry.dwFileAttributes)) {
             case EntryKind::kFolder:
-                count += Walk(root, path, list);
+                count += Walk(target, path);
                 break;
             case EntryKind::kShortcut: {
                 char url[kListLineSize];
-                if (ReadShortcutUrl(path, url) && WriteFavorite(list, root, path, url)) {
+                if (ReadShortcutUrl(path, url) &&
+                    (!target.list || WriteFavorite(target.list, target.root, path, url))) {
                     ++count;
                 }
                 break;
@@ -74,12 +72,22 @@ int Walk(const char* root, const char* folder, FILE* list) {
                 break;
             }
         }
-        DispatchOneMessage();
+        if (target.list) {
+            DispatchOneMessage();
+        }
     } while (search.Next(&entry));
     return count;
 }
 
 } // namespace
+
+void DispatchOneMessage() {
+    MSG message;
+    if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
 
 bool ReadShortcutUrl(const char* path, char* url) {
     url[0] = '\0';
@@ -110,5 +118,9 @@ int EnumerateFavorites(const char* folder, FILE* list) {
     if (!list || folder[0] == '\0') {
         return 0;
     }
-    return Walk(folder, folder, list);
+    return Walk({folder, list}, folder);
+}
+
+int CountFavorites(const char* folder) {
+    return folder[0] ? Walk({folder, nullptr}, folder) : 0;
 }

@@ -22,6 +22,15 @@ EntryKind ClassifyEntry(const char* name, unsigned long attributes);
 // stops at the next entry once runFlag is no longer 1.
 int EnumerateFavorites(const char* folder, FILE* list);
 
+// How many shortcuts with a URL lie below folder, for the choice of a source: the same walk,
+// without a list, messages or runFlag.
+int CountFavorites(const char* folder);
+
+// Serves one window message of the calling thread, if one waits: how the listing of a run keeps
+// the window alive, so that a click on the stop button is served without the listing falling
+// behind.
+void DispatchOneMessage();
+
 // The URL of a shortcut file into url (kListLineSize bytes): the value of its first line that
 // begins with "URL". False, with url empty, when there is none or it is empty.
 bool ReadShortcutUrl(const char* path, char* url);

@@ -115,14 +115,23 @@ bool WriteListEntry(FILE* list, const ListEntry& entry) {
                         entry.storeName, entry.url) >= 0;
 }
 
+namespace {
+
+// A field of up to kListLineSize - 1 bytes and its line feed: fgets needs room for both, or the
+// line feed would come back as a line of its own.
+bool ReadField(FILE* list, char* field) {
+    char line[kListLineSize + 1];
+    return ReadListLine(list, line, sizeof line) && CopyText(field, kListLineSize, line);
+}
+
+} // namespace
+
 bool ReadListEntry(FILE* list, ListEntry& entry) {
     char flags[kListLineSize];
-    const bool read = ReadListLine(list, flags, sizeof flags) &&
+    const bool read = ReadField(list, flags) &&
                       (flags[0] == kShortcutFlag || flags[0] == kBookmarkFlag) &&
-                      ReadListLine(list, entry.file, sizeof entry.file) &&
-                      ReadListLine(list, entry.name, sizeof entry.name) &&
-                      ReadListLine(list, entry.storeName, sizeof entry.storeName) &&
-                      ReadListLine(list, entry.url, sizeof entry.url);
+                      ReadField(list, entry.file) && ReadField(list, entry.name) &&
+                      ReadField(list, entry.storeName) && ReadField(list, entry.url);
     entry.urlCut = read && flags[1] == kCutFlag;
     if (!read || (flags[0] == kBookmarkFlag) != (entry.file[0] == '\0')) {
         entry.file[0] = entry.name[0] = entry.storeName[0] = entry.url[0] = '\0';

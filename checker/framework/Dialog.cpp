@@ -69,7 +69,7 @@ bool Dialog::OnCommand(int id, int code) {
     // Buttons report a click (as menus do, with code 0); other notifications, such as a list
     // box's change of selection, are not commands.
     if (code != BN_CLICKED) {
-        return false;
+        return OnNotice(id, code);
     }
     if (const CommandEntry* entry = CommandMap()) {
         for (; entry->id != 0; ++entry) {

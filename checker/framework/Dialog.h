@@ -46,6 +46,9 @@ protected:
     // Return true when the window was painted; false leaves it to default painting.
     virtual bool OnPaint() { return false; }
     virtual HICON OnQueryDragIcon() { return nullptr; }
+    // A control's notification other than a click (a list box's double click); true when
+    // handled.
+    virtual bool OnNotice(int /*id*/, int /*code*/) { return false; }
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

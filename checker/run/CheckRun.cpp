@@ -3,6 +3,7 @@
 
 #include "favorites/FavoritesList.h"
 #include "favorites/FavoritesWalk.h"
+#include "favorites/Sources.h"
 #include "favorites/StoreNames.h"
 #include "framework/PaintHold.h"
 #include "framework/RunFlags.h"
@@ -145,30 +146,42 @@ void CheckRun::Run() {
     const DWORD probesAtOnce = settings_.probesAtOnce;
     const DWORD updateOptions = settings_.updateOptions;
     const DWORD vanishedOptions = settings_.vanishedOptions;
-    char root[kListLineSize];
-    CopyText(root, sizeof root, settings_.favoritesFolder);
-    int count = 0;
+    FilledList filled;
     bool listed = false;
     if (FILE* list = std::fopen(checkListPath, "w")) {
-        count = EnumerateFavorites(root, list);
+        listed = FillFavoritesList(settings_.favoritesFolder, list, filled);
         // A list that could not be written whole would be read back wrong: check nothing.
-        listed = std::fclose(list) == 0;
+        if (std::fclose(list) != 0 && listed) {
+            listed = false;
+        }
     }
     if (!listed) {
-        char message[kListLineSize + 128];
-        FormatText(message, sizeof message, "%s\nを作成できませんでした。", checkListPath);
-        Ask(message, "エラー", MB_OK | MB_ICONEXCLAMATION);
-        runFlag = 0;
+        // Nothing to check: said, and no report is opened.
+        if (filled.problem.empty()) {
+            char message[kListLineSize + 128];
+            FormatText(message, sizeof message, "%s\nを作成できませんでした。", checkListPath);
+            filled.problem = message;
+        }
+        Ask(filled.problem.c_str(), "エラー", MB_OK | MB_ICONEXCLAMATION);
+        DeleteFileA(checkListPath);
+        return;
+    }
+    const int count = filled.count;
+    for (const std::string& note : filled.notes) {
+        view_.Log(note.c_str());
+    }
+    if (!filled.notes.empty()) {
+        view_.ShowLastLogLine();
     }
 
     // A report that cannot be created is left out; the run goes on without it.
     CheckTally tally;
     char reportPath[kListLineSize];
-    if (listed && WantsUpdatedReport(updateOptions) &&
+    if (WantsUpdatedReport(updateOptions) &&
         ReportPagePath(ReportKind::kUpdated, checkListPath, reportPath, sizeof reportPath)) {
         tally.updatedReport.Create(ReportKind::kUpdated, reportPath);
     }
-    if (listed && WantsVanishedReport(vanishedOptions) &&
+    if (WantsVanishedReport(vanishedOptions) &&
         ReportPagePath(ReportKind::kVanished, checkListPath, reportPath, sizeof reportPath)) {
         tally.vanishedReport.Create(ReportKind::kVanished, reportPath);
     }

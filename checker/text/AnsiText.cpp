@@ -24,8 +24,17 @@ bool Utf8ToAnsi(const char* utf8, size_t length, char* out, size_t size) {
     wchar_t wide[kUnits];
     const size_t units = size < kUnits ? size : kUnits;
     bool whole;
-    const size_t converted =
+    size_t converted =
         Utf8ToUtf16(utf8, length, reinterpret_cast<char16_t*>(wide), units, &whole);
+    // No ANSI code page has a character beyond the first 65,536 (an emoji): one replacement for
+    // the pair, not one for each of its halves.
+    size_t kept = 0;
+    for (size_t i = 0; i < converted; ++i) {
+        const bool pair = wide[i] >= 0xD800 && wide[i] <= 0xDBFF && i + 1 < converted;
+        wide[kept++] = pair ? L'?' : wide[i];
+        i += pair ? 1 : 0;
+    }
+    converted = kept;
     char ansi[2 * kUnits + 2];
     const int bytes = converted ? WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(converted),
                                                       ansi, sizeof ansi - 1, nullptr, nullptr)

@@ -34,7 +34,9 @@ bool BrowseForFolder(HWND owner, const char* prompt, char* path) {
     info.pidlRoot = nullptr;
     info.pszDisplayName = display;
     info.lpszTitle = prompt;
-    info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_STATUSTEXT | BIF_RETURNFSANCESTORS;
+    // Files too: a bookmarks file, or a browser's Bookmarks, may be chosen as well as a folder.
+    info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_STATUSTEXT | BIF_RETURNFSANCESTORS |
+                   BIF_BROWSEINCLUDEFILES;
     info.lpfn = BrowseCallback;
     info.lParam = reinterpret_cast<LPARAM>(path);
 

@@ -7,7 +7,8 @@
 #include <cstddef>
 
 // Shows the shell's folder chooser owned by owner, opening on the folder in path (kFolderSize
-// bytes). True when the user chose a file-system folder, whose path is then in path.
+// bytes), with the files in the folders. True when the user chose a file-system folder or file,
+// whose path is then in path.
 bool BrowseForFolder(HWND owner, const char* prompt, char* path);
 
 // The current user's Favorites folder as the shell reports it; false (and path empty) when the

@@ -3,6 +3,7 @@
 #include "ui/MainDialog.h"
 
 #include "favorites/FavoritesList.h"
+#include "favorites/Sources.h"
 #include "framework/Application.h"
 #include "framework/FileDialog.h"
 #include "framework/RunFlags.h"
@@ -12,6 +13,7 @@
 #include "ui/FolderSelection.h"
 #include "ui/Log.h"
 #include "ui/Settings.h"
+#include "ui/SourceDialog.h"
 
 #include <commctrl.h>
 #include <commdlg.h>
@@ -83,10 +85,10 @@ BOOL MainDialog::OnInitDialog() {
     updateOptions = kDefaultUpdateOptions;
     favoritesFolder[0] = '\0';
     LoadCheckerSettings();
-    OptionsToControls();
     if (favoritesFolder[0] == '\0') {
-        DetectFavoritesFolder();
+        FavoritesFolderPath(favoritesFolder, sizeof favoritesFolder);
     }
+    OptionsToControls();
     return TRUE;
 }
 
@@ -159,6 +161,10 @@ void MainDialog::OptionsToControls() {
     options.vanishedOptions = vanishedOptions;
     options.updateOptions = updateOptions;
     ShowOptionControls(Window(), options);
+    // What will be checked, told above the field: the Favorites folder, or whose bookmarks.
+    char caption[kFolderSize];
+    SourceCaption(favoritesFolder, caption, sizeof caption);
+    SetDlgItemTextA(Window(), IDC_SOURCE_CAPTION, caption);
 }
 
 void MainDialog::EnableControls(bool enable) {
@@ -217,7 +223,8 @@ void MainDialog::OnBrowse() {
     ControlsToOptions();
     char path[kFolderSize];
     CopyText(path, sizeof path, favoritesFolder);
-    if (BrowseForFolder(Window(), "お気に入りのフォルダーの場所を選択して下さい。", path)) {
+    if (BrowseForFolder(Window(), "お気に入りのフォルダー、またはブックマークのファイルを選択して下さい。",
+                        path)) {
         CopyText(favoritesFolder, sizeof favoritesFolder, path);
         OptionsToControls();
     }
@@ -225,7 +232,21 @@ void MainDialog::OnBrowse() {
 
 void MainDialog::DetectFavoritesFolder() {
     ControlsToOptions();
-    FavoritesFolderPath(favoritesFolder, sizeof favoritesFolder);
+    char shellFolder[kFolderSize];
+    FavoritesFolderPath(shellFolder, sizeof shellFolder);
+    // Reading every browser's files takes a moment.
+    HCURSOR cursor = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    const std::vector<FoundSource> sources = FindSources(shellFolder);
+    SetCursor(cursor);
+    // Only the Favorites folder: taken at once, as ever; more to choose from: the user chooses.
+    if (sources.size() <= 1) {
+        CopyText(favoritesFolder, sizeof favoritesFolder, shellFolder);
+    } else {
+        SourceDialog dialog(Window(), sources, favoritesFolder);
+        if (dialog.DoModal() == IDOK) {
+            CopyText(favoritesFolder, sizeof favoritesFolder, dialog.Chosen().setting.c_str());
+        }
+    }
     OptionsToControls();
 }
 

@@ -28,3 +28,8 @@
 #define IDC_CLEAR_LOG 1016
 #define IDC_NO_UPDATE_CHECK 1017
 #define IDC_VANISHED_LIST 1018
+#define IDC_SOURCE_CAPTION 1019
+
+// The choice of a source after "自動参照".
+#define IDD_SOURCES 104
+#define IDC_SOURCE_LIST 1100
