@@ -52,6 +52,12 @@ size_t SkipBom(const char* text, size_t length) {
     return length >= 3 && std::memcmp(text, kBom, 3) == 0 ? 3 : 0;
 }
 
+// Where the next markup may begin: the next '<' from at, or length.
+size_t NextMarkup(const char* text, size_t length, size_t at) {
+    const void* next = std::memchr(text + at, '<', length - at);
+    return next ? static_cast<size_t>(static_cast<const char*>(next) - text) : length;
+}
+
 enum class MarkupKind : unsigned char {
     kText,        // a '<' that begins no markup
     kSkipped,     // a comment, "</>", a processing instruction
@@ -519,12 +525,7 @@ HtmlReadResult ReadBookmarksHtml(char* text, size_t length, BookmarkTree& tree) 
     std::vector<int> lists; // the folder each open <DL> holds the contents of; -1 the top
     int heading = -1;       // the folder just named, whose <DL> may come next
     size_t p = SkipBom(text, length);
-    while (p < length) {
-        const void* next = std::memchr(text + p, '<', length - p);
-        if (!next) {
-            break;
-        }
-        p = static_cast<const char*>(next) - text;
+    while ((p = NextMarkup(text, length, p)) < length) {
         TextSpan href{};
         bool hasHref = false;
         const Markup markup = ScanMarkup(text, length, p, [&](const Attribute& attribute) {
@@ -577,12 +578,7 @@ HtmlReadResult ReadBookmarksHtml(char* text, size_t length, BookmarkTree& tree) 
 TextSpan DeclaredCharset(const char* text, size_t length) {
     const size_t head = length < kCharsetHead ? length : kCharsetHead;
     size_t p = SkipBom(text, head);
-    while (p < head) {
-        const void* next = std::memchr(text + p, '<', head - p);
-        if (!next) {
-            break;
-        }
-        p = static_cast<const char*>(next) - text;
+    while ((p = NextMarkup(text, head, p)) < head) {
         TextSpan charset{};
         TextSpan content{};
         bool contentType = false;
