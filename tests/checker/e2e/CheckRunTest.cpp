@@ -570,7 +570,8 @@ TEST_F(CheckRun, FavoritesFolderDetectedAndChosen) {
     driver::Click(vexilo.Window(), kBrowseButton);
     HWND chooser = driver::WaitForDialogWithItem(vexilo.Process().Id(), 0x3741, 10000);
     ASSERT_NE(nullptr, chooser) << "the folder chooser (its tree is control 0x3741)";
-    EXPECT_EQ("お気に入りのフォルダーの場所を選択して下さい。", driver::ItemText(chooser, 0x3742));
+    EXPECT_EQ("お気に入りのフォルダー、またはブックマークのファイルを選択して下さい。",
+              driver::ItemText(chooser, 0x3742));
     driver::Click(chooser, IDOK);
     ASSERT_TRUE(driver::WaitUntil([&] { return !IsWindow(chooser); }, 10000));
     EXPECT_EQ(favorites_, driver::ItemText(vexilo.Window(), kFolderField));
