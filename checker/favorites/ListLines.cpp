@@ -96,6 +96,7 @@ namespace {
 constexpr char kShortcutFlag = 'F';
 constexpr char kBookmarkFlag = 'B';
 constexpr char kCutFlag = 'L';
+constexpr size_t kListBufferSize = 64 * 1024;
 
 bool HoldsLineEnd(const char* text) {
     return std::strpbrk(text, "\r\n") != nullptr;
@@ -111,8 +112,16 @@ bool WriteListEntry(FILE* list, const ListEntry& entry) {
     }
     const char flags[3] = {entry.file[0] ? kShortcutFlag : kBookmarkFlag,
                            entry.urlCut ? kCutFlag : '\0', '\0'};
-    return std::fprintf(list, "%s\n%s\n%s\n%s\n%s\n", flags, entry.file, entry.name,
+    return std::fprintf(list, "%s\r\n%s\r\n%s\r\n%s\r\n%s\r\n", flags, entry.file, entry.name,
                         entry.storeName, entry.url) >= 0;
+}
+
+FILE* CreateListFile(const char* path) {
+    FILE* list = std::fopen(path, "wb");
+    if (list) {
+        std::setvbuf(list, nullptr, _IOFBF, kListBufferSize);
+    }
+    return list;
 }
 
 namespace {

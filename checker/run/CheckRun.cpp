@@ -148,7 +148,7 @@ void CheckRun::Run() {
     const DWORD vanishedOptions = settings_.vanishedOptions;
     FilledList filled;
     bool listed = false;
-    if (FILE* list = std::fopen(checkListPath, "w")) {
+    if (FILE* list = CreateListFile(checkListPath)) {
         listed = FillFavoritesList(settings_.favoritesFolder, list, filled);
         // A list that could not be written whole would be read back wrong: check nothing.
         if (std::fclose(list) != 0 && listed) {

@@ -5,6 +5,7 @@
 
 #include <psapi.h>
 
+#include "favorites/FavoritesList.h"
 #include "favorites/FavoritesWalk.h"
 #include "framework/RunFlags.h"
 
@@ -84,7 +85,7 @@ int main(int argc, char** argv) {
                 static_cast<unsigned long>(before.privateBytes / 1024),
                 static_cast<unsigned long>(before.workingSet / 1024));
     for (int w = 0; w < walks; ++w) {
-        FILE* list = std::fopen(listPath.c_str(), "w");
+        FILE* list = CreateListFile(listPath.c_str());
         runFlag = 1;
         QueryPerformanceCounter(&start);
         const int count = EnumerateFavorites(root.c_str(), list);

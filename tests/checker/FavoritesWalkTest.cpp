@@ -28,7 +28,7 @@ using Favorite = std::pair<std::string, std::string>; // shortcut path, URL
 
 // Runs the walk as the check run does: list written in text mode, runFlag 1 while it walks.
 int Walk(const std::string& folder, const std::string& listPath) {
-    FILE* list = std::fopen(listPath.c_str(), "w");
+    FILE* list = CreateListFile(listPath.c_str());
     if (!list) {
         return -1;
     }
