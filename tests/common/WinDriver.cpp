@@ -3,12 +3,15 @@
 // form returns garbage across processes under Wine.
 #include "WinDriver.h"
 
+#include <tlhelp32.h>
 #include <winternl.h>
 
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <string>
+#include <utility>
 
 namespace driver {
 
@@ -105,13 +108,22 @@ void ReportedVersion::Apply(const std::string& commandLine) {
     SetVersion(name, version && *version ? version : nullptr);
 }
 
+namespace {
+
+int retries = 0;
+
+} // namespace
+
+int Retries() {
+    return retries;
+}
+
 bool Process::Start(const std::string& commandLine, const char* currentFolder) {
     ReportedVersion::Apply(commandLine);
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
-    // Wine now and then fails to start a program whose manifest asks for administrator rights
-    // (seen once in several full runs, right after another such program ended): tried again
-    // twice before the start counts as failed, the error reported then.
+    problem_.clear();
+    commandLine_ = commandLine;
     for (int attempt = 0;; ++attempt) {
         std::vector<char> line(commandLine.begin(), commandLine.end());
         line.push_back('\0');
@@ -119,13 +131,59 @@ bool Process::Start(const std::string& commandLine, const char* currentFolder) {
                            &startup, &info_)) {
             return true;
         }
+        const DWORD error = GetLastError();
+        char text[64];
+        std::snprintf(text, sizeof text, "CreateProcess failed (error %lu)", error);
         if (attempt == 2) {
-            std::fprintf(stderr, "cannot start %s: error %lu\n", commandLine.c_str(),
-                         GetLastError());
+            problem_ = std::string(text) + ", three times: " + commandLine;
+            std::fprintf(stderr, "driver: %s\n", problem_.c_str());
             return false;
         }
+        ++retries;
+        std::printf("[  RETRY   ] %s for %s; tried again (retry %d of this program)\n", text,
+                    commandLine.c_str(), retries);
+        std::fflush(stdout);
         Sleep(300);
     }
+}
+
+std::vector<std::pair<DWORD, std::string>> RunningProcesses() {
+    std::vector<std::pair<DWORD, std::string>> running;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) {
+        return running;
+    }
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+        running.emplace_back(entry.th32ProcessID, entry.szExeFile);
+    }
+    CloseHandle(snapshot);
+    return running;
+}
+
+std::string WhyNotUp(const Process& process, DWORD waitedMs) {
+    const std::string program = ProgramName(process.CommandLine());
+    std::string why;
+    if (HWND box = FindMessageBox(process.Id())) {
+        why = "it refused to start, its box says \"" + MessageBoxText(box) + "\"";
+    } else if (!process.Running()) {
+        DWORD code = 0;
+        GetExitCodeProcess(process.Handle(), &code);
+        why = "it ended (exit code " + std::to_string(code) + ") before its window came up";
+    } else if (waitedMs) {
+        why = "it did not come up within " + std::to_string(waitedMs) + " ms";
+    } else {
+        return why;
+    }
+    std::string others;
+    for (const auto& running : RunningProcesses()) {
+        if (running.first != process.Id() && !program.empty() &&
+            UpperName(running.second) == program) {
+            others += " " + std::to_string(running.first);
+        }
+    }
+    return why + (others.empty() ? "" : "; other copies run: process" + others);
 }
 
 bool Process::Wait(DWORD timeoutMs, DWORD* exitCode) {

@@ -41,7 +41,12 @@ public:
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;
 
+    // Starts the program. Wine now and then fails a CreateProcess that succeeds when tried
+    // again: each retry is counted (Retries) and said on the test's output. False when every
+    // try failed; Problem() then says how.
     bool Start(const std::string& commandLine, const char* currentFolder = nullptr);
+    const std::string& Problem() const { return problem_; }
+    const std::string& CommandLine() const { return commandLine_; }
     // Waits for the end; true and the exit code when it ended within timeoutMs.
     bool Wait(DWORD timeoutMs, DWORD* exitCode = nullptr);
     bool Running() const;
@@ -53,7 +58,20 @@ public:
 
 private:
     PROCESS_INFORMATION info_{};
+    std::string commandLine_;
+    std::string problem_;
 };
+
+// CreateProcess calls retried by this test program so far.
+int Retries();
+
+// Why a started program did not come up: its message box (for one that refuses to start
+// because another copy runs), its end, or nothing within the time; with the other processes
+// of the same program file that run. Empty while the program runs without a box.
+std::string WhyNotUp(const Process& process, DWORD waitedMs);
+
+// Processes of this session, by id: the program file's name. (Wine's own programs included.)
+std::vector<std::pair<DWORD, std::string>> RunningProcesses();
 
 // Polls cond every 20 ms until it holds or timeoutMs has passed.
 bool WaitUntil(const std::function<bool()>& cond, DWORD timeoutMs);

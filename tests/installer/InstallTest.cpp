@@ -98,7 +98,7 @@ protected:
 
     // Starts the wizard and takes it to the copy page for folder; desktop ticks the box.
     void InstallInto(const std::string& folder, bool shortcutPage = true, bool desktop = false) {
-        ASSERT_TRUE(run_->Start());
+        ASSERT_TRUE(run_->Start()) << run_->Problem();
         ASSERT_TRUE(run_->WaitForWizard());
         ASSERT_TRUE(run_->WaitForPage(kFolderPage));
         run_->TypeFolder(folder);
@@ -215,7 +215,7 @@ TEST_F(InstallTest, WholeInstallation) {
 
     // The next installation of the product is offered the same folder.
     WriteProduct(kProduct);
-    ASSERT_TRUE(run_->Start());
+    ASSERT_TRUE(run_->Start()) << run_->Problem();
     ASSERT_TRUE(run_->WaitForWizard());
     ASSERT_TRUE(run_->WaitForPage(kFolderPage));
     EXPECT_EQ(folder, run_->Folder());
@@ -383,7 +383,7 @@ TEST(ReportedWindowsVersion, ReachesEveryProgramStarted) {
     const std::string program = folder / "VERSIONPROBE.EXE";
     ASSERT_TRUE(CopyFileA(driver::WindowsPath(PRODUCT_PEER_EXE).c_str(), program.c_str(), FALSE));
     driver::Process probe;
-    ASSERT_TRUE(probe.Start("\"" + program + "\" /version"));
+    ASSERT_TRUE(probe.Start("\"" + program + "\" /version")) << probe.Problem();
     DWORD packed = 0;
     ASSERT_TRUE(probe.Wait(10000, &packed));
     EXPECT_EQ(version->major, packed & 0xFF) << name;

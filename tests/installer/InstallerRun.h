@@ -32,6 +32,8 @@ public:
     const std::string& ExePath() const { return exePath_; }
 
     bool Start(const std::string& arguments = "");
+    // Why the last Start failed.
+    const std::string& Problem() const { return process_.Problem(); }
     driver::Process& Process() { return process_; }
     DWORD Pid() const { return process_.Id(); }
 

@@ -207,7 +207,7 @@ protected:
         CreateDirectoryA((source / "data").c_str(), nullptr);
         driver::WriteFileBytes(source / "data\\help.hlp", "help");
         MakeProductKeys();
-        ASSERT_TRUE(installer.Start());
+        ASSERT_TRUE(installer.Start()) << installer.Problem();
         ASSERT_TRUE(installer.WaitForWizard());
         ASSERT_TRUE(installer.WaitForPage(kFolderPage));
         installer.TypeFolder(folder_);
@@ -229,7 +229,7 @@ protected:
         CreateDirectoryA(runner.c_str(), nullptr);
         const std::string copy = runner + "\\" + kExeName + ".EXE";
         ASSERT_TRUE(CopyFileA(driver::WindowsPath(TOVAMERE_EXE).c_str(), copy.c_str(), FALSE));
-        ASSERT_TRUE(run_.Start("\"" + copy + "\" x " + InstalledProgram()));
+        ASSERT_TRUE(run_.Start("\"" + copy + "\" x " + InstalledProgram())) << run_.Problem();
         dialog_.reset(new UninstallDialog);
         ASSERT_TRUE(dialog_->WaitFor()) << "no uninstall dialog";
     }
@@ -286,7 +286,7 @@ TEST_F(UninstallTest, RoundTrip) {
     const std::string command = ReadUninstallString();
     ASSERT_EQ("\"" + InstalledProgram() + "\" /r", command);
     driver::Process request;
-    ASSERT_TRUE(request.Start(command));
+    ASSERT_TRUE(request.Start(command)) << request.Problem();
     driver::MessageBoxSeen confirmation;
     ASSERT_TRUE(driver::AnswerMessageBox(request.Id(), IDOK, 10000, &confirmation));
     EXPECT_EQ("サンプル表を削除します。", confirmation.text);
@@ -371,7 +371,7 @@ TEST_F(UninstallTest, HelpIndexesGoWithoutAQuestion) {
 TEST_F(UninstallTest, MainProgramStillRunning) {
     Install();
     driver::Process product;
-    ASSERT_TRUE(product.Start("\"" + folder_ + "viewer.exe\" /stay"));
+    ASSERT_TRUE(product.Start("\"" + folder_ + "viewer.exe\" /stay")) << product.Problem();
     StartRemoval();
     const std::string viewer = folder_ + "viewer.exe";
     EXPECT_EQ(NotRemoved(folder_),
@@ -454,7 +454,7 @@ TEST_F(UninstallTest, RequestAsksFirst) {
         setup.insert(setup.find("1=viewer.exe"), std::string("TSR=") + c.tsr + "\r\n");
         Install(setup);
         driver::Process request;
-        ASSERT_TRUE(request.Start("\"" + InstalledProgram() + "\" " + c.arguments));
+        ASSERT_TRUE(request.Start("\"" + InstalledProgram() + "\" " + c.arguments)) << request.Problem();
         driver::MessageBoxSeen seen;
         ASSERT_TRUE(driver::AnswerMessageBox(request.Id(), IDCANCEL, 10000, &seen)) << c.arguments;
         EXPECT_EQ(c.text, seen.text);
@@ -480,7 +480,7 @@ TEST_F(UninstallTest, NeverStartsAnOlderFileInTheSystemFolder) {
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, held);
     driver::Process request;
-    ASSERT_TRUE(request.Start("\"" + InstalledProgram() + "\" /r"));
+    ASSERT_TRUE(request.Start("\"" + InstalledProgram() + "\" /r")) << request.Problem();
     ASSERT_TRUE(driver::AnswerMessageBox(request.Id(), IDOK, 10000));
     driver::MessageBoxSeen seen;
     ASSERT_TRUE(driver::AnswerMessageBox(request.Id(), IDOK, 10000, &seen));

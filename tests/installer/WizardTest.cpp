@@ -33,7 +33,7 @@ protected:
         run_.reset(new InstallerRun(scratch_, program));
         run_->WriteSetupFile(setup);
         driver::WriteFileBytes(scratch_ / "viewer.exe", "MZ");
-        ASSERT_TRUE(run_->Start());
+        ASSERT_TRUE(run_->Start()) << run_->Problem();
         ASSERT_TRUE(run_->WaitForWizard()) << "no wizard";
         ASSERT_TRUE(run_->WaitForPage(kFolderPage));
     }
@@ -210,7 +210,7 @@ TEST_F(WizardTest, DesktopShortcutOnlyOnTheNewShell) {
         ReportedVersion version("OLDSHELL.EXE", c.version);
         run_.reset(new InstallerRun(scratch_, TOVAMERE_EXE, "OLDSHELL"));
         run_->WriteSetupFile(kSetup);
-        ASSERT_TRUE(run_->Start());
+        ASSERT_TRUE(run_->Start()) << run_->Problem();
         ASSERT_TRUE(run_->WaitForWizard()) << c.version;
         run_->TypeFolder(scratch_ / "app");
         run_->PressNext();
@@ -339,7 +339,7 @@ TEST(InstallerModes, EntriesLeavingTheirFolderInstallNothing) {
         ScratchFolder scratch;
         InstallerRun run(scratch, TOVAMERE_EXE);
         run.WriteSetupFile(c.setup);
-        ASSERT_TRUE(run.Start());
+        ASSERT_TRUE(run.Start()) << run.Problem();
         driver::MessageBoxSeen seen;
         EXPECT_TRUE(driver::AnswerMessageBox(run.Pid(), IDOK, 10000, &seen)) << c.entry;
         EXPECT_EQ(std::string("設定ファイルの次の項目が異常です。\n") + c.entry, seen.text);
@@ -354,7 +354,7 @@ TEST(InstallerModes, OtherArgumentsStartTheWizard) {
         ScratchFolder scratch;
         InstallerRun run(scratch, TOVAMERE_EXE);
         run.WriteSetupFile(kSetup);
-        ASSERT_TRUE(run.Start(arguments));
+        ASSERT_TRUE(run.Start(arguments)) << run.Problem();
         EXPECT_TRUE(run.WaitForWizard()) << arguments;
         EXPECT_EQ(1u, run.Cancel()) << arguments;
     }

@@ -179,7 +179,7 @@ TEST_F(BookmarkRun, EachSourceIsCheckedAndNeverTouched) {
         const bool work = source.setting == sources[1].setting;
         Choose(source.setting, 0x10, 0x01); // list vanished pages; list new or updated pages
         Vexilo vexilo;
-        ASSERT_TRUE(vexilo.Start(exe_));
+        ASSERT_TRUE(vexilo.Start(exe_)) << vexilo.Problem();
         EXPECT_EQ(source.caption, driver::ItemText(vexilo.Window(), 1019));
 
         // First run, listing: the verdicts, the two reports by the browser's names.
@@ -261,7 +261,7 @@ TEST_F(BookmarkRun, EachSourceIsCheckedAndNeverTouched) {
 // says why when chosen; the one chosen is shown with whose bookmarks it holds.
 TEST_F(BookmarkRun, DetectOffersEverySource) {
     Vexilo vexilo;
-    ASSERT_TRUE(vexilo.Start(exe_));
+    ASSERT_TRUE(vexilo.Start(exe_)) << vexilo.Problem();
     driver::Click(vexilo.Window(), kDetectButton);
     HWND dialog = driver::WaitForDialogWithItem(vexilo.Process().Id(), kSourceList, 20000);
     ASSERT_NE(nullptr, dialog);
@@ -368,7 +368,7 @@ TEST_F(BookmarkRun, BadInputsSayWhatIsWrong) {
     WriteDword("wD_Chk", 0x10);
     WriteDword("wN_Chk", 0x01); // both reports: a run that reads opens them, one that cannot none
     Vexilo vexilo;
-    ASSERT_TRUE(vexilo.Start(exe_));
+    ASSERT_TRUE(vexilo.Start(exe_)) << vexilo.Problem();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string path = scratch_ / (std::string("bad\\") + c.name);

@@ -83,7 +83,7 @@ TEST_F(CheckRun, FirstRunThenOnlyTheChangedPage) {
     Options(0x10, 0x01); // list vanished pages; list new or updated pages
 
     Vexilo vexilo;
-    ASSERT_TRUE(vexilo.Start(exe_));
+    ASSERT_TRUE(vexilo.Start(exe_)) << vexilo.Problem();
     ASSERT_TRUE(vexilo.RunCheck(kRunTimeout));
 
     auto byUrl = ByUrl(Blocks(vexilo.LogLines()));
@@ -156,7 +156,7 @@ TEST_F(CheckRun, VanishedPagesLookedAtAndRecycled) {
     ForgetTrashed({"gone.url", "unknown.url"});
 
     Vexilo vexilo;
-    ASSERT_TRUE(vexilo.Start(exe_));
+    ASSERT_TRUE(vexilo.Start(exe_)) << vexilo.Problem();
     std::map<std::string, std::string> captions;
     ASSERT_TRUE(vexilo.RunCheck(kRunTimeout, [&](HWND box, const std::string& text) {
         const bool gone = text.find("gone.url") != std::string::npos;
@@ -191,7 +191,7 @@ TEST_F(CheckRun, RecycleWithoutAskingOrDoNothing) {
     Shortcut("ok.url", kHost + "/ok.html");
     Options(0x40, 0x10); // nothing
     Vexilo vexilo;
-    ASSERT_TRUE(vexilo.Start(exe_));
+    ASSERT_TRUE(vexilo.Start(exe_)) << vexilo.Problem();
     ASSERT_TRUE(vexilo.RunCheck(kRunTimeout));
     EXPECT_TRUE(driver::FileExists(favorites_ + "\\gone.url"));
     EXPECT_TRUE(driver::FileExists(favorites_ + "\\unknown.url"));
@@ -204,7 +204,7 @@ TEST_F(CheckRun, RecycleWithoutAskingOrDoNothing) {
     ForgetTrashed({"gone.url", "unknown.url"});
     Options(0x04, 0x10);
     Vexilo again;
-    ASSERT_TRUE(again.Start(exe_));
+    ASSERT_TRUE(again.Start(exe_)) << again.Problem();
     ASSERT_TRUE(again.RunCheck(kRunTimeout));
     EXPECT_FALSE(driver::FileExists(favorites_ + "\\gone.url"));
     EXPECT_TRUE(driver::FileExists(Trashed("gone.url")));
@@ -222,7 +222,7 @@ TEST_F(CheckRun, RecycleWithoutAskingOrDoNothing) {
     // Once another name of the run is found, the missing one is sure to be gone.
     Shortcut("named.url", "http://localhost/ok.html");
     Vexilo third;
-    ASSERT_TRUE(third.Start(exe_));
+    ASSERT_TRUE(third.Start(exe_)) << third.Problem();
     ASSERT_TRUE(third.RunCheck(kRunTimeout));
     EXPECT_FALSE(driver::FileExists(favorites_ + "\\unknown.url"));
     EXPECT_TRUE(driver::FileExists(Trashed("unknown.url")));
@@ -236,7 +236,7 @@ TEST_F(CheckRun, RunThatReachesNoServerRecyclesNothing) {
     Shortcut("b.url", "http://other.no-such-host.invalid:8080/x");
     Options(0x04, 0x10);
     Vexilo vexilo;
-    ASSERT_TRUE(vexilo.Start(exe_));
+    ASSERT_TRUE(vexilo.Start(exe_)) << vexilo.Problem();
     std::vector<std::string> boxes;
     ASSERT_TRUE(vexilo.RunCheck(kRunTimeout, [&](HWND box, const std::string& text) {
         boxes.push_back(driver::WindowText(box) + ": " + text);
@@ -323,7 +323,7 @@ TEST_F(CheckRun, VerdictsOfTodaysFavoritesUnderEachChoice) {
         DeleteFileA((TempFolder() + "flistdel.htm").c_str());
         Options(choice.option, 0x10);
         Vexilo vexilo;
-        ASSERT_TRUE(vexilo.Start(exe_));
+        ASSERT_TRUE(vexilo.Start(exe_)) << vexilo.Problem();
         std::vector<std::string> asked;
         ASSERT_TRUE(vexilo.RunCheck(kRunTimeout, [&](HWND box, const std::string& text) {
             asked.push_back(text.substr(0, text.find('\n')));
@@ -384,7 +384,7 @@ TEST_F(CheckRun, HttpsPagesKeptAndCompared) {
     Options(0x04, 0x01); // recycle without asking; list new or updated pages
 
     Vexilo vexilo;
-    ASSERT_TRUE(vexilo.Start(exe_));
+    ASSERT_TRUE(vexilo.Start(exe_)) << vexilo.Problem();
     ASSERT_TRUE(vexilo.RunCheck(kRunTimeout));
     WritePage("news.html", "<html><body>News of the second day, over TLS.</body></html>\n");
     ASSERT_TRUE(vexilo.RunCheck(kRunTimeout));
@@ -409,7 +409,7 @@ TEST_F(CheckRun, StopConfirmedWhileASlowPageArrives) {
     }
     Options(0x10, 0x01);
     Vexilo vexilo;
-    ASSERT_TRUE(vexilo.Start(exe_));
+    ASSERT_TRUE(vexilo.Start(exe_)) << vexilo.Problem();
     vexilo.BeginCheck();
     ASSERT_TRUE(driver::WaitUntil(
         [&] { return vexilo.Status().find("から受信しています(") != std::string::npos; }, 20000));
@@ -453,7 +453,7 @@ TEST_F(CheckRun, ForcedTerminationEndsAWaitingProbeAtOnce) {
     Shortcut("ok.url", kHost + "/ok.html");
     Options(0x01, 0x01); // ask about vanished pages: a forced end asks nothing
     Vexilo vexilo;
-    ASSERT_TRUE(vexilo.Start(exe_));
+    ASSERT_TRUE(vexilo.Start(exe_)) << vexilo.Problem();
     vexilo.BeginCheck();
     ASSERT_TRUE(driver::WaitUntil(
         [&] { return vexilo.Status() == "[127.0.0.1]から受信しています..."; }, 20000));
@@ -486,10 +486,10 @@ TEST_F(CheckRun, ForcedTerminationEndsAWaitingProbeAtOnce) {
 TEST_F(CheckRun, SecondCopyIsRefusedAndSettingsSurviveARestart) {
     Options(0x10, 0x11);
     Vexilo first;
-    ASSERT_TRUE(first.Start(exe_));
+    ASSERT_TRUE(first.Start(exe_)) << first.Problem();
 
     driver::Process second;
-    ASSERT_TRUE(second.Start("\"" + exe_ + "\""));
+    ASSERT_TRUE(second.Start("\"" + exe_ + "\"")) << second.Problem();
     driver::MessageBoxSeen refusal;
     ASSERT_TRUE(driver::AnswerMessageBox(second.Id(), IDOK, 20000, &refusal));
     EXPECT_EQ("すでに起動されています。\n重複起動は出来ません。", refusal.text);
@@ -517,7 +517,7 @@ TEST_F(CheckRun, SecondCopyIsRefusedAndSettingsSurviveARestart) {
     EXPECT_EQ(0x01u, ReadDword("wN_Chk"));
 
     Vexilo restarted;
-    ASSERT_TRUE(restarted.Start(exe_));
+    ASSERT_TRUE(restarted.Start(exe_)) << restarted.Problem();
     RECT after;
     GetWindowRect(restarted.Window(), &after);
     EXPECT_EQ(-120, after.left);
@@ -536,7 +536,7 @@ TEST_F(CheckRun, VersionDialogFromTheSystemMenu) {
     Shortcut("slow.url", kHost + "/slow/page.html");
     Options(0x40, 0x00); // the copy is kept, so the whole slow page is read: about five seconds
     Vexilo vexilo;
-    ASSERT_TRUE(vexilo.Start(exe_));
+    ASSERT_TRUE(vexilo.Start(exe_)) << vexilo.Problem();
     vexilo.BeginCheck();
     ASSERT_TRUE(
         driver::WaitUntil([&] { return !driver::IsEnabled(vexilo.Window(), kExitButton); }, 10000));
@@ -559,7 +559,7 @@ TEST_F(CheckRun, FavoritesFolderDetectedAndChosen) {
     Options(0x10, 0x11);
 
     Vexilo vexilo;
-    ASSERT_TRUE(vexilo.Start(exe_));
+    ASSERT_TRUE(vexilo.Start(exe_)) << vexilo.Problem();
     EXPECT_EQ(shellFolder, driver::ItemText(vexilo.Window(), kFolderField));
 
     // Chosen folders come from the chooser only; here the test's favorites, opened on and kept.
@@ -605,7 +605,7 @@ TEST_F(CheckRun, MainWindowRendersItsTexts) {
     Shortcut("ニュース\\今日.url", kHost + "/news.html");
     Options(0x10, 0x01);
     Vexilo vexilo;
-    ASSERT_TRUE(vexilo.Start(exe_));
+    ASSERT_TRUE(vexilo.Start(exe_)) << vexilo.Problem();
     SetWindowPos(vexilo.Window(), HWND_TOP, 20, 20, 0, 0, SWP_NOSIZE);
     ASSERT_TRUE(vexilo.RunCheck(kRunTimeout));
     ASSERT_TRUE(recorder_->WaitForOpened(2, 10000));

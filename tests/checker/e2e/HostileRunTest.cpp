@@ -63,7 +63,7 @@ protected:
             peer_.Set(path, Answer::kPage, "<html>" + path + ", as it was</html>");
         }
         Vexilo vexilo;
-        ASSERT_TRUE(vexilo.Start(exe_));
+        ASSERT_TRUE(vexilo.Start(exe_)) << vexilo.Problem();
         ASSERT_TRUE(vexilo.RunCheck(kRunTimeout));
         for (const auto& entry : ByUrl(vexilo.LogLines())) {
             EXPECT_EQ((Lines{"200 OK", kNewText}), entry.second) << entry.first;
@@ -86,7 +86,7 @@ TEST_F(HostileRun, BrokenAnswersNeverReplaceTheStoredCopy) {
     peer_.Set("/head", Answer::kEndlessHead);
     peer_.Set("/reset", Answer::kReset, "<html>" + std::string(4000, 'r') + "</html>");
     Vexilo vexilo;
-    ASSERT_TRUE(vexilo.Start(exe_));
+    ASSERT_TRUE(vexilo.Start(exe_)) << vexilo.Problem();
     ASSERT_TRUE(vexilo.RunCheck(kRunTimeout));
 
     auto byUrl = ByUrl(vexilo.LogLines());
@@ -129,7 +129,7 @@ TEST_F(HostileRun, EndlessPageEndsWhenTheUserForcesTheEnd) {
 
     peer_.Set("/endless", Answer::kEndlessBody);
     Vexilo vexilo;
-    ASSERT_TRUE(vexilo.Start(exe_));
+    ASSERT_TRUE(vexilo.Start(exe_)) << vexilo.Problem();
     vexilo.BeginCheck();
     ASSERT_TRUE(driver::WaitUntil(
         [&] { return vexilo.Status().find("から受信しています( 2") != std::string::npos; }, 30000))
@@ -165,7 +165,7 @@ TEST_F(HostileRun, SilentServerIsGivenUpOrLeftAtOnce) {
     WriteDword("wD_Chk", 0x04); // recycle without asking: silence is no sure answer
 
     Vexilo vexilo;
-    ASSERT_TRUE(vexilo.Start(exe_));
+    ASSERT_TRUE(vexilo.Start(exe_)) << vexilo.Problem();
     const DWORD start = GetTickCount();
     ASSERT_TRUE(vexilo.RunCheck(kRunTimeout));
     const DWORD took = GetTickCount() - start;
@@ -206,7 +206,7 @@ TEST_F(HostileRun, StalledTlsHandshakeIsGivenUp) {
     Shortcut("stalled.url", "https://127.0.0.1:80/stalled");
     WriteDword("wD_Chk", 0x04); // recycle without asking
     Vexilo vexilo;
-    ASSERT_TRUE(vexilo.Start(exe_));
+    ASSERT_TRUE(vexilo.Start(exe_)) << vexilo.Problem();
     const DWORD start = GetTickCount();
     ASSERT_TRUE(vexilo.RunCheck(kRunTimeout));
     EXPECT_GE(GetTickCount() - start, 29000u);
@@ -260,7 +260,7 @@ TEST_F(HostileRun, HostileTlsPeers) {
     }
     WriteDword("wD_Chk", 0x04); // recycle without asking: none of these is a sure loss
     Vexilo vexilo;
-    ASSERT_TRUE(vexilo.Start(exe_));
+    ASSERT_TRUE(vexilo.Start(exe_)) << vexilo.Problem();
     for (int run = 0; run < 2; ++run) {
         ASSERT_TRUE(driver::WriteFileBytes(www, pages[run]));
         for (const auto& peer : peers) {
@@ -292,7 +292,7 @@ TEST_F(HostileRun, PagesOfHttp11OnlyAndCrCrLfServersAreKept) {
     peer_.Set("/upgrade", Answer::kHttp11Only, page);
     peer_.Set("/crcrlf", Answer::kCrCrLf, page);
     Vexilo vexilo;
-    ASSERT_TRUE(vexilo.Start(exe_));
+    ASSERT_TRUE(vexilo.Start(exe_)) << vexilo.Problem();
     for (int run = 0; run < 2; ++run) {
         ASSERT_TRUE(vexilo.RunCheck(kRunTimeout));
         const auto byUrl = ByUrl(vexilo.LogLines(), 2 * run);
@@ -356,7 +356,7 @@ TEST_F(HostileRun, HostileFavoritesTree) {
     ASSERT_NE(INVALID_HANDLE_VALUE, held);
 
     Vexilo vexilo;
-    ASSERT_TRUE(vexilo.Start(exe_));
+    ASSERT_TRUE(vexilo.Start(exe_)) << vexilo.Problem();
     const DWORD start = GetTickCount();
     ASSERT_TRUE(vexilo.RunCheck(kRunTimeout));
     std::printf("check run of the tree: %lu ms\n", GetTickCount() - start);

@@ -2,6 +2,8 @@
 // program.
 #include "VexiloDriver.h"
 
+#include <cstdio>
+
 const char kStartCaption[] = "チェック開始(&G)";
 
 namespace {
@@ -13,10 +15,23 @@ constexpr int kFileNameCombo = 1148;
 bool Vexilo::Start(const std::string& exePath, DWORD timeoutMs) {
     std::string folder = exePath.substr(0, exePath.find_last_of('\\'));
     if (!process_.Start("\"" + exePath + "\"", folder.c_str())) {
+        problem_ = process_.Problem();
         return false;
     }
-    window_ = driver::WaitForWindow(process_.Id(), "#32770", "Vexilo", timeoutMs);
-    return window_ != nullptr;
+    // Its window, or the reason it will not come: a box (another copy runs), its end.
+    const DWORD start = GetTickCount();
+    const bool up = driver::WaitUntil(
+        [&] {
+            window_ = driver::WaitForWindow(process_.Id(), "#32770", "Vexilo", 0);
+            return window_ || !driver::WhyNotUp(process_, 0).empty();
+        },
+        timeoutMs);
+    if (window_) {
+        return true;
+    }
+    problem_ = "Vexilo did not start: " + driver::WhyNotUp(process_, up ? 0 : GetTickCount() - start);
+    std::fprintf(stderr, "driver: %s\n", problem_.c_str());
+    return false;
 }
 
 std::vector<std::string> Vexilo::LogLines() const {

@@ -40,8 +40,11 @@ public:
     Vexilo(const Vexilo&) = delete;
     Vexilo& operator=(const Vexilo&) = delete;
 
-    // Starts the program from its own folder and waits for its main window.
+    // Starts the program from its own folder and waits for its main window. False when it did
+    // not come up; Problem() says why (CreateProcess failed, it refused to start and why, it
+    // ended, or nothing came within the time).
     bool Start(const std::string& exePath, DWORD timeoutMs = 30000);
+    const std::string& Problem() const { return problem_; }
     driver::Process& Process() { return process_; }
     HWND Window() const { return window_; }
 
@@ -72,6 +75,7 @@ public:
 private:
     driver::Process process_;
     HWND window_ = nullptr;
+    std::string problem_;
     std::thread press_;
     std::atomic<bool> pressed_{false};
 };
