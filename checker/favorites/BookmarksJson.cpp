@@ -104,7 +104,7 @@ public:
             return true;
         }
         if (frames_.back().kind == Frame::kNode && frames_.back().node >= 0) {
-            Finish(tree_.nodes[frames_.back().node]);
+            Finish(frames_.back().node);
         }
         frames_.pop_back();
         EndValue();
@@ -231,7 +231,8 @@ private:
         return static_cast<int>(tree_.nodes.size() - 1);
     }
 
-    void Finish(BookmarkNode& node) {
+    void Finish(int index) {
+        BookmarkNode& node = tree_.nodes[index];
         if (!dialect_.rootsObject && node.parent < 0) {
             if (const char* name = TopNameFor(kFirefoxTops, node.key)) {
                 node.name = Span(name);
@@ -240,6 +241,11 @@ private:
         // A link whose URL field came as an object or array is as broken as one with a number.
         if (node.kind == BookmarkKind::kLink && !node.url.data) {
             node.urlNotText = true;
+        }
+        // Its type may follow its children: what a link or separator "holds" was read before
+        // it was known to be no folder, and goes, so that every parent is a folder.
+        if (node.kind != BookmarkKind::kFolder) {
+            tree_.nodes.resize(static_cast<size_t>(index) + 1);
         }
     }
 

@@ -202,6 +202,8 @@ TEST(BookmarksJson, ReadsChromiumsBookmarks) {
         {"cut short", Roots(R"({"name":"a","type":"url","url":"ht)"), JsonProblem::kNotJson, {}},
         {"a zero byte inside", B(R"({"roots":{"other":{"name":"a)" "\0" R"("}}})"),
          JsonProblem::kNotJson, {}},
+        {"what a link holds", Roots(R"({"children":[{"name":"in","type":"url","url":"i"}],
+"name":"out","type":"url","url":"o"})"), JsonProblem::kNone, {"F-1 x||", "L0 out|o|"}},
         {"no roots", R"({"version":1})", JsonProblem::kNoBookmarks, {}},
         {"roots no object", R"({"roots":[{"other":{}}]})", JsonProblem::kNoBookmarks, {}},
         {"no object", "[]", JsonProblem::kNoBookmarks, {}},
