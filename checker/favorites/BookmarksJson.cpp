@@ -65,6 +65,7 @@ class NodeHandler {
 public:
     NodeHandler(const Dialect& dialect, BookmarkTree& tree) : dialect_(dialect), tree_(tree) {}
 
+    // Where bookmarks are kept was there: Chromium's roots, the children of Firefox's root.
     bool sawRoots = false;
 
     bool StartObject() {
@@ -118,6 +119,7 @@ public:
         }
         if (!frames_.empty() && frames_.back().kind == Frame::kNode &&
             frames_.back().field == Field::kChildren) {
+            sawRoots = sawRoots || frames_.back().node < 0;
             frames_.push_back({Frame::kChildren, frames_.back().node});
             return true;
         }
@@ -334,7 +336,7 @@ JsonReadResult ReadNodes(const Dialect& dialect, char* text, size_t length, Book
     tree.nodes.clear();
     NodeHandler handler(dialect, tree);
     JsonReadResult result = Parse(text, length, handler);
-    if (result.problem == JsonProblem::kNone && dialect.rootsObject && !handler.sawRoots) {
+    if (result.problem == JsonProblem::kNone && !handler.sawRoots) {
         result.problem = JsonProblem::kNoBookmarks;
     }
     if (result.problem != JsonProblem::kNone) {

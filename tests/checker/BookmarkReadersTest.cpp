@@ -237,6 +237,9 @@ TEST(BookmarksJson, ReadsFirefoxBackups) {
 {"guid":"s","type":"text/x-moz-place-separator"},{"id":5,"title":"a","type":"text/x-moz-place"}]}]})",
          JsonProblem::kNone,
          {u8"F-1 他のブックマーク||unfiled_____", u8"L0 最近|place:sort=8|q", "-0 ||s", "L0 a|!|"}},
+        {"no root folder", "[]", JsonProblem::kNoBookmarks, {}},
+        {"a root folder without children", R"({"title":"x","type":"text/x-moz-place-container"})",
+         JsonProblem::kNoBookmarks, {}},
     });
     // clang-format on
 }
