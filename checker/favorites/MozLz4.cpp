@@ -8,6 +8,11 @@ namespace {
 
 constexpr unsigned char kMagic[8] = {'m', 'o', 'z', 'L', 'z', '4', '0', '\0'};
 constexpr size_t kMinMatch = 4;
+// The block's end conditions: a match starts at least 12 bytes before the end and the last 5
+// bytes are literals. LZ4's own decoder, which Firefox reads its backups with, refuses a block
+// that breaks them; so do we, rather than read what Firefox could not.
+constexpr size_t kMatchStartLimit = 12;
+constexpr size_t kLastLiterals = 5;
 
 // A length of the token's four bits, continued by bytes of 255 while it is 15. False when the
 // input ends first or the length would pass limit (no length beyond it can be right).
@@ -43,6 +48,9 @@ bool ReadMozLz4Header(const unsigned char* data, size_t size, uint32_t* decoded)
 }
 
 bool DecodeLz4Block(const unsigned char* in, size_t inSize, unsigned char* out, size_t outSize) {
+    if (inSize == 0) {
+        return false; // not even the last token
+    }
     const unsigned char* p = in;
     const unsigned char* const end = in + inSize;
     size_t written = 0;
@@ -59,7 +67,7 @@ bool DecodeLz4Block(const unsigned char* in, size_t inSize, unsigned char* out, 
         if (p == end) {
             break; // the last sequence: literals only
         }
-        if (end - p < 2) {
+        if (end - p < 2 || outSize - written < kMatchStartLimit) {
             return false;
         }
         const size_t distance = static_cast<size_t>(p[0]) | static_cast<size_t>(p[1]) << 8;
@@ -70,7 +78,7 @@ bool DecodeLz4Block(const unsigned char* in, size_t inSize, unsigned char* out, 
             return false;
         }
         match += kMinMatch;
-        if (match > outSize - written) {
+        if (match > outSize - written - kLastLiterals) {
             return false;
         }
         // Byte by byte: a match may overlap what it writes (a run of one byte repeated).

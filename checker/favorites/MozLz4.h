@@ -14,6 +14,6 @@ constexpr size_t kMozLz4HeaderSize = 12;
 bool ReadMozLz4Header(const unsigned char* data, size_t size, uint32_t* decoded);
 
 // Decodes the LZ4 block in (inSize bytes, wholly) into out. True only when the block is well
-// formed (no copy from before the start of out, nothing past either end) and fills exactly
-// outSize bytes.
+// formed (no copy from before the start of out, nothing past either end, the format's end
+// conditions kept) and fills exactly outSize bytes.
 bool DecodeLz4Block(const unsigned char* in, size_t inSize, unsigned char* out, size_t outSize);

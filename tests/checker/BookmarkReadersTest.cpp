@@ -97,10 +97,13 @@ TEST(MozLz4, DecodesBlocksMadeByHand) {
     } cases[] = {
         {"literals only", B("\x50" "hello"), 5, true, "hello"},
         {"an empty block", B("\x00"), 0, true, ""},
+        {"no block at all", "", 0, false, ""},
         {"overlapping match", B("\x13" "a\x01\x00\x50" "bcdef"), 13, true, "aaaaaaaabcdef"},
         {"distance 0", B("\x13" "a\x00\x00\x50" "bcdef"), 13, false, ""},
         {"match before the start", B("\x13" "a\x02\x00\x50" "bcdef"), 13, false, ""},
         {"match past the end", B("\x1F" "a\x01\x00\x10\x50" "bcdef"), 13, false, ""},
+        {"match into the last 5 bytes", B("\x14" "a\x01\x00\x40" "1234"), 13, false, ""},
+        {"match 11 bytes before the end", B("\x10" "a\x01\x00\x70" "1234567"), 12, false, ""},
         {"literal length in bytes of 255", runs, 280, true, std::string(280, 'L')},
         {"match length in bytes of 255", B("\x1F" "x\x01\x00\xFF\x00\x50" "yyyyy"), 280, true,
          std::string(275, 'x') + "yyyyy"},
