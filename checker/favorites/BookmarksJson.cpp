@@ -378,6 +378,7 @@ public:
         }
         return true;
     }
+    bool RawNumber(const char*, rapidjson::SizeType, bool) { return true; } // no name
     bool Default() { return true; }
 
 private:

@@ -8,11 +8,10 @@ namespace {
 
 constexpr unsigned char kMagic[8] = {'m', 'o', 'z', 'L', 'z', '4', '0', '\0'};
 constexpr size_t kMinMatch = 4;
-// The block's end conditions: a match starts at least 12 bytes before the end and the last 5
-// bytes are literals. LZ4's own decoder, which Firefox reads its backups with, refuses a block
-// that breaks them; so do we, rather than read what Firefox could not.
-constexpr size_t kMatchStartLimit = 12;
-constexpr size_t kLastLiterals = 5;
+// The format's end conditions (the last match starts 12 bytes before the end, the last 5 bytes
+// are literals) are not asked for: LZ4's own decoder, which Firefox reads its backups with,
+// keeps them in terms of its input, not of what it writes, and reads blocks that break them as
+// stated. A block read here needs only to stay inside both areas and fill the output exactly.
 
 // A length of the token's four bits, continued by bytes of 255 while it is 15. False when the
 // input ends first or the length would pass limit (no length beyond it can be right).
@@ -67,7 +66,7 @@ bool DecodeLz4Block(const unsigned char* in, size_t inSize, unsigned char* out, 
         if (p == end) {
             break; // the last sequence: literals only
         }
-        if (end - p < 2 || outSize - written < kMatchStartLimit) {
+        if (end - p < 2) {
             return false;
         }
         const size_t distance = static_cast<size_t>(p[0]) | static_cast<size_t>(p[1]) << 8;
@@ -78,7 +77,7 @@ bool DecodeLz4Block(const unsigned char* in, size_t inSize, unsigned char* out, 
             return false;
         }
         match += kMinMatch;
-        if (match > outSize - written - kLastLiterals) {
+        if (match > outSize - written) {
             return false;
         }
         // Byte by byte: a match may overlap what it writes (a run of one byte repeated).

@@ -232,13 +232,20 @@ bool ParseBookmarkFile(const char* path, ParsedFile& parsed, std::string& proble
         return false;
     }
     FileText& text = parsed.text;
-    JsonReadResult json;
+    // A byte-order mark before JSON (an editor's, never a browser's) is no fault of the file.
+    char* json = text.Data();
+    size_t jsonLength = text.Length();
+    if (jsonLength >= 3 && std::memcmp(json, "\xEF\xBB\xBF", 3) == 0) {
+        json += 3;
+        jsonLength -= 3;
+    }
+    JsonReadResult result;
     switch (SniffBookmarkFile(text.Data(), text.Length() < kSniffSize ? text.Length() : kSniffSize)) {
     case BookmarkFileKind::kChromium:
-        json = ReadChromiumBookmarks(text.Data(), text.Length(), parsed.tree);
+        result = ReadChromiumBookmarks(json, jsonLength, parsed.tree);
         break;
     case BookmarkFileKind::kFirefoxJson:
-        json = ReadFirefoxBookmarks(text.Data(), text.Length(), parsed.tree);
+        result = ReadFirefoxBookmarks(json, jsonLength, parsed.tree);
         break;
     case BookmarkFileKind::kMozLz4: {
         uint32_t size = 0;
@@ -258,7 +265,7 @@ bool ParseBookmarkFile(const char* path, ParsedFile& parsed, std::string& proble
             return false;
         }
         text.Make(0); // the compressed bytes are done with
-        json = ReadFirefoxBookmarks(parsed.decoded.Data(), parsed.decoded.Length(), parsed.tree);
+        result = ReadFirefoxBookmarks(parsed.decoded.Data(), parsed.decoded.Length(), parsed.tree);
         break;
     }
     case BookmarkFileKind::kHtml: {
@@ -276,8 +283,8 @@ bool ParseBookmarkFile(const char* path, ParsedFile& parsed, std::string& proble
         problem = Message("%s\nはお気に入りのフォルダでも、ブックマークのファイルでもありません。", path);
         return false;
     }
-    if (json.problem != JsonProblem::kNone) {
-        problem = JsonProblemText(json, path);
+    if (result.problem != JsonProblem::kNone) {
+        problem = JsonProblemText(result, path);
         return false;
     }
     return true;

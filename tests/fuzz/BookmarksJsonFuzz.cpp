@@ -197,8 +197,8 @@ void CheckList(const std::string& text, const BookmarksWritten& written) {
     std::vector<std::string> lines;
     for (size_t at = 0; at < text.size();) {
         const size_t end = text.find('\n', at);
-        FUZZ_CHECK(end != std::string::npos); // every line ends
-        lines.push_back(text.substr(at, end - at));
+        FUZZ_CHECK(end != std::string::npos && end > at && text[end - 1] == '\r'); // CR LF
+        lines.push_back(text.substr(at, end - 1 - at));
         at = end + 1;
     }
     FUZZ_CHECK(lines.size() == 5 * static_cast<size_t>(written.links));
