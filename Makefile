@@ -93,6 +93,7 @@ bench: build
 	tools/wine-run --build=$(RUN_BUILD) --session sh -c '\
 		wine $(RUN_BUILD)/tests/bench/probe_wait_bench.exe && \
 		wine $(RUN_BUILD)/tests/bench/checker_walk_bench.exe 100 100 5 && \
+		wine $(RUN_BUILD)/tests/bench/checker_bookmarks_bench.exe 50000 2000 5 && \
 		wine $(RUN_BUILD)/tests/bench/installer_bench.exe $(INSTALLER_FILES)'
 	tests/bench/check-run-bench $(RUN_BUILD)
 

@@ -46,7 +46,7 @@ bool Utf8ToAnsi(const char* utf8, size_t length, char* out, size_t size) {
 bool CodePageToUtf8(unsigned codePage, const char* text, size_t length, std::string& utf8) {
     utf8.clear();
     if (length == 0) {
-        return IsValidCodePage(codePage) != FALSE;
+        return true;
     }
     const int units =
         MultiByteToWideChar(codePage, 0, text, static_cast<int>(length), nullptr, 0);

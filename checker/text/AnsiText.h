@@ -11,5 +11,5 @@
 bool Utf8ToAnsi(const char* utf8, size_t length, char* out, size_t size);
 
 // Text of the Windows code page codePage as UTF-8 (for a bookmarks file in another charset);
-// false when the system does not know the code page.
+// false when the system cannot convert it (a code page it does not know).
 bool CodePageToUtf8(unsigned codePage, const char* text, size_t length, std::string& utf8);

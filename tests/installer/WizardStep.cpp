@@ -4,8 +4,8 @@
 // can be cut to it. The same for Vexilo's main window and for the uninstall dialog (after its
 // confirmation is answered with OK, once the removal has ended), for the same pictures.
 //
-//   wizard_step wait|next|browse|close-browse|finished|finish|cancel|vexilo|close-vexilo|
-//               uninstall|close-uninstall
+//   wizard_step wait|next|browse|close-browse|finished|finish|cancel|vexilo|vexilo-sources|
+//               choose-source|close-vexilo|uninstall|close-uninstall
 #include <windows.h>
 
 #include <commctrl.h>
@@ -56,15 +56,36 @@ int main(int argc, char** argv) {
         Sleep(300);
         return PrintRect(dialog);
     }
-    if (std::strcmp(step, "vexilo") == 0 || std::strcmp(step, "close-vexilo") == 0) {
+    if (std::strncmp(step, "vexilo", 6) == 0 || std::strcmp(step, "close-vexilo") == 0 ||
+        std::strcmp(step, "choose-source") == 0) {
         HWND main = WaitWithControl(1003); // "チェック開始(&G)"
         if (!main) {
             std::fprintf(stderr, "wizard_step: no Vexilo window\n");
             return 1;
         }
-        if (step[0] == 'c') {
+        if (step[0] == 'c' && step[1] == 'l') {
             PostMessageA(main, WM_COMMAND, IDOK, 0);
             return 0;
+        }
+        // The choice of a source after "自動参照": shown with its second line chosen, then
+        // taken, and the main window shown with it.
+        if (std::strcmp(step, "vexilo-sources") == 0) {
+            driver::Click(main, 1002);
+            HWND sources = WaitWithControl(1100);
+            if (!sources) {
+                std::fprintf(stderr, "wizard_step: no choice of sources\n");
+                return 1;
+            }
+            SendDlgItemMessageA(sources, 1100, LB_SETCURSEL, 1, 0);
+            Sleep(300);
+            return PrintRect(sources);
+        }
+        if (step[0] == 'c') {
+            HWND sources = driver::FindDialogWithItem(0, 1100);
+            if (sources) {
+                driver::Click(sources, IDOK);
+                driver::WaitUntil([&] { return !IsWindow(sources); }, 5000);
+            }
         }
         Sleep(300);
         return PrintRect(main);
@@ -105,7 +126,7 @@ int main(int argc, char** argv) {
     } else if (std::strcmp(step, "wait") != 0) {
         std::fprintf(stderr,
                      "usage: wizard_step wait|next|browse|close-browse|finished|finish|cancel|"
-                     "vexilo|close-vexilo|uninstall|close-uninstall\n");
+                     "vexilo|vexilo-sources|choose-source|close-vexilo|uninstall|close-uninstall\n");
         return 2;
     }
     Sleep(300); // let the page paint before a screenshot
