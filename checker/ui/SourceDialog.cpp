@@ -40,6 +40,16 @@ BOOL SourceDialog::OnInitDialog() {
         }
     }
     SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(selected), 0);
+    // Over the window it was asked from, as a question about that window.
+    RECT owner;
+    RECT own;
+    if (HWND parent = GetParent(Window()); parent && GetWindowRect(parent, &owner) &&
+                                           GetWindowRect(Window(), &own)) {
+        const int x = owner.left + ((owner.right - owner.left) - (own.right - own.left)) / 2;
+        const int y = owner.top + ((owner.bottom - owner.top) - (own.bottom - own.top)) / 2;
+        SetWindowPos(Window(), nullptr, x < 0 ? 0 : x, y < 0 ? 0 : y, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     return TRUE;
 }
 

@@ -274,10 +274,7 @@ TEST_F(BookmarkRun, DetectOffersEverySource) {
                      "Mozilla Firefox\t古いプロファイル\t読み込めません",
                      "Mozilla Firefox\t外\t読み込めません"}),
               Lines(lines.begin() + 1, lines.end()));
-    const std::string picture = Env("VEXILO_SCREENSHOTS") + "/vexilo-sources.png";
-    EXPECT_TRUE(driver::RunOnHost("Z:\\usr\\bin\\import -window root " + picture, [&] {
-        return driver::FileExists(driver::WindowsPath(picture));
-    }));
+    EXPECT_TRUE(SaveScreen("vexilo-sources.png"));
 
     const std::pair<int, const char*> unreadable[] = {
         {5, "が見つかりません。"}, {6, "がFirefoxのフォルダの外を指しているため、読み込みません。"}};

@@ -631,11 +631,7 @@ TEST_F(CheckRun, MainWindowRendersItsTexts) {
     EXPECT_GT(darkPixels(kLogList), 200) << "the log's lines";
     ReleaseDC(nullptr, screen);
 
-    const std::string picture = Env("VEXILO_SCREENSHOTS") + "/vexilo-main.png";
-    DeleteFileA(driver::WindowsPath(picture).c_str());
-    EXPECT_TRUE(driver::RunOnHost("Z:\\usr\\bin\\import -window root " + picture, [&] {
-        return driver::FileExists(driver::WindowsPath(picture));
-    }));
+    EXPECT_TRUE(SaveScreen("vexilo-main.png"));
     ASSERT_TRUE(vexilo.Exit());
 }
 

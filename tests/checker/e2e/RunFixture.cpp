@@ -1,8 +1,11 @@
 #include "RunFixture.h"
 
+#include "HostLinks.h"
 #include "WinDriver.h"
 
 #include <shlwapi.h>
+
+#include <cstdlib>
 
 std::string TempFolder() {
     char temp[MAX_PATH];
@@ -25,6 +28,21 @@ DWORD ReadDword(const char* name) {
     DWORD size = sizeof value;
     SHGetValueA(HKEY_CURRENT_USER, kSettingsKey, name, nullptr, &value, &size);
     return value;
+}
+
+bool SaveScreen(const std::string& name) {
+    const char* folder = std::getenv("VEXILO_SCREENSHOTS");
+    if (!folder) {
+        return false;
+    }
+    const std::string picture = std::string(folder) + "/" + name;
+    const std::string path = driver::WindowsPath(picture);
+    DeleteFileA(path.c_str());
+    // Whole once it ends in its IEND chunk: import has written all and is about to end.
+    return driver::RunOnHost("Z:\\usr\\bin\\import -window root " + picture, [&] {
+        const std::string bytes = driver::ReadFileBytes(path);
+        return bytes.size() > 12 && bytes.compare(bytes.size() - 8, 4, "IEND") == 0;
+    });
 }
 
 std::vector<LogBlock> Blocks(const Lines& log) {

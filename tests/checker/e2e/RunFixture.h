@@ -26,6 +26,10 @@ void WriteDword(const char* name, DWORD value);
 // 0xDEADBEEF when the value is not there.
 DWORD ReadDword(const char* name);
 
+// The whole screen as a PNG in VEXILO_SCREENSHOTS (a folder of the host) named name; true once
+// the picture is there whole.
+bool SaveScreen(const std::string& name);
+
 // The log as blocks: each probed URL with the lines that followed it.
 struct LogBlock {
     std::string url;
