@@ -84,12 +84,9 @@ public:
         } else if (top.kind == Frame::kRoots) {
             const int index = NewNode(-1);
             tree_.nodes[index].kind = BookmarkKind::kFolder;
-            if (const char* name = TopNameFor(kChromiumTops, top.key)) {
-                fallback_ = Span(name);
-            } else {
-                fallback_ = top.key;
-            }
-            tree_.nodes[index].name = fallback_;
+            // Its name as the browser shows it, until the file gives one of its own.
+            const char* name = TopNameFor(kChromiumTops, top.key);
+            tree_.nodes[index].name = name ? Span(name) : top.key;
             frames_.push_back({Frame::kNode, index});
         } else if (top.kind == Frame::kChildren) {
             frames_.push_back({Frame::kNode, NewNode(top.node)});
@@ -262,7 +259,6 @@ private:
     BookmarkTree& tree_;
     std::vector<Frame> frames_;
     int skip_ = 0; // depth inside a value that is passed over
-    TextSpan fallback_;
 };
 
 bool HexDigits(const char* text, unsigned* value) {

@@ -11,15 +11,15 @@
 char checkListPath[kListLineSize];
 char userPrefix[kListLineSize];
 
-namespace {
-
-constexpr size_t kUserNameSize = 256;
-constexpr size_t kCompareBlock = 4096;
-
 bool IsFolder(const char* path) {
     const DWORD attributes = GetFileAttributesA(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
+
+namespace {
+
+constexpr size_t kUserNameSize = 256;
+constexpr size_t kCompareBlock = 4096;
 
 // True when a file can be made in folder. Tried for real, so that access rights, read-only
 // media and Windows' VirtualStore (which takes a legacy program's writes below Program Files)

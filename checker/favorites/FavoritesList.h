@@ -16,6 +16,9 @@ extern char checkListPath[kListLineSize];
 // The root of this user's page-copy store: the program's folder followed by the user name.
 extern char userPrefix[kListLineSize];
 
+// True when path names a folder that is there.
+bool IsFolder(const char* path);
+
 // True when path ends in a real separator (a trail byte 0x5C of a double-byte character is none).
 bool EndsInSeparator(const char* path);
 
