@@ -7,6 +7,7 @@
 #include <shellapi.h>
 
 #include "copy/CopySteps.h"
+#include "copy/InstallJournal.h"
 #include "entry/SetupContext.h"
 #include "entry/Window.h"
 #include "resource.h"
@@ -22,32 +23,16 @@ constexpr UINT kStartDelayMs = 300;
 // The page's own command for the next step: a WM_COMMAND whose whole parameter is this.
 constexpr WPARAM kNextStep = 1;
 
-// Steps are numbered 0 to fileCount + 3: the folder, the program, its setup file, each product
-// file, then shortcuts and registration.
-int LastStep() {
-    return SetupContext.fileCount + 3;
-}
+// The run of the page: its journal, and where it stands.
+InstallJournal journal;
+bool stepPosted = false; // a next-step command waits in the queue
+bool paused = false;     // a question is open: no step runs under it
+bool ended = false;      // finished, failed or cancelled: no step runs any more
+bool failed = false;
 
-// Makes the links of one place; a group folder that cannot be made is shown.
-void MakeShortcuts(HWND page, ShortcutPlace place) {
-    ErrorText error;
-    if (!UpdateShortcuts(place, ShortcutUpdate::Create, &error)) {
-        ShowError(page, error.text);
-    }
-}
-
-void MakeShortcuts(HWND page) {
-    if (SetupContext.resident) {
-        // A resident product starts with Windows, whatever the shortcut page would have said.
-        MakeShortcuts(page, ShortcutPlace::Startup);
-        return;
-    }
-    if (SetupContext.startMenuChosen) {
-        MakeShortcuts(page, ShortcutPlace::Programs);
-    }
-    if (SetupContext.desktopChosen) {
-        MakeShortcuts(page, ShortcutPlace::Desktop);
-    }
+void PostNextStep(HWND page) {
+    stepPosted = true;
+    PostMessageA(page, WM_COMMAND, kNextStep, 0);
 }
 
 void ShowFinished(HWND page) {
@@ -59,6 +44,66 @@ void ShowFinished(HWND page) {
         ShowWindow(GetDlgItem(page, IDC_REMOVAL_HINT), SW_SHOW);
     }
     PropSheet_SetWizButtons(SetupContext.sheetWindow, PSWIZB_FINISH);
+}
+
+// Undoes the run and says so, with what failed, where the finish text would be.
+void ShowFailed(HWND page, const ErrorText& error) {
+    const bool undone = journal.RollBack();
+    SetActiveJournal(nullptr);
+    ended = true;
+    failed = true;
+    ShowWindow(GetDlgItem(page, IDC_COPY_PROGRESS), SW_HIDE);
+    SetDlgItemTextA(page, IDC_COPY_STATUS,
+                    undone ? "インストールに失敗しました。インストール前の状態に戻しました。"
+                           : "インストールに失敗しました。元に戻せなかったファイルがあります。");
+    SetDlgItemTextA(page, IDC_REMOVAL_HINT, error.text);
+    ShowWindow(GetDlgItem(page, IDC_REMOVAL_HINT), SW_SHOW);
+    PropSheet_SetWizButtons(SetupContext.sheetWindow, PSWIZB_FINISH);
+}
+
+// Shows why a step failed; true when the user asks to try it again, which is offered where that
+// can help: a file held by a running program.
+bool AskToRetry(HWND page, StepOutcome outcome, const ErrorText& error) {
+    if (outcome != StepOutcome::InUse) {
+        ShowError(page, error.text);
+        return false;
+    }
+    char text[sizeof error.text + 128];
+    FormatText(text, sizeof text,
+               "%s\n\nそのファイルを使っているプログラムを終了してから「再試行」を"
+               "押してください。「キャンセル」を押すとインストールを中止します。",
+               error.text);
+    return MessageBoxA(page, text, nullptr, MB_RETRYCANCEL | MB_ICONERROR) == IDRETRY;
+}
+
+// Cancel while the steps run asks once; Yes undoes the installation. True when the wizard may
+// close.
+bool ConfirmCancel(HWND page) {
+    if (ended) {
+        return true;
+    }
+    if (SetupContext.copyStep == 0 && !journal.IsOpen() && !paused) {
+        KillTimer(page, kStartTimer); // nothing was done yet
+        ended = true;
+        return true;
+    }
+    paused = true;
+    const int answer =
+        MessageBoxA(page,
+                    "インストールを中止しますか？\n\n中止すると、ここまでにコピーした"
+                    "ファイルは削除され、インストール前の状態に戻ります。",
+                    SetupContext.title, MB_YESNO | MB_ICONQUESTION);
+    paused = false;
+    if (answer != IDYES) {
+        if (!stepPosted) {
+            PostNextStep(page);
+        }
+        return false;
+    }
+    journal.RollBack();
+    SetActiveJournal(nullptr);
+    ended = true;
+    return true;
 }
 
 // Starts the installed main program, and opens the setup file's "Open" document, from the
@@ -94,36 +139,43 @@ void Launch(HWND page) {
 } // namespace
 
 void RunCopyStep() {
+    stepPosted = false;
     const int step = SetupContext.copyStep;
-    const int last = LastStep();
-    if (step > last) {
-        return; // a stray command after the last step
+    const int last = LastInstallStep();
+    if (paused || ended || step > last) {
+        return; // under a question, or a stray command after the end
     }
     HWND page = SetupContext.messageOwner;
     HWND bar = GetDlgItem(page, IDC_COPY_PROGRESS);
-    ErrorText error;
     if (step == 0) {
         SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(0, ProgressUpper(last)));
-        // A folder that cannot be made shows why; each copy then shows its own failure.
-        if (!EnsureFolderPath(SetupContext.installFolder, error)) {
-            ShowError(page, error.text);
+    }
+    for (;;) {
+        ErrorText error;
+        const StepOutcome outcome = RunInstallStep(step, journal, error);
+        if (outcome == StepOutcome::Done) {
+            break;
         }
-    } else if (step < last) {
-        // Step 1 is the program itself (entry -1), step 2 its setup file (entry 0).
-        LoadFileEntry(step - 2);
-        if (!CopyEntryFile(error)) {
-            ShowError(page, error.text);
+        paused = true;
+        const bool again = AskToRetry(page, outcome, error);
+        paused = false;
+        if (ended) {
+            return; // cancelled while the message was open
         }
-    } else {
-        MakeShortcuts(page);
-        RegisterUninstall();
+        if (!again) {
+            ShowFailed(page, error);
+            return;
+        }
     }
     SetupContext.copyStep = step + 1;
     SendMessageA(bar, PBM_SETPOS, ProgressPosition(SetupContext.copyStep, last), 0);
     if (SetupContext.copyStep > last) {
+        journal.Commit();
+        SetActiveJournal(nullptr);
+        ended = true;
         ShowFinished(page);
     } else {
-        PostMessageA(page, WM_COMMAND, kNextStep, 0);
+        PostNextStep(page);
     }
 }
 
@@ -139,7 +191,7 @@ INT_PTR CALLBACK CopyPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lPa
     case WM_TIMER:
         if (wParam == kStartTimer) {
             KillTimer(page, kStartTimer);
-            PostMessageA(page, WM_COMMAND, kNextStep, 0);
+            PostNextStep(page);
             return TRUE;
         }
         return FALSE;
@@ -160,8 +212,14 @@ INT_PTR CALLBACK CopyPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lPa
             }
             return FALSE;
         case PSN_WIZFINISH:
-            Launch(page);
+            // Nothing is started after a failed installation: it was undone.
+            if (!failed) {
+                Launch(page);
+            }
             return FALSE;
+        case PSN_QUERYCANCEL:
+            SetWindowLongPtrA(page, DWLP_MSGRESULT, ConfirmCancel(page) ? FALSE : TRUE);
+            return TRUE;
         }
         return FALSE;
     }

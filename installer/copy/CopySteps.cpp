@@ -8,8 +8,11 @@
 
 #include "entry/Handles.h"
 #include "entry/SetupContext.h"
+#include "entry/StartUp.h"
 #include "setupfile/Folders.h"
 #include "setupfile/SetupFile.h"
+#include "copy/InstallJournal.h"
+#include "shortcuts/Shortcuts.h"
 #include "uninstall/InstallRecord.h"
 
 namespace {
@@ -51,6 +54,20 @@ bool IsSameFile(const char* source, const char* target) {
            targetLength < sizeof targetFull && lstrcmpiA(sourceFull, targetFull) == 0;
 }
 
+// Makes the links of the places chosen: Startup alone for a resident product, whatever the
+// shortcut page would have said. False, with why in error, when a group folder cannot be made.
+bool MakeShortcuts(ErrorText& error) {
+    if (SetupContext.resident) {
+        return UpdateShortcuts(ShortcutPlace::Startup, ShortcutUpdate::Create, &error);
+    }
+    if (SetupContext.startMenuChosen &&
+        !UpdateShortcuts(ShortcutPlace::Programs, ShortcutUpdate::Create, &error)) {
+        return false;
+    }
+    return !SetupContext.desktopChosen ||
+           UpdateShortcuts(ShortcutPlace::Desktop, ShortcutUpdate::Create, &error);
+}
+
 void SetStringValue(HKEY key, const char* name, const char* text) {
     RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
                    static_cast<DWORD>(std::strlen(text) + 1));
@@ -58,31 +75,72 @@ void SetStringValue(HKEY key, const char* name, const char* text) {
 
 } // namespace
 
-bool CopyEntryFile(ErrorText& error) {
+StepOutcome CopyEntryFile(ErrorText& error) {
     if (!EnsureEntryFolders(error)) {
-        return false;
+        return StepOutcome::FolderFailed;
     }
     const char* source = SetupContext.entryName;
     const char* target = SetupContext.entryTarget;
     if (IsSameFile(source, target)) {
-        return true;
+        return StepOutcome::Done;
+    }
+    // The name in the message is the one that is the trouble: the source when it is not there
+    // to copy, else the target.
+    if (LookUpPath(source) != PathKind::File) {
+        FormatText(error.text, sizeof error.text, "%s のコピーに失敗しました。", source);
+        return StepOutcome::CopyFailed;
+    }
+    if (LookUpPath(target) == PathKind::Folder) {
+        FormatText(error.text, sizeof error.text,
+                   "%s - 同じ名前のフォルダが既に存在するのでファイルがコピーできません。", target);
+        return StepOutcome::CopyFailed;
+    }
+    InstallJournal* journal = ActiveJournal();
+    if (journal && !journal->BeforeFile(target, error)) {
+        return journal->WasInUse() ? StepOutcome::InUse : StepOutcome::CopyFailed;
     }
     if (CopyFileA(source, target, FALSE)) {
         // A read-only or hidden source must not make an installed file that resists updates.
         SetFileAttributesA(target, FILE_ATTRIBUTE_NORMAL);
-        return true;
+        return StepOutcome::Done;
     }
     switch (GetLastError()) {
     case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
         FormatText(error.text, sizeof error.text,
                    "%s は他のプロセスが使用中のため上書きできません。", target);
-        return false;
+        return StepOutcome::InUse;
     case ERROR_FILE_EXISTS:
-        return true;
+        return StepOutcome::Done;
     default:
-        FormatText(error.text, sizeof error.text, "%s のコピーに失敗しました。", source);
-        return false;
+        FormatText(error.text, sizeof error.text, "%s のコピーに失敗しました。", target);
+        return StepOutcome::CopyFailed;
     }
+}
+
+int LastInstallStep() {
+    return SetupContext.fileCount + 3;
+}
+
+StepOutcome RunInstallStep(int step, InstallJournal& journal, ErrorText& error) {
+    const int last = LastInstallStep();
+    if (step == 0) {
+        SetActiveJournal(&journal);
+        if (!EnsureFolderPath(SetupContext.installFolder, error) || !journal.Open(error)) {
+            return StepOutcome::FolderFailed;
+        }
+        return StepOutcome::Done;
+    }
+    if (step < last) {
+        // Step 1 is the program itself (entry -1), step 2 its setup file (entry 0).
+        LoadFileEntry(step - 2);
+        return CopyEntryFile(error);
+    }
+    if (!MakeShortcuts(error)) {
+        return StepOutcome::LinkFailed;
+    }
+    RegisterUninstall();
+    return StepOutcome::Done;
 }
 
 void RegisterUninstall() {
@@ -99,7 +157,45 @@ void RegisterUninstall() {
     }
     SetStringValue(key.Get(), "DisplayName", SetupContext.title);
     SetStringValue(key.Get(), "UninstallString", command);
+    // The same command with " /s": the removal without a question, for administrators.
+    if (AppendText(command, sizeof command, " /s")) {
+        SetStringValue(key.Get(), "QuietUninstallString", command);
+    }
     WriteInstallRecord(key.Get());
+}
+
+int RunQuietInstall() {
+    if (SetupContext.givenFolder[0] != '\0') {
+        CopyText(SetupContext.installFolder, kPathSize, SetupContext.givenFolder);
+    }
+    if (RefuseInstallFolder(SetupContext.installFolder, kPathSize)) {
+        return kExitBadFolder;
+    }
+    // Source names in the setup file are relative to the program's folder.
+    SetCurrentDirectoryA(SetupContext.programFolder);
+    SetupContext.startMenuChosen = true;
+    SetupContext.desktopChosen = false;
+    InstallJournal journal;
+    const int last = LastInstallStep();
+    for (int step = 0; step <= last; ++step) {
+        ErrorText error;
+        switch (RunInstallStep(step, journal, error)) {
+        case StepOutcome::Done:
+            continue;
+        case StepOutcome::InUse:
+            journal.RollBack();
+            return kExitInUse;
+        case StepOutcome::LinkFailed:
+            journal.RollBack();
+            return kExitLinkFailed;
+        case StepOutcome::CopyFailed:
+        case StepOutcome::FolderFailed:
+            journal.RollBack();
+            return kExitCopyFailed;
+        }
+    }
+    journal.Commit();
+    return kExitDone;
 }
 
 int ProgressUpper(int lastStep) {

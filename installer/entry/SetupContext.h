@@ -34,6 +34,10 @@ struct SetupContextData {
     bool startMenuChosen;
     bool desktopChosen;
     int copyStep;
+    bool quiet;                    // /s: no window and no question; outcomes as exit codes
+    char givenFolder[kPathSize];   // /d=PATH, else empty
+    char badSwitch[64];            // a switch refused at start-up
+    const char* heldProgram;       // the installed program, while a waiting request runs it
 };
 
 extern SetupContextData SetupContext;

@@ -8,19 +8,98 @@
 // of one and cannot be a program that this installer put in place.
 constexpr size_t kShortestName = 3;
 
-StartMode ResolveStartPaths(const char* commandLine, const char* modulePath, StartPaths& paths) {
-    const char* argument = commandLine;
-    if (*argument == '/') {
-        ++argument;
-    }
-    const bool uninstallRun = argument[0] == 'x';
-    const char* source = modulePath;
-    if (uninstallRun) {
-        if (argument[1] == '\0') {
-            return StartMode::BadTarget;
+namespace {
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+// The switch body (after its "/") is word, compared without regard to case.
+bool SwitchIs(const char* body, size_t length, const char* word) {
+    return IsWordIgnoringCase(body, length, word);
+}
+
+// The value of /d=: quoted up to the closing quote, or unquoted to the line's end (a folder may
+// hold blanks). Moves at past it; false when it is missing or does not fit.
+bool TakeFolderValue(const char*& at, char* folder) {
+    if (*at == '"') {
+        const char* close = FindCharDbcs(at + 1, '"');
+        if (!close || close == at + 1 ||
+            !CopyTextPart(folder, kPathSize, at + 1, static_cast<size_t>(close - at - 1)) ||
+            static_cast<size_t>(close - at - 1) >= kPathSize) {
+            return false;
         }
-        source = argument + 2; // after the "x" and one separating character
+        at = close + 1;
+        return true;
     }
+    size_t length = std::strlen(at);
+    while (length > 0 && IsBlank(at[length - 1])) {
+        --length;
+    }
+    if (length == 0 || length >= kPathSize || !CopyTextPart(folder, kPathSize, at, length)) {
+        return false;
+    }
+    at += std::strlen(at);
+    return true;
+}
+
+} // namespace
+
+StartMode ResolveStartPaths(const char* commandLine, const char* modulePath, StartPaths& paths) {
+    paths.quiet = false;
+    paths.folder[0] = '\0';
+    paths.badSwitch[0] = '\0';
+    StartMode mode = StartMode::Wizard;
+    const char* source = modulePath;
+    for (const char* at = commandLine;;) {
+        while (IsBlank(*at)) {
+            ++at;
+        }
+        if (*at == '\0') {
+            break;
+        }
+        const char* item = at;
+        const bool slashed = *at == '/';
+        const char* body = slashed ? at + 1 : at;
+        // The uninstall run: "x", one separating character, then the path, blanks and all.
+        if (body[0] == 'x' && (body[1] == '\0' || IsBlank(body[1]))) {
+            if (body[1] == '\0') {
+                return StartMode::BadTarget;
+            }
+            mode = StartMode::UninstallRun;
+            source = body + 2;
+            break;
+        }
+        const char* end = body;
+        while (*end != '\0' && !IsBlank(*end) && *end != '=') {
+            end += CharLength(end);
+        }
+        const size_t length = static_cast<size_t>(end - body);
+        at = end;
+        if (slashed && *end == '=' && SwitchIs(body, length, "d")) {
+            ++at;
+            if (TakeFolderValue(at, paths.folder) && (*at == '\0' || IsBlank(*at))) {
+                continue;
+            }
+        } else if (*end != '=' && slashed &&
+                   (SwitchIs(body, length, "s") || SwitchIs(body, length, "silent") ||
+                    SwitchIs(body, length, "q") || SwitchIs(body, length, "quiet"))) {
+            paths.quiet = true;
+            continue;
+        } else if (*end != '=' && length == 1 && (body[0] == 'r' || body[0] == 'R')) {
+            mode = StartMode::UninstallRequest;
+            continue;
+        }
+        // Named as given, up to its blank (or the whole value of a /d= that went wrong).
+        const char* stop = item;
+        while (*stop != '\0' && (!IsBlank(*stop) || stop < at)) {
+            stop += CharLength(stop);
+        }
+        CopyTextPart(paths.badSwitch, sizeof paths.badSwitch, item,
+                     static_cast<size_t>(stop - item));
+        return StartMode::BadSwitch;
+    }
+    const bool uninstallRun = mode == StartMode::UninstallRun;
 
     char folder[kPathSize];
     char name[kPathSize];
@@ -68,13 +147,5 @@ StartMode ResolveStartPaths(const char* commandLine, const char* modulePath, Sta
     CopyText(paths.setupFileName, kPathSize, setupName);
     CopyText(paths.setupFilePath, kPathSize, setupPath);
 
-    switch (argument[0]) {
-    case 'R':
-    case 'r':
-        return StartMode::UninstallRequest;
-    case 'x':
-        return StartMode::UninstallRun;
-    default:
-        return StartMode::Wizard;
-    }
+    return mode;
 }

@@ -9,6 +9,13 @@ StartMode ResolveStart(const char* commandLine) {
     if (mode == StartMode::BadTarget) {
         return mode;
     }
+    if (mode == StartMode::BadSwitch) {
+        SetupContext.quiet = paths.quiet; // a /s before it: no box for a script to wait on
+        CopyText(SetupContext.badSwitch, sizeof SetupContext.badSwitch, paths.badSwitch);
+        return mode;
+    }
+    SetupContext.quiet = paths.quiet;
+    CopyText(SetupContext.givenFolder, kPathSize, paths.folder);
     CopyText(SetupContext.programFolder, kPathSize, paths.programFolder);
     CopyText(SetupContext.exeName, kPathSize, paths.exeName);
     CopyText(SetupContext.setupFileName, kPathSize, paths.setupFileName);

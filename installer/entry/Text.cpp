@@ -126,3 +126,16 @@ bool FormatText(char* dest, size_t size, const char* format, ...) {
     TrimSplitCharacter(dest, size - 1);
     return false;
 }
+
+bool IsWordIgnoringCase(const char* text, size_t length, const char* word) {
+    const auto lower = [](char c) {
+        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    };
+    size_t i = 0;
+    for (; i < length && word[i] != '\0'; ++i) {
+        if (lower(text[i]) != lower(word[i])) {
+            return false;
+        }
+    }
+    return i == length && word[i] == '\0';
+}

@@ -40,6 +40,10 @@ bool IsMidCharacter(const char* text, size_t offset);
 // False, with the path unchanged, when the buffer of size bytes has no room for it.
 bool AddTrailingBackslash(char* path, size_t size);
 
+// True when the length bytes at text are word, single-byte letters compared without regard to
+// case (a switch, a registry root's name).
+bool IsWordIgnoringCase(const char* text, size_t length, const char* word);
+
 // Bounded copy of at most size - 1 bytes, always terminated. A double-byte character that would
 // be split at the limit is left out whole. False when the text had to be cut.
 bool CopyText(char* dest, size_t size, const char* src);

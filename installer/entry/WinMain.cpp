@@ -5,6 +5,7 @@
 #include "entry/SetupContext.h"
 #include "entry/StartUp.h"
 #include "entry/Window.h"
+#include "copy/CopySteps.h"
 #include "setupfile/SetupFile.h"
 #include "uninstall/Uninstall.h"
 #include "wizard/Wizard.h"
@@ -19,26 +20,45 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     if (mode == StartMode::BadTarget) {
         // Nothing is read or removed for a target that cannot be an installed program.
         ShowError(nullptr, "アンインストールの対象が正しくありません。");
-        return 1;
+        return kExitWizard;
+    }
+    if (mode == StartMode::BadSwitch) {
+        // Never taken for another mode: an unattended installation that runs the wizard, or a
+        // mistyped switch that uninstalls, would each do what nobody asked for.
+        char text[sizeof SetupContext.badSwitch + 128];
+        FormatText(
+            text, sizeof text,
+            "コマンドラインのスイッチ「%s」は使えません。\n\n使えるスイッチ: /s（画面を出さずに"
+            "インストール）、/d=フォルダ（インストール先）、/r（アンインストール）、/r /s"
+            "（画面を出さずにアンインストール）",
+            SetupContext.badSwitch);
+        ShowError(nullptr, text);
+        return kExitBadSwitch;
     }
     if (!LoadSettings()) {
-        return 1;
+        return SetupContext.quiet ? kExitBadSetupFile : kExitWizard;
     }
     switch (mode) {
     case StartMode::UninstallRequest:
-        RequestUninstall();
-        break;
+        return RequestUninstall();
     case StartMode::UninstallRun:
-        StartUninstallRun();
-        break;
+        return StartUninstallRun();
     case StartMode::BadTarget:
+    case StartMode::BadSwitch:
         break;
     case StartMode::Wizard:
         // A setup file with an entry that would lead out of its folder installs nothing.
-        if (CheckSetupEntries()) {
-            RunWizard();
+        if (!CheckSetupEntries()) {
+            return SetupContext.quiet ? kExitBadSetupFile : kExitWizard;
         }
+        if (SetupContext.quiet) {
+            return RunQuietInstall();
+        }
+        if (SetupContext.givenFolder[0] != '\0') {
+            CopyText(SetupContext.installFolder, kPathSize, SetupContext.givenFolder);
+        }
+        RunWizard();
         break;
     }
-    return 1;
+    return kExitWizard;
 }

@@ -16,6 +16,9 @@ void CenterWindow(HWND window) {
 }
 
 void ShowError(HWND owner, const char* text) {
+    if (SetupContext.quiet) {
+        return; // unattended: the exit code tells
+    }
     MessageBoxA(owner, text, nullptr, MB_OK | MB_ICONERROR);
 }
 

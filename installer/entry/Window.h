@@ -6,7 +6,8 @@
 // Moves the window to the middle of the screen, keeping its size, Z order and activation.
 void CenterWindow(HWND window);
 
-// The installer's error box: the system's default caption and the error icon.
+// The installer's error box: the system's default caption and the error icon. None when
+// unattended.
 void ShowError(HWND owner, const char* text);
 
 // Posted to a wizard page by KeepFrameCaption; the page answers with SetFrameCaption.

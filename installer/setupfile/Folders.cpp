@@ -7,6 +7,7 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "copy/InstallJournal.h"
 #include "entry/Handles.h"
 #include "setupfile/PathRules.h"
 
@@ -239,6 +240,7 @@ bool EnsureFolder(const char* path, ErrorText& error) {
         break;
     }
     if (CreateDirectoryA(folder, nullptr)) {
+        NoteMade(LogKind::Folder, path); // undone with a cancelled installation
         return true;
     }
     FormatText(error.text, sizeof error.text, "%s のフォルダ作成に失敗しました。", folder);
@@ -262,4 +264,70 @@ bool EnsureFolderPath(const char* path, ErrorText& error) {
         }
     }
     return true;
+}
+
+bool TryFolderPath(const char* path, ErrorText& error) {
+    char level[kPathSize];
+    if (!BeginsWithDrive(path) || !CopyText(level, sizeof level, path)) {
+        return EnsureFolderPath(path, error);
+    }
+    // The ends of the levels this try made, deepest last.
+    size_t made[kPathSize / 2];
+    size_t madeCount = 0;
+    bool ok = true;
+    for (char* slash = FindCharDbcs(level + 3, '\\'); slash && ok;
+         slash = FindCharDbcs(slash + 1, '\\')) {
+        const char next = slash[1];
+        slash[1] = '\0';
+        slash[0] = '\0';
+        const bool missing = LookUpPath(level) == PathKind::Missing;
+        slash[0] = '\\';
+        ok = EnsureFolder(level, error);
+        if (ok && missing && madeCount < sizeof made / sizeof made[0]) {
+            made[madeCount++] = static_cast<size_t>(slash - level);
+        }
+        slash[1] = next;
+    }
+    while (madeCount > 0) {
+        level[made[--madeCount]] = '\0';
+        RemoveDirectoryA(level);
+    }
+    return ok;
+}
+
+const char* RefuseInstallFolder(char* folder, size_t size) {
+    const char* const tooLong = "フォルダ名が長すぎます。短いフォルダ名を指定してください。";
+    const char* const root = "ルートフォルダにはインストールできません。";
+    if (std::strlen(folder) >= kPathSize || !AddTrailingBackslash(folder, size) ||
+        std::strlen(folder) >= kPathSize) {
+        return tooLong;
+    }
+    if (std::strlen(folder) <= 2) {
+        return root;
+    }
+    if (folder[1] != ':' || folder[2] != '\\') {
+        return "「C:\\Oskaveld」のように、ドライブ名も含めたフルパス名を指定してください。";
+    }
+    // Each part a plain name: "..", "." or a name that Windows would shorten names another
+    // folder than the one the uninstall entry will name.
+    char parts[kPathSize];
+    CopyText(parts, sizeof parts, folder + 3);
+    const size_t length = std::strlen(parts);
+    if (length > 0) {
+        parts[length - 1] = '\0'; // its trailing backslash
+        if (!IsConfinedPath(parts)) {
+            return "フォルダ名に使えない名前が含まれています。別のフォルダ名を指定してください。";
+        }
+    }
+    // Its removal would take the whole drive, Windows or the user's files with it.
+    switch (CheckInstallFolder(folder)) {
+    case FolderRefusal::DriveRoot:
+        return root;
+    case FolderRefusal::SystemFolder:
+        return "Windowsのフォルダ、Program Filesのフォルダそのもの、ユーザーのフォルダ"
+               "にはインストールできません。製品用のフォルダを指定してください。";
+    case FolderRefusal::None:
+        break;
+    }
+    return nullptr;
 }

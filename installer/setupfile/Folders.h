@@ -11,6 +11,15 @@ bool EnsureFolder(const char* path, ErrorText& error);
 // D:\A\B\); any other path is ensured as a whole. Stops at the first level that fails.
 bool EnsureFolderPath(const char* path, ErrorText& error);
 
+// Makes every missing level of path as EnsureFolderPath does, to see that it can be made, then
+// takes away again every level it made. False, with why in error, when a level cannot be made.
+bool TryFolderPath(const char* path, ErrorText& error);
+
+// The checks of an installation folder as typed or given, in order: too long, a root, no full
+// path with a drive, a part that is no plain name (such as ".."), a folder that is no product's
+// own. On success folder has its trailing backslash and nullptr comes back; else the message.
+const char* RefuseInstallFolder(char* folder, size_t size);
+
 // What a path names, looked up without wildcards: a name holding "*" or "?" is never taken to
 // match some other entry.
 enum class PathKind { Missing, Folder, File };

@@ -5,9 +5,12 @@
 #include <windows.h>
 
 #include <cstring>
+#include <initializer_list>
 
+#include "copy/InstallJournal.h"
 #include "entry/Handles.h"
 #include "entry/SetupContext.h"
+#include "setupfile/PathRules.h"
 #include "setupfile/SetupFile.h"
 // Before the shell's headers: they declare a global Folder, which PathKind's Folder would
 // otherwise be warned about as shadowing.
@@ -91,10 +94,27 @@ void SaveLink(const char* folder) {
     if (FAILED(link->QueryInterface(IID_IPersistFile, file.Out()))) {
         return;
     }
+    // A new link is logged before it is written; one that was there stays the earlier
+    // installation's, rewritten with the same target.
+    if (LookUpPath(path) == PathKind::Missing) {
+        NoteMade(LogKind::Link, path);
+    }
     file->Save(widePath, TRUE);
 }
 
 } // namespace
+
+bool IsInShortcutPlace(const char* path) {
+    for (ShortcutPlace place :
+         {ShortcutPlace::Programs, ShortcutPlace::Desktop, ShortcutPlace::Startup}) {
+        char folder[kPathSize];
+        if (ReadShellFolder(place, folder, sizeof folder) && IsSameOrAbove(folder, path) &&
+            lstrcmpiA(folder, path) != 0 && std::strlen(path) + 1 != std::strlen(folder)) {
+            return true;
+        }
+    }
+    return false;
+}
 
 bool UpdateShellLinks(ShortcutPlace place, ShortcutUpdate update, ErrorText& error) {
     char folder[kPathSize];

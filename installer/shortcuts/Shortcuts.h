@@ -19,6 +19,10 @@ enum class ShortcutUpdate { Create, Remove };
 // know is left alone.
 bool UpdateShortcuts(ShortcutPlace place, ShortcutUpdate update, ErrorText* error = nullptr);
 
+// True when path lies below one of the shell's places for links (Programs, Desktop, Startup),
+// where the installation log's links and groups may be removed.
+bool IsInShortcutPlace(const char* path);
+
 // The comma that ends a shortcut's target and begins its arguments, or nullptr. Only the part
 // after folder is searched, when target begins with it: an installation folder may hold a comma
 // of its own.

@@ -55,19 +55,7 @@ size_t NameLength(const char* path, const char* stops) {
 
 // A name of length bytes equals word (upper case), letters compared without regard to case.
 bool NameIs(const char* name, size_t length, const char* word) {
-    if (std::strlen(word) != length) {
-        return false;
-    }
-    for (size_t i = 0; i < length; ++i) {
-        char c = name[i];
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-        if (c != word[i]) {
-            return false;
-        }
-    }
-    return true;
+    return IsWordIgnoringCase(name, length, word);
 }
 
 template <size_t N>

@@ -10,11 +10,13 @@
 #include "entry/Text.h"
 
 // "r" mode: the confirmation, the copy in the system folder and its start. Returns when the
-// copy has been started, the user declined, or the start failed (with its message).
-void RequestUninstall();
+// copy has been started, the user declined, or the start failed (with its message). Unattended
+// (/s): no question, and it waits for the copy; the exit code is the copy's.
+int RequestUninstall();
 
-// "x" mode: the uninstall dialog, then the running copy's own deletion at restart.
-void StartUninstallRun();
+// "x" mode: the uninstall dialog, then the running copy's own deletion at restart. Unattended:
+// no window, every file the installation did not make is kept; the exit code tells the outcome.
+int StartUninstallRun();
 
 // Dialog 101: the removal starts on its first timer tick, and its outcome replaces the text.
 INT_PTR CALLBACK UninstallDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
@@ -35,10 +37,14 @@ bool RemoveInstalledFile(const char* path, ErrorText& error);
 // nothing else is touched.
 bool RemoveFolderTree(const char* folder);
 
-// The copy's command line: its own path in double quotes, " x ", then the installed program's
-// path unquoted, as the "x" mode takes everything after it. False when it does not fit.
+// The copy's command line: its own path in double quotes, " x " (" /s x " unattended), then the
+// installed program's path unquoted, as the "x" mode takes everything after it. False when it
+// does not fit.
 bool ComposeUninstallCommand(char* command, size_t size, const char* copyPath,
-                             const char* installedPath);
+                             const char* installedPath, bool quiet = false);
+
+// Removes folder (ending in a backslash) when it is empty and could be an installation's.
+void RemoveFolderIfEmpty(const char* folder);
 
 // A help index, which the help system writes beside a help file by itself: ".gid" after the
 // name's first dot, in any case (help.gid, HELP.GID, but not a.b.gid).

@@ -2,7 +2,10 @@
 // program in the system folder, and that copy's dialog, whose first timer tick runs the removal.
 #include <windows.h>
 
+#include <cstdlib>
+
 #include "entry/SetupContext.h"
+#include "entry/StartUp.h"
 #include "entry/Window.h"
 #include "resource.h"
 #include "setupfile/PathRules.h"
@@ -56,13 +59,85 @@ void ShowOutcome(HWND dialog, bool removed) {
 } // namespace
 
 bool ComposeUninstallCommand(char* command, size_t size, const char* copyPath,
-                             const char* installedPath) {
-    return FormatText(command, size, "\"%s\" x %s", copyPath, installedPath);
+                             const char* installedPath, bool quiet) {
+    return FormatText(command, size, "\"%s\" %sx %s", copyPath, quiet ? "/s " : "", installedPath);
 }
 
-void RequestUninstall() {
-    if (!Confirmed()) {
-        return;
+namespace {
+
+// The unattended request is the installed program itself, which a script waits for: it cannot
+// end before the outcome is known, and its own file cannot go while it runs. So it hands the
+// copy two inherited handles, named in the environment: a pipe for the outcome, and itself. The
+// copy removes everything but that file, writes the outcome, waits for the request to end, and
+// then removes the file and its folder.
+constexpr char kHandOff[] = "TOVAMERE_HANDOFF";
+
+int RunQuietCopy(char* command, const char* systemFolder) {
+    SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
+    HANDLE outcomeRead = nullptr;
+    HANDLE outcomeWrite = nullptr;
+    HANDLE self = nullptr;
+    if (!CreatePipe(&outcomeRead, &outcomeWrite, &inherited, 0) ||
+        !DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self,
+                         SYNCHRONIZE, TRUE, 0)) {
+        return kExitNotStarted;
+    }
+    char handOff[64];
+    FormatText(handOff, sizeof handOff, "%lu,%lu",
+               static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(self)),
+               static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(outcomeWrite)));
+    SetEnvironmentVariableA(kHandOff, handOff);
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof startup);
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process;
+    const bool started = CreateProcessA(nullptr, command, nullptr, nullptr, TRUE, 0, nullptr,
+                                        systemFolder, &startup, &process) != FALSE;
+    SetEnvironmentVariableA(kHandOff, nullptr);
+    CloseHandle(outcomeWrite); // only the copy's stays: the read ends when it is closed
+    CloseHandle(self);
+    if (!started) {
+        CloseHandle(outcomeRead);
+        return kExitNotStarted;
+    }
+    CloseHandle(process.hThread);
+    DWORD code = 0;
+    DWORD got = 0;
+    const bool told =
+        ReadFile(outcomeRead, &code, sizeof code, &got, nullptr) && got == sizeof code;
+    CloseHandle(outcomeRead);
+    if (!told) {
+        // The copy ended without a word: its exit code says why.
+        WaitForSingleObject(process.hProcess, INFINITE);
+        code = kExitNotStarted;
+        GetExitCodeProcess(process.hProcess, &code);
+    }
+    CloseHandle(process.hProcess);
+    return static_cast<int>(code);
+}
+
+// In the copy: the request's handles, when an unattended request waits for it.
+bool TakeHandOff(HANDLE* request, HANDLE* outcome) {
+    char text[64];
+    const DWORD length = GetEnvironmentVariableA(kHandOff, text, sizeof text);
+    if (length == 0 || length >= sizeof text) {
+        return false;
+    }
+    char* comma = nullptr;
+    const unsigned long first = strtoul(text, &comma, 10);
+    if (!comma || *comma != ',') {
+        return false;
+    }
+    *request = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(first));
+    *outcome = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(strtoul(comma + 1, nullptr, 10)));
+    return true;
+}
+
+} // namespace
+
+int RequestUninstall() {
+    if (!SetupContext.quiet && !Confirmed()) {
+        return kExitWizard;
     }
     char systemFolder[kPathSize];
     const UINT length = GetSystemDirectoryA(systemFolder, sizeof systemFolder);
@@ -70,31 +145,60 @@ void RequestUninstall() {
     char command[2 * kPathSize + 8];
     if (length == 0 || length >= sizeof systemFolder ||
         !CopyToSystemFolder(systemFolder, copyPath, sizeof copyPath) ||
-        !ComposeUninstallCommand(command, sizeof command, copyPath, SetupContext.modulePath)) {
+        !ComposeUninstallCommand(command, sizeof command, copyPath, SetupContext.modulePath,
+                                 SetupContext.quiet)) {
         ShowError(nullptr, kStartFailed);
-        return;
+        return SetupContext.quiet ? kExitNotStarted : kExitWizard;
     }
     // The copy must not hold the installation folder as its current folder.
     SetCurrentDirectoryA(systemFolder);
+    if (SetupContext.quiet) {
+        return RunQuietCopy(command, systemFolder);
+    }
     if (WinExec(command, SW_SHOWNORMAL) < 32) {
         ShowError(nullptr, kStartFailed);
     }
+    return kExitWizard;
 }
 
-void StartUninstallRun() {
+int StartUninstallRun() {
     CopyText(SetupContext.installFolder, kPathSize, SetupContext.programFolder);
     // A changed setup file does not name the product: its dialog bears the recorded title.
     const InstallRecord record = CheckInstallRecord();
     if (record.check == RecordCheck::Changed && IsPlainName(record.displayName)) {
         CopyText(SetupContext.title, kSettingSize, record.displayName);
     }
-    DialogBoxParamA(SetupContext.instance, MAKEINTRESOURCEA(IDD_UNINSTALL), nullptr,
-                    UninstallDialogProc, 0);
+    int code = kExitWizard;
+    HANDLE request = nullptr;
+    HANDLE outcome = nullptr;
+    if (SetupContext.quiet && TakeHandOff(&request, &outcome)) {
+        // The installed program runs as the request: it goes once the request has ended.
+        char program[kPathSize];
+        FormatText(program, sizeof program, "%s%s", SetupContext.installFolder,
+                   SetupContext.exeName);
+        SetupContext.heldProgram = program;
+        code = RunUninstall() ? kExitDone : kExitLeftBehind;
+        SetupContext.heldProgram = nullptr;
+        DWORD written = 0;
+        const DWORD told = static_cast<DWORD>(code);
+        WriteFile(outcome, &told, sizeof told, &written, nullptr);
+        CloseHandle(outcome);
+        WaitForSingleObject(request, 30000);
+        CloseHandle(request);
+        DeleteFileA(program);
+        RemoveFolderIfEmpty(SetupContext.installFolder);
+    } else if (SetupContext.quiet) {
+        code = RunUninstall() ? kExitDone : kExitLeftBehind;
+    } else {
+        DialogBoxParamA(SetupContext.instance, MAKEINTRESOURCEA(IDD_UNINSTALL), nullptr,
+                        UninstallDialogProc, 0);
+    }
     char running[kPathSize];
     const DWORD length = GetModuleFileNameA(nullptr, running, sizeof running);
     if (length > 0 && length < sizeof running) {
         RemoveAtRestart(running);
     }
+    return code;
 }
 
 INT_PTR CALLBACK UninstallDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {

@@ -4,6 +4,12 @@
 
 #include <cstring>
 #include <initializer_list>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "copy/InstallJournal.h"
+#include "copy/InstallLog.h"
 
 #include "entry/Handles.h"
 #include "entry/SetupContext.h"
@@ -18,6 +24,109 @@ namespace {
 
 // Room for a path and the longest text around it.
 constexpr size_t kMessageSize = kPathSize + 200;
+// A log beyond this is read this far: no installation of this program logs as much.
+constexpr DWORD kLogMost = 64u * 1024 * 1024;
+
+// A path as compared with others: single-byte letters in upper case, double-byte characters as
+// they are (their trail bytes are no letters).
+std::string Folded(const char* path) {
+    std::string folded;
+    for (const char* p = path; *p;) {
+        const size_t length = CharLength(p);
+        for (size_t i = 0; i < length; ++i) {
+            const char c = p[i];
+            folded += length == 1 && c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+        }
+        p += length;
+    }
+    return folded;
+}
+
+// What the installation log says the installations made.
+struct LoggedItems {
+    std::set<std::string> files; // paths below the installation folder, folded
+    std::vector<std::string> links;
+    std::vector<std::string> groups;
+    size_t skipped = 0;
+    std::string logPath;
+};
+
+LoggedItems ReadInstallLog() {
+    LoggedItems items;
+    char path[kPathSize];
+    if (!InstallLogPath(path, sizeof path)) {
+        return items;
+    }
+    items.logPath = path;
+    FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsOpen()) {
+        return items;
+    }
+    const DWORD size = GetFileSize(file.Get(), nullptr);
+    std::string data(size == INVALID_FILE_SIZE || size > kLogMost ? kLogMost : size, '\0');
+    DWORD got = 0;
+    if (!data.empty() &&
+        !ReadFile(file.Get(), &data[0], static_cast<DWORD>(data.size()), &got, nullptr)) {
+        got = 0;
+    }
+    for (const LogEntry& entry : ReadLogLines(data.data(), got, &items.skipped)) {
+        switch (entry.kind) {
+        case LogKind::File:
+            items.files.insert(Folded(entry.path.c_str()));
+            break;
+        case LogKind::Folder:
+            break; // the folder tree goes whole
+        case LogKind::Link:
+        case LogKind::Group:
+            // Links belong in the shell's places; anything else a log names is not followed.
+            if (IsInShortcutPlace(entry.path.c_str())) {
+                (entry.kind == LogKind::Link ? items.links : items.groups).push_back(entry.path);
+            } else if (entry.kind == LogKind::Link) {
+                ++items.skipped;
+            }
+            break;
+        }
+    }
+    // The log itself is the installation's.
+    const char* name = path + std::strlen(SetupContext.installFolder);
+    items.files.insert(Folded(name));
+    return items;
+}
+
+bool IsHeldProgram(const char* path) {
+    return SetupContext.heldProgram && lstrcmpiA(path, SetupContext.heldProgram) == 0;
+}
+
+// The log of the uninstallation that runs now.
+const LoggedItems* logged = nullptr;
+
+bool IsLogged(const char* path) {
+    const size_t folder = std::strlen(SetupContext.installFolder);
+    return logged && std::strlen(path) > folder && logged->files.count(Folded(path + folder)) > 0;
+}
+
+// Removes the links the log names, then their groups where that left them empty.
+void RemoveLoggedLinks(const LoggedItems& items) {
+    for (const std::string& link : items.links) {
+        DeleteFileA(link.c_str());
+    }
+    for (auto group = items.groups.rbegin(); group != items.groups.rend(); ++group) {
+        RemoveDirectoryA(group->c_str());
+    }
+}
+
+void WarnOfSkippedLines(const LoggedItems& items) {
+    if (items.skipped == 0 || SetupContext.quiet) {
+        return;
+    }
+    char text[kMessageSize];
+    FormatText(text, sizeof text,
+               "インストールの記録 %s のうち %u 行は、製品のフォルダの外を指しているか"
+               "読み取れないため、従いませんでした。",
+               items.logPath.c_str(), static_cast<unsigned>(items.skipped));
+    MessageBoxA(SetupContext.messageOwner, text, SetupContext.title, MB_OK | MB_ICONEXCLAMATION);
+}
 
 // Removes the product's shortcuts, only in the places where the installation recorded making
 // them (all three for an installation without that record). When the setup file cannot be
@@ -44,6 +153,9 @@ void RemoveShortcuts(const InstallRecord& record, bool believed) {
 
 // Tells the user that the installed setup file was changed since the installation.
 void WarnOfChangedSetupFile() {
+    if (SetupContext.quiet) {
+        return;
+    }
     MessageBoxA(SetupContext.messageOwner,
                 "設定ファイルがインストール後に書き換えられています。"
                 "インストール時に記録したものだけを削除します。",
@@ -79,10 +191,14 @@ bool RemoveShown(bool (*remove)(const char*, ErrorText&), const char* path) {
     return false;
 }
 
-// Asks before a file goes; help indexes go without a question.
+// Asks before a file goes; help indexes and what the installations logged go without a
+// question. Unattended, every other file is kept.
 int AskToRemove(const char* path, const char* name) {
-    if (IsHelpIndexName(name)) {
+    if (IsHelpIndexName(name) || IsLogged(path)) {
         return IDYES;
+    }
+    if (SetupContext.quiet) {
+        return IDNO;
     }
     char question[kMessageSize];
     FormatText(question, sizeof question, "%s - このファイルを削除してもよろしいですか？", path);
@@ -91,6 +207,13 @@ int AskToRemove(const char* path, const char* name) {
 }
 
 } // namespace
+
+void RemoveFolderIfEmpty(const char* folder) {
+    ErrorText ignored;
+    if (CheckInstallFolder(folder) == FolderRefusal::None) {
+        RemoveEmptiedFolder(folder, ignored);
+    }
+}
 
 bool IsHelpIndexName(const char* name) {
     const char* dot = FindCharDbcs(name, '.');
@@ -108,8 +231,16 @@ bool RemoveInstalledFile(const char* path, ErrorText& error) {
     return false;
 }
 
-bool RemoveFolderTree(const char* folder) {
-    bool removed = true;
+namespace {
+
+// How a folder tree went: all of it, all but what the user chose to keep (the folders holding
+// that stay without a word: keeping a file is no failure), not all (shown), or Cancel.
+enum class Tree { Removed, Kept, Failed, Cancelled };
+
+Tree RemoveTree(const char* folder) {
+    bool failed = false;
+    bool kept = false;
+    bool held = false;
     char pattern[kPathSize];
     if (FormatText(pattern, sizeof pattern, "%s*.*", folder)) {
         WIN32_FIND_DATAA found;
@@ -122,33 +253,55 @@ bool RemoveFolderTree(const char* folder) {
             const bool isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
             char path[kPathSize];
             if (!FormatText(path, sizeof path, isFolder ? "%s%s\\" : "%s%s", folder, name)) {
-                removed = false; // beyond a path's reach: it stays, and so does this folder
+                failed = true; // beyond a path's reach: it stays, and so does this folder
                 continue;
             }
             if (isFolder) {
                 // A linked folder is not entered: what it holds is not the installation's.
                 const bool linked = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-                if (!(linked ? RemoveShown(RemoveEmptiedFolder, path) : RemoveFolderTree(path))) {
-                    return false;
+                const Tree below =
+                    linked ? (RemoveShown(RemoveEmptiedFolder, path) ? Tree::Removed : Tree::Failed)
+                           : RemoveTree(path);
+                if (below == Tree::Failed || below == Tree::Cancelled) {
+                    return below;
                 }
+                kept = kept || below == Tree::Kept;
+                continue;
+            }
+            if (IsHeldProgram(path)) {
+                held = true; // goes once the request that runs it has ended
                 continue;
             }
             switch (AskToRemove(path, name)) {
             case IDCANCEL:
-                return false;
+                return Tree::Cancelled;
             case IDYES:
-                removed = RemoveShown(RemoveInstalledFile, path) && removed;
+                failed = !RemoveShown(RemoveInstalledFile, path) || failed;
                 break;
             default:
-                break; // No: the file stays
+                kept = true; // No: the file stays, and the folders that hold it
+                break;
             }
         }
     }
-    return RemoveShown(RemoveEmptiedFolder, folder) && removed;
+    if (kept || held) {
+        return failed ? Tree::Failed : Tree::Kept;
+    }
+    return RemoveShown(RemoveEmptiedFolder, folder) && !failed ? Tree::Removed : Tree::Failed;
+}
+
+} // namespace
+
+bool RemoveFolderTree(const char* folder) {
+    const Tree tree = RemoveTree(folder);
+    return tree == Tree::Removed || tree == Tree::Kept;
 }
 
 bool RunUninstall() {
     const InstallRecord record = CheckInstallRecord();
+    const LoggedItems items = ReadInstallLog();
+    logged = &items;
+    WarnOfSkippedLines(items);
     // A changed setup file vouches for nothing: only the program and the setup file, which the
     // record's uninstall string names, its title and the uninstall entry itself are believed.
     const bool believed = record.check != RecordCheck::Changed;
@@ -163,7 +316,8 @@ bool RunUninstall() {
     bool removed = true;
     for (int n = believed ? SetupContext.fileCount : 0; n >= -1; --n) {
         LoadFileEntry(n);
-        if (RemoveShown(RemoveInstalledFile, SetupContext.entryTarget)) {
+        if (IsHeldProgram(SetupContext.entryTarget) ||
+            RemoveShown(RemoveInstalledFile, SetupContext.entryTarget)) {
             continue;
         }
         removed = false;
@@ -176,6 +330,7 @@ bool RunUninstall() {
                        "ください。",
                        SetupContext.entryTarget, SetupContext.title);
             ShowError(SetupContext.messageOwner, message);
+            logged = nullptr;
             return false;
         }
     }
@@ -190,5 +345,7 @@ bool RunUninstall() {
         RemoveRegistryTree(HKEY_LOCAL_MACHINE, record.keyPath);
     }
     RemoveShortcuts(record, believed);
+    RemoveLoggedLinks(items);
+    logged = nullptr;
     return removed;
 }

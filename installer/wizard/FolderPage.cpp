@@ -34,26 +34,14 @@ void OnInitPage(HWND page) {
     SetFrameCaption();
 }
 
-// Makes the folder exist, as a check that it can be made, and takes away again the last level
-// if it was new: the copy makes it for real. The parents that had to be made stay.
+// Makes the folder exist, as a check that it can be made, and takes away again every level that
+// was new: the copy makes them for real, and a wizard cancelled later leaves nothing behind.
 bool TryFolder(HWND page) {
-    // Looked up without its backslash: FindFirstFile never matches a path that ends in one, and
-    // a folder that was there before must not be taken away.
-    char folder[kPathSize];
-    CopyText(folder, sizeof folder, SetupContext.installFolder);
-    const size_t length = std::strlen(folder);
-    if (length > 3) {
-        folder[length - 1] = '\0';
-    }
-    if (LookUpPath(folder) == PathKind::Folder) {
-        return true;
-    }
     ErrorText error;
-    if (!EnsureFolderPath(SetupContext.installFolder, error)) {
+    if (!TryFolderPath(SetupContext.installFolder, error)) {
         ShowError(page, error.text);
         return false;
     }
-    RemoveDirectoryA(SetupContext.installFolder);
     return true;
 }
 
@@ -74,30 +62,9 @@ bool EnoughSpaceOrAccepted(HWND page) {
 bool AcceptFolder(HWND page) {
     char* folder = SetupContext.installFolder;
     GetDlgItemTextA(page, IDC_FOLDER_EDIT, folder, kPathSize);
-    if (!AddTrailingBackslash(folder, kPathSize)) {
-        ShowError(page, "フォルダ名が長すぎます。短いフォルダ名を指定してください。");
+    if (const char* refusal = RefuseInstallFolder(folder, kPathSize)) {
+        ShowError(page, refusal);
         return false;
-    }
-    if (std::strlen(folder) <= 2) {
-        ShowError(page, "ルートフォルダにはインストールできません。");
-        return false;
-    }
-    if (folder[1] != ':' || folder[2] != '\\') {
-        ShowError(page,
-                  "「C:\\Oskaveld」のように、ドライブ名も含めたフルパス名を指定してください。");
-        return false;
-    }
-    // Its removal would take the whole drive, Windows or the user's files with it.
-    switch (CheckInstallFolder(folder)) {
-    case FolderRefusal::DriveRoot:
-        ShowError(page, "ルートフォルダにはインストールできません。");
-        return false;
-    case FolderRefusal::SystemFolder:
-        ShowError(page, "Windowsのフォルダ、Program Filesのフォルダそのもの、ユーザーのフォルダ"
-                        "にはインストールできません。製品用のフォルダを指定してください。");
-        return false;
-    case FolderRefusal::None:
-        break;
     }
     return TryFolder(page) && EnoughSpaceOrAccepted(page);
 }

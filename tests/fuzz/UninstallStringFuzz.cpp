@@ -31,15 +31,36 @@ void CheckStart(const std::string& commandLine, const std::string& modulePath) {
     std::unique_ptr<StartPaths> paths(new StartPaths);
     std::memset(paths.get(), 'Z', sizeof *paths);
     const StartMode mode = ResolveStartPaths(commandLine.c_str(), modulePath.c_str(), *paths);
-    const std::string argument = commandLine.substr(!commandLine.empty() && commandLine[0] == '/');
-    const char first = argument.empty() ? '\0' : argument[0];
     if (mode == StartMode::BadTarget) {
         return;
     }
-    FUZZ_CHECK(mode == (first == 'x'                   ? StartMode::UninstallRun
-                        : first == 'r' || first == 'R' ? StartMode::UninstallRequest
-                                                       : StartMode::Wizard));
-    const std::string source = first == 'x' ? argument.substr(2) : modulePath;
+    if (mode == StartMode::BadSwitch) {
+        // Named as given: a piece of the line that starts where a switch does.
+        const std::string named(paths->badSwitch,
+                                strnlen(paths->badSwitch, sizeof paths->badSwitch));
+        FUZZ_CHECK(!named.empty() && commandLine.find(named) != std::string::npos);
+        return;
+    }
+    // The uninstall run's path is the rest of the line after "x" (or "/x") and one blank, at
+    // the start of the line or after a blank; any other mode is about the running program.
+    std::string source = modulePath;
+    if (mode == StartMode::UninstallRun) {
+        if (commandLine.find('=') != std::string::npos) {
+            return; // a /d= value before it may hold an "x " of its own
+        }
+        bool found = false;
+        for (size_t at = 0; at + 1 < commandLine.size() && !found; ++at) {
+            const bool startsItem =
+                at == 0 || commandLine[at - 1] == ' ' || commandLine[at - 1] == '\t';
+            const size_t body = commandLine[at] == '/' ? at + 1 : at;
+            if (startsItem && body + 1 < commandLine.size() && commandLine[body] == 'x' &&
+                (commandLine[body + 1] == ' ' || commandLine[body + 1] == '\t')) {
+                source = commandLine.substr(body + 2);
+                found = true;
+            }
+        }
+        FUZZ_CHECK(found);
+    }
     const std::string folder(paths->programFolder, strnlen(paths->programFolder, kPathSize));
     const std::string name(paths->exeName, strnlen(paths->exeName, kPathSize));
     const std::string setupName(paths->setupFileName, strnlen(paths->setupFileName, kPathSize));

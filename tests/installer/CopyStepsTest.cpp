@@ -123,7 +123,7 @@ TEST_F(CopyEntryTest, FilesAndTheirFolders) {
                            FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
         LoadFileEntry(c.entry);
         ErrorText error;
-        EXPECT_TRUE(CopyEntryFile(error)) << c.source << error.text;
+        EXPECT_EQ(StepOutcome::Done, CopyEntryFile(error)) << c.source << error.text;
         const std::string target = installFolder_ + c.relative;
         EXPECT_EQ(bytes, driver::ReadFileBytes(target)) << c.source;
         EXPECT_TRUE(IsPlainFile(target)) << c.source;
@@ -141,7 +141,7 @@ TEST_F(CopyEntryTest, FileOntoItself) {
     CopyText(SetupContext.installFolder, kPathSize, (scratch_ / "source\\").c_str());
     LoadFileEntry(1);
     ErrorText error;
-    EXPECT_TRUE(CopyEntryFile(error)) << error.text;
+    EXPECT_EQ(StepOutcome::Done, CopyEntryFile(error)) << error.text;
     EXPECT_EQ("the program", driver::ReadFileBytes(scratch_ / "source\\viewer.exe"));
 }
 

@@ -29,14 +29,6 @@ const StartCase kStartCases[] = {
     {"x C:\\Program Files\\Viewer\\SETUP.EXE", "C:\\WINDOWS\\SYSTEM\\SETUP.EXE",
      StartMode::UninstallRun, "C:\\Program Files\\Viewer\\", "SETUP.EXE", "SETUP.INF",
      "C:\\Program Files\\Viewer\\SETUP.INF"},
-    {"-r", "C:\\Inst\\SETUP.EXE", StartMode::Wizard, "C:\\Inst\\", "SETUP.EXE", "SETUP.INF",
-     "C:\\Inst\\SETUP.INF"},
-    {"X", "C:\\Inst\\SETUP.EXE", StartMode::Wizard, "C:\\Inst\\", "SETUP.EXE", "SETUP.INF",
-     "C:\\Inst\\SETUP.INF"},
-    {"/X D:\\App\\SETUP.EXE", "C:\\Inst\\SETUP.EXE", StartMode::Wizard, "C:\\Inst\\", "SETUP.EXE",
-     "SETUP.INF", "C:\\Inst\\SETUP.INF"},
-    {"/register", "C:\\Inst\\SETUP.EXE", StartMode::UninstallRequest, "C:\\Inst\\", "SETUP.EXE",
-     "SETUP.INF", "C:\\Inst\\SETUP.INF"},
     {"r", "C:\\Inst\\SETUP.EXE", StartMode::UninstallRequest, "C:\\Inst\\", "SETUP.EXE",
      "SETUP.INF", "C:\\Inst\\SETUP.INF"},
     {"/R", "C:\\Inst\\SETUP.EXE", StartMode::UninstallRequest, "C:\\Inst\\", "SETUP.EXE",
@@ -61,6 +53,45 @@ TEST(ResolveStart, PathsAndModes) {
         EXPECT_STREQ(c.setupFileName, SetupContext.setupFileName) << c.commandLine;
         EXPECT_STREQ(c.setupFilePath, SetupContext.setupFilePath) << c.commandLine;
     }
+}
+
+// The switches, and those refused: never taken for another mode.
+TEST(ResolveStart, Switches) {
+    const struct {
+        const char* line;
+        StartMode mode;
+        bool quiet;
+        const char* folder;
+        const char* refused;
+    } cases[] = {
+        {"/s", StartMode::Wizard, true, "", ""},
+        {"  /S  ", StartMode::Wizard, true, "", ""},
+        {"/quiet /d=D:\\Apps\\Sample", StartMode::Wizard, true, "D:\\Apps\\Sample", ""},
+        {"/s /D=C:\\Program Files\\Sample ", StartMode::Wizard, true, "C:\\Program Files\\Sample",
+         ""},
+        {"/d=\"C:\\My Apps\\表\" /s", StartMode::Wizard, true, "C:\\My Apps\\表", ""},
+        {"/r /s", StartMode::UninstallRequest, true, "", ""},
+        {"/s x C:\\App Dir\\SETUP.EXE", StartMode::UninstallRun, true, "", ""},
+        {"/register", StartMode::BadSwitch, false, "", "/register"},
+        {"/repair", StartMode::BadSwitch, false, "", "/repair"},
+        {"-r", StartMode::BadSwitch, false, "", "-r"},
+        {"X", StartMode::BadSwitch, false, "", "X"},
+        {"/X D:\\App\\SETUP.EXE", StartMode::BadSwitch, false, "", "/X"},
+        {"/s /silentx", StartMode::BadSwitch, true, "", "/silentx"},
+        {"/d=", StartMode::BadSwitch, false, "", "/d="},
+        {"/d=\"C:\\a", StartMode::BadSwitch, false, "", "/d=\"C:\\a"},
+        {"/s=1", StartMode::BadSwitch, false, "", "/s=1"},
+    };
+    for (const auto& c : cases) {
+        ResetSetupContext();
+        CopyText(SetupContext.modulePath, kPathSize, "C:\\Inst\\SETUP.EXE");
+        EXPECT_EQ(c.mode, ResolveStart(c.line)) << c.line;
+        EXPECT_EQ(c.quiet, SetupContext.quiet) << c.line;
+        EXPECT_STREQ(c.folder, SetupContext.givenFolder) << c.line;
+        EXPECT_STREQ(c.refused, SetupContext.badSwitch) << c.line;
+    }
+    const std::string tooLong = "/s /d=C:\\" + std::string(300, 'a');
+    EXPECT_EQ(StartMode::BadSwitch, ResolveStart(tooLong.c_str()));
 }
 
 // A target that cannot be an installed program: nothing is filled in, so nothing is touched.

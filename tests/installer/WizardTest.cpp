@@ -82,6 +82,9 @@ TEST_F(WizardTest, FolderPageAsShown) {
     EXPECT_FALSE(driver::IsEnabled(run_->Frame(), 0x3023)) << "Back";
 }
 
+const char kNoPlainName[] =
+    "フォルダ名に使えない名前が含まれています。別のフォルダ名を指定してください。";
+
 // Each refused folder: its message, the error icon's default caption, and the page stays with
 // the field as typed.
 TEST_F(WizardTest, RefusedFolders) {
@@ -97,7 +100,8 @@ TEST_F(WizardTest, RefusedFolders) {
          "「C:\\Oskaveld」のように、ドライブ名も含めたフルパス名を指定してください。"},
         {scratch_ / "readme.txt\\Viewer",
          scratch_ / "readme.txt - 同じ名前のファイルが既に存在するのでフォルダが作成できません。"},
-        {scratch_ / "a*b\\", scratch_ / "a*b のフォルダ作成に失敗しました。"},
+        {scratch_ / "a*b\\", kNoPlainName},
+        {scratch_ / "x\\..\\Viewer", kNoPlainName},
         {"C:\\" + std::string(256, 'L'),
          "フォルダ名が長すぎます。短いフォルダ名を指定してください。"},
     };
@@ -129,13 +133,13 @@ TEST_F(WizardTest, RefusesFoldersThatAreNotTheProducts) {
     std::vector<std::pair<std::string, std::string>> cases = {
         {"C:", root},
         {"C:\\", root},
-        {"c:\\windows\\..", root},
+        {"c:\\windows\\..", kNoPlainName},
         {windows, own},
         {std::string(windows) + "\\", own},
         {system, own},
         {windowsDrive + "\\Program Files", own},
         {profile, own},
-        {std::string(profile) + "\\..", own},
+        {std::string(profile) + "\\..", kNoPlainName},
     };
     if (GetShortPathNameA((windowsDrive + "\\Program Files").c_str(), programs, sizeof programs)) {
         cases.push_back({programs, own});
@@ -149,7 +153,8 @@ TEST_F(WizardTest, RefusesFoldersThatAreNotTheProducts) {
 }
 
 // Accepted folders lead to the shortcut page without a word, the free-space question included:
-// the test machine's drive has ample space.
+// the test machine's drive has ample space. The folders made to see that they can be are taken
+// away again, so that a wizard cancelled later leaves nothing.
 TEST_F(WizardTest, AcceptedFolders) {
     CreateDirectoryA((scratch_ / "existing").c_str(), nullptr);
     const struct {
@@ -157,8 +162,8 @@ TEST_F(WizardTest, AcceptedFolders) {
         std::string made;    // folder that stays
         std::string removed; // folder made and taken away again
     } cases[] = {
-        {scratch_ / "new1\\new2", scratch_ / "new1", scratch_ / "new1\\new2"},
-        {scratch_ / "ソフト表\\表", scratch_ / "ソフト表", scratch_ / "ソフト表\\表"},
+        {scratch_ / "new1\\new2", "", scratch_ / "new1"},
+        {scratch_ / "ソフト表\\表", "", scratch_ / "ソフト表"},
         // A folder that was there before stays, empty as it is.
         {scratch_ / "existing\\", scratch_ / "existing", ""},
     };
@@ -349,14 +354,25 @@ TEST(InstallerModes, EntriesLeavingTheirFolderInstallNothing) {
     }
 }
 
-TEST(InstallerModes, OtherArgumentsStartTheWizard) {
-    for (const char* arguments : {"-r", "X", "/X D:\\App\\SETUP.EXE", "/install"}) {
+std::string Split(const char* arguments) {
+    const std::string line = arguments;
+    return line.substr(0, line.find(' '));
+}
+
+// A switch it does not know is refused with a box that names it, never taken for a mode.
+TEST(InstallerModes, UnknownSwitchesAreRefused) {
+    for (const char* arguments : {"-r", "X", "/X D:\\App\\SETUP.EXE", "/register", "/install"}) {
         ScratchFolder scratch;
         InstallerRun run(scratch, TOVAMERE_EXE);
         run.WriteSetupFile(kSetup);
         ASSERT_TRUE(run.Start(arguments)) << run.Problem();
-        EXPECT_TRUE(run.WaitForWizard()) << arguments;
-        EXPECT_EQ(1u, run.Cancel()) << arguments;
+        driver::MessageBoxSeen seen;
+        EXPECT_TRUE(driver::AnswerMessageBox(run.Pid(), IDOK, 10000, &seen)) << arguments;
+        const std::string named = std::string("「") + Split(arguments) + "」";
+        EXPECT_NE(std::string::npos, seen.text.find(named)) << seen.text;
+        DWORD exitCode = 0;
+        EXPECT_TRUE(run.Process().Wait(10000, &exitCode)) << arguments;
+        EXPECT_EQ(2u, exitCode) << arguments;
     }
 }
 

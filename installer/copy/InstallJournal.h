@@ -1,0 +1,74 @@
+// What this run of the installer changed, kept so that a cancelled or failed installation can be
+// undone, and written to the installation log (copy/InstallLog.h) as it goes. Files that existed
+// are copied aside before they are overwritten; the copies go when the installation is done.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "copy/InstallLog.h"
+#include "entry/Text.h"
+
+class InstallJournal {
+public:
+    // Starts the journal of a run into installFolder (which exists by now): opens the log
+    // beside the setup file there, appending, and writes what was noted before it was open.
+    // False, with why in error, when the log cannot be opened or written.
+    bool Open(ErrorText& error);
+
+    // Before target (a file below the installation folder) is written: an existing file is
+    // copied aside, a new one is logged first. False, with why in error, when neither can be
+    // done: then target must not be written.
+    bool BeforeFile(const char* target, ErrorText& error);
+    // After BeforeFile failed: because another program holds the file.
+    bool WasInUse() const { return inUse_; }
+
+    // A folder or link this run made (full paths; a folder with its trailing backslash).
+    // Those below the installation folder, and links, are logged.
+    void Made(LogKind kind, const char* path);
+
+    // The installation is whole: the copies of overwritten files go.
+    void Commit();
+
+    // Undoes the run, last change first: made files, links and folders go, overwritten files
+    // get their earlier bytes back, and the log returns to what it held before. False when
+    // anything could not be undone (it stays, still logged).
+    bool RollBack();
+
+    bool IsOpen() const { return log_ != nullptr; }
+
+    ~InstallJournal();
+
+private:
+    struct Change {
+        LogKind kind;
+        std::string path;
+        std::string saved; // the earlier bytes of an overwritten file, else empty
+    };
+
+    bool Log(LogKind kind, const char* path);
+    bool SaveAside(const char* target, std::string& saved, ErrorText& error);
+    const char* Below(const char* path) const;
+
+    void* log_ = nullptr;       // the open log (a HANDLE)
+    bool logExisted_ = false;   // an earlier installation's log: cut back, never deleted
+    unsigned long logSize_ = 0; // its size when this run began
+    std::string logPath_;
+    std::string asideFolder_; // where overwritten files are copied, made when needed
+    bool asideMade_ = false;
+    bool inUse_ = false;
+    std::vector<Change> changes_;
+    std::vector<Change> pending_; // noted before the log was open
+};
+
+// The journal of the installation that runs now, if one runs: folder creation and the shortcuts
+// note what they make through it.
+InstallJournal* ActiveJournal();
+void SetActiveJournal(InstallJournal* journal);
+
+// Notes a folder or link made, in the active journal if there is one.
+void NoteMade(LogKind kind, const char* path);
+
+// The log of the installation in installFolder: installFolder + the setup file's name with its
+// extension made "LOG". False when it does not fit.
+bool InstallLogPath(char* path, size_t size);
