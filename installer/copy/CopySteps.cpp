@@ -84,17 +84,6 @@ StepOutcome CopyEntryFile(ErrorText& error) {
     if (IsSameFile(source, target)) {
         return StepOutcome::Done;
     }
-    // The name in the message is the one that is the trouble: the source when it is not there
-    // to copy, else the target.
-    if (LookUpPath(source) != PathKind::File) {
-        FormatText(error.text, sizeof error.text, "%s のコピーに失敗しました。", source);
-        return StepOutcome::CopyFailed;
-    }
-    if (LookUpPath(target) == PathKind::Folder) {
-        FormatText(error.text, sizeof error.text,
-                   "%s - 同じ名前のフォルダが既に存在するのでファイルがコピーできません。", target);
-        return StepOutcome::CopyFailed;
-    }
     InstallJournal* journal = ActiveJournal();
     if (journal && !journal->BeforeFile(target, error)) {
         return journal->WasInUse() ? StepOutcome::InUse : StepOutcome::CopyFailed;
@@ -104,18 +93,26 @@ StepOutcome CopyEntryFile(ErrorText& error) {
         SetFileAttributesA(target, FILE_ATTRIBUTE_NORMAL);
         return StepOutcome::Done;
     }
-    switch (GetLastError()) {
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
+    const DWORD why = GetLastError();
+    if (why == ERROR_SHARING_VIOLATION || why == ERROR_LOCK_VIOLATION) {
         FormatText(error.text, sizeof error.text,
                    "%s は他のプロセスが使用中のため上書きできません。", target);
         return StepOutcome::InUse;
-    case ERROR_FILE_EXISTS:
-        return StepOutcome::Done;
-    default:
-        FormatText(error.text, sizeof error.text, "%s のコピーに失敗しました。", target);
-        return StepOutcome::CopyFailed;
     }
+    if (why == ERROR_FILE_EXISTS) {
+        return StepOutcome::Done;
+    }
+    // The message names what is the trouble: the source when it is not there to copy, else the
+    // target. Looked up only now: a lookup a file costs an installation of many files.
+    if (LookUpPath(source) != PathKind::File) {
+        FormatText(error.text, sizeof error.text, "%s のコピーに失敗しました。", source);
+    } else if (LookUpPath(target) == PathKind::Folder) {
+        FormatText(error.text, sizeof error.text,
+                   "%s - 同じ名前のフォルダが既に存在するのでファイルがコピーできません。", target);
+    } else {
+        FormatText(error.text, sizeof error.text, "%s のコピーに失敗しました。", target);
+    }
+    return StepOutcome::CopyFailed;
 }
 
 int LastInstallStep() {

@@ -178,7 +178,10 @@ bool InstallJournal::SaveAside(const char* target, std::string& saved, ErrorText
 bool InstallJournal::BeforeFile(const char* target, ErrorText& error) {
     inUse_ = false;
     Change change{LogKind::File, target, ""};
-    if (LookUpPath(target) == PathKind::File) {
+    // The target is a confined path of the setup file, without wildcards: its attributes tell,
+    // at a fraction of a lookup's cost.
+    const DWORD attributes = GetFileAttributesA(target);
+    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         if (!SaveAside(target, change.saved, error)) {
             return false;
         }
