@@ -177,7 +177,8 @@ ShortcutRewrite RewriteShortcutUrl(const std::string& bytes, const std::string& 
     }
     const size_t equals = text.find('=');
     if (equals == std::string::npos || equals >= value ||
-        !Trimmed(text.substr(3, equals - 3)).empty() || text.compare(value, std::string::npos, oldUrl) != 0) {
+        !Trimmed(text.substr(3, equals - 3)).empty() ||
+        text.compare(value, std::string::npos, oldUrl) != 0) {
         return ShortcutRewrite::kOtherUrl;
     }
 
@@ -201,7 +202,9 @@ ShortcutRewrite RewriteShortcutUrl(const std::string& bytes, const std::string& 
             size_t stop = 0;
             ValueSpan(texts[i], begin, stop);
             if (plainNew && texts[i].compare(begin, stop - begin, oldUrl) == 0) {
-                out.append(texts[i], 0, begin).append(newUrl).append(texts[i], stop, std::string::npos);
+                out.append(texts[i], 0, begin)
+                    .append(newUrl)
+                    .append(texts[i], stop, std::string::npos);
                 out.append(end);
             }
             continue;

@@ -11,12 +11,12 @@ constexpr size_t kMostShortcutUrl = 1018;
 
 enum class ShortcutRewrite {
     kDone,
-    kNotText,    // zero bytes (a UTF-16 file) or an end-of-file mark: not what was read
-    kLongLine,   // a line longer than the reader takes in one piece
-    kNoSection,  // the URL line read is not in an [InternetShortcut] section
-    kOtherUrl,   // the URL line does not hold the address that was checked
-    kManyUrls,   // the section holds more than one URL line
-    kBadNewUrl,  // the new address holds a line end or control byte, or does not fit a line
+    kNotText,   // zero bytes (a UTF-16 file) or an end-of-file mark: not what was read
+    kLongLine,  // a line longer than the reader takes in one piece
+    kNoSection, // the URL line read is not in an [InternetShortcut] section
+    kOtherUrl,  // the URL line does not hold the address that was checked
+    kManyUrls,  // the section holds more than one URL line
+    kBadNewUrl, // the new address holds a line end or control byte, or does not fit a line
 };
 
 // bytes is the whole file; oldUrl the address read from it (the value of its first line that

@@ -73,7 +73,8 @@ MoveCheck CheckMove(const char* oldUrl, const std::vector<int>& hopCodes, const 
     // The parts are large: kept off the stack of the run.
     std::unique_ptr<UrlParts> before(new UrlParts);
     std::unique_ptr<UrlParts> after(new UrlParts);
-    if (SplitUrl(oldUrl, *before) != UrlCheck::kOk || SplitUrl(newUrl.c_str(), *after) != UrlCheck::kOk) {
+    if (SplitUrl(oldUrl, *before) != UrlCheck::kOk ||
+        SplitUrl(newUrl.c_str(), *after) != UrlCheck::kOk) {
         return MoveCheck::kUnusable;
     }
     const std::string oldPath = WithoutFragment(before->path);

@@ -33,7 +33,8 @@ bool IsUrlLine(const std::string& line) {
     std::string key;
     for (size_t i = 0; i < equals; ++i) {
         if (line[i] != ' ' && line[i] != '\t') {
-            key.push_back(static_cast<char>(line[i] >= 'a' && line[i] <= 'z' ? line[i] - 32 : line[i]));
+            key.push_back(
+                static_cast<char>(line[i] >= 'a' && line[i] <= 'z' ? line[i] - 32 : line[i]));
         }
     }
     return key == "URL";
