@@ -11,8 +11,9 @@
 #include "probe/ProbeWorker.h"
 #include "probe/WinSockGuard.h"
 #include "run/CheckRun.h"
+#include "run/MoveRules.h"
+#include "run/MovedShortcut.h"
 #include "run/ReportPage.h"
-#include "framework/RunFlags.h"
 #include "run/RunRules.h"
 #include "text/TextRoutines.h"
 
@@ -23,6 +24,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -59,14 +61,26 @@ struct CheckTally {
         std::string moved;
         std::string reason;
     };
+    // A favorite whose page moved for good, and what its moves came to.
+    struct Move {
+        std::string shortcut;
+        std::string url;
+        std::string relativeName;
+        std::string storeName;
+        std::string newUrl;
+        MoveCheck check;
+        int logAt; // where the log tells what became of it
+    };
     ReportPage vanishedReport;
     ReportPage updatedReport;
+    ReportPage movedReport;
     bool nameResolved = false;
     bool serverReached = false;
     int asked = 0;    // favorites a probe went out for
     int vanished = 0; // of them, the ones that have vanished, surely or not
     bool bookmarksKeptSaid = false; // the log said why no bookmark goes to the recycle bin
     std::vector<Favorite> namesMissing;
+    std::vector<Move> moves;
 };
 
 namespace {
@@ -243,6 +257,7 @@ void CheckRun::Run() {
             std::fclose(in);
         }
         SettleUnsureNames(tally);
+        SettleMoves(tally);
     }
 
     if (tally.vanishedReport.IsOpen()) {
@@ -250,6 +265,9 @@ void CheckRun::Run() {
     }
     if (tally.updatedReport.IsOpen()) {
         tally.updatedReport.Finish();
+    }
+    if (tally.movedReport.IsOpen()) {
+        tally.movedReport.Finish();
     }
     DeleteFileA(checkListPath);
 }
@@ -355,10 +373,93 @@ void CheckRun::CheckUrl(FavoriteAhead& favorite, CheckTally& tally,
         break;
     }
     }
+    // A forced end leaves no answer to judge a move by.
+    if (settings_.updateMoved && busyFlag == 1) {
+        NoteMove(favorite, code, tally);
+    }
     // Whatever was not moved into the store is not kept.
     if (probe.saveCopy) {
         DeleteFileA(probe.copyPath.c_str());
     }
+}
+
+void CheckRun::NoteMove(const FavoriteAhead& favorite, DWORD code, CheckTally& tally) {
+    const ListEntry& entry = favorite.entry;
+    const ProbeRecord& probe = favorite.probe;
+    // A bookmark is the browser's: its move is only reported, as any other.
+    if (!entry.file[0] || probe.hops.empty()) {
+        return;
+    }
+    std::vector<int> codes;
+    for (const ProbeHop& hop : probe.hops) {
+        codes.push_back(hop.statusCode);
+    }
+    std::string newUrl;
+    const MoveCheck check =
+        CheckMove(entry.url, codes, probe.hops.back().location,
+                  code == kProbeCompleted && probe.facts.answered, probe.head.statusCode, newUrl);
+    if (check != MoveCheck::kSure) {
+        char line[kListLineSize];
+        FormatText(line, sizeof line, "移転先に更新しません（%s）。", MoveCheckText(check));
+        view_.Log(line);
+        view_.ShowLastLogLine();
+    }
+    tally.moves.push_back(
+        {entry.file, entry.url, entry.name, entry.storeName, newUrl, check, view_.LogCount()});
+}
+
+void CheckRun::SettleMoves(CheckTally& tally) {
+    if (tally.moves.empty()) {
+        return;
+    }
+    std::vector<std::pair<std::string, std::string>> pairs;
+    for (const CheckTally::Move& move : tally.moves) {
+        pairs.emplace_back(move.url, move.newUrl);
+    }
+    const std::vector<bool> shared = SharedMoves(pairs);
+    char reportPath[kListLineSize];
+    if (ReportPagePath(ReportKind::kMoved, checkListPath, reportPath, sizeof reportPath)) {
+        tally.movedReport.Create(ReportKind::kMoved, reportPath);
+    }
+    // Lines told at their favorites, put in from the last so that the places stay right.
+    std::vector<std::pair<int, std::string>> told;
+    for (size_t i = 0; i < tally.moves.size(); ++i) {
+        const CheckTally::Move& move = tally.moves[i];
+        char line[2 * kListLineSize];
+        char note[2 * kListLineSize];
+        const MoveCheck check =
+            move.check == MoveCheck::kSure && shared[i] ? MoveCheck::kShared : move.check;
+        if (check != MoveCheck::kSure) {
+            if (check != move.check) {
+                FormatText(line, sizeof line, "移転先に更新しません（%s）。", MoveCheckText(check));
+                told.emplace_back(move.logAt, line);
+            }
+            FormatText(note, sizeof note, "（移転先: %s　更新していません: %s）",
+                       move.newUrl.c_str(), MoveCheckText(check));
+            tally.movedReport.WriteEntry(move.url.c_str(), move.relativeName.c_str(), note);
+            continue;
+        }
+        char kept[kPathSize];
+        std::string why;
+        KeptShortcutPath(userPrefix, move.storeName.c_str(), kept, sizeof kept);
+        if (UpdateShortcutFile(move.shortcut.c_str(), kept, move.url.c_str(), move.newUrl.c_str(),
+                               why)) {
+            FormatText(line, sizeof line, "お気に入りを移転先に更新しました: %s",
+                       move.newUrl.c_str());
+            FormatText(note, sizeof note, "（元のアドレス: %s）", move.url.c_str());
+            tally.movedReport.WriteEntry(move.newUrl.c_str(), move.relativeName.c_str(), note);
+        } else {
+            FormatText(line, sizeof line, "お気に入りを更新できませんでした（%s）。", why.c_str());
+            FormatText(note, sizeof note, "（移転先: %s　更新できませんでした: %s）",
+                       move.newUrl.c_str(), why.c_str());
+            tally.movedReport.WriteEntry(move.url.c_str(), move.relativeName.c_str(), note);
+        }
+        told.emplace_back(move.logAt, line);
+    }
+    for (auto line = told.rbegin(); line != told.rend(); ++line) {
+        view_.InsertLog(line->first, line->second.c_str());
+    }
+    view_.ShowLastLogLine();
 }
 
 void CheckRun::HandleVanished(const char* shortcut, const char* url, const char* relativeName,

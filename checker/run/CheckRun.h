@@ -29,6 +29,10 @@ public:
     virtual HWND Owner() = 0;
     // The painting of the log, status line and progress bar, held while favorites go by.
     virtual PaintHold& Painting() = 0;
+    // The log's lines so far, and a line put in at a place counted so (what the run learns of
+    // a favorite only at its end is told at the favorite).
+    virtual int LogCount() = 0;
+    virtual void InsertLog(int at, const char* line) = 0;
 
 protected:
     ~RunView() = default;
@@ -39,6 +43,7 @@ struct RunSettings {
     DWORD vanishedOptions;
     DWORD updateOptions;
     DWORD probesAtOnce;
+    bool updateMoved; // favorites whose page moved for good get the new address
 };
 
 class CheckRun {
@@ -62,6 +67,11 @@ private:
     void ListUnsure(const char* url, const char* relativeName, const char* moved,
                     const char* reason, CheckTally& tally);
     void SettleUnsureNames(CheckTally& tally);
+    // Notes a favorite's moves, to be applied at the end of the run when sure.
+    void NoteMove(const FavoriteAhead& favorite, DWORD code, CheckTally& tally);
+    // Updates the favorites whose move is sure, now that all the run's moves are known, and
+    // lists every move.
+    void SettleMoves(CheckTally& tally);
     // The vanished-pages report, created when first needed by a run that did not ask for it.
     ReportPage& VanishedReport(CheckTally& tally);
     void OpenInBrowser(const char* url);

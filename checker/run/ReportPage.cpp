@@ -19,6 +19,9 @@ constexpr char kUpdatedHead[] =
     "<HTML>\n<HEAD>\n<TITLE>新規、又は更新されたホームページ</TITLE>\n</HEAD>\n"
     "<BODY BGCOLOR=\"#AACCCC\">\n"
     "<CENTER><FONT SIZE=\"5\">新規、又は更新されたホームページ</FONT></CENTER><BR>\n";
+constexpr char kMovedHead[] = "<HTML>\n<HEAD>\n<TITLE>移転したお気に入り</TITLE>\n</HEAD>\n"
+                              "<BODY BGCOLOR=\"#AACCCC\">\n"
+                              "<CENTER><FONT SIZE=\"5\">移転したお気に入り</FONT></CENTER><BR>\n";
 constexpr char kFoot[] = "\n</BODY>\n</HTML>";
 
 constexpr char kListEnd[] = ".tmp";
@@ -54,10 +57,13 @@ bool ReportPagePath(ReportKind kind, const char* listPath, char* result, size_t 
         length >= size) {
         return false;
     }
-    // flist.tmp gives flistdel.htm and flist.htm.
+    // flist.tmp gives flistdel.htm, flist.htm and flistmov.htm.
     std::memcpy(result, listPath, length - kListEndLength);
     result[length - kListEndLength] = '\0';
-    if (!AppendText(result, size, kind == ReportKind::kVanished ? "del.htm" : ".htm")) {
+    if (!AppendText(result, size,
+                    kind == ReportKind::kVanished ? "del.htm"
+                    : kind == ReportKind::kMoved  ? "mov.htm"
+                                                  : ".htm")) {
         result[0] = '\0';
         return false;
     }
@@ -104,8 +110,10 @@ bool ReportPage::Create(ReportKind kind, const char* path) {
     if (!file_) {
         return false;
     }
-    if (std::fprintf(file_, "%s\n", kind == ReportKind::kVanished ? kVanishedHead : kUpdatedHead) <
-        0) {
+    const char* head = kind == ReportKind::kVanished ? kVanishedHead
+                       : kind == ReportKind::kMoved  ? kMovedHead
+                                                     : kUpdatedHead;
+    if (std::fprintf(file_, "%s\n", head) < 0) {
         failed_ = true;
     }
     return !failed_;

@@ -11,6 +11,7 @@
 enum class ReportKind {
     kVanished, // flistdel.htm
     kUpdated,  // flist.htm
+    kMoved,    // flistmov.htm: favorites updated to a new address, and moves not applied
 };
 
 // The page's path, derived from the favorites list's path (…\flist.tmp). False, with result

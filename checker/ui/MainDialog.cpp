@@ -83,6 +83,7 @@ BOOL MainDialog::OnInitDialog() {
 
     vanishedOptions = kDefaultVanishedOptions;
     updateOptions = kDefaultUpdateOptions;
+    updateMoved = 0;
     favoritesFolder[0] = '\0';
     LoadCheckerSettings();
     if (favoritesFolder[0] == '\0') {
@@ -153,6 +154,7 @@ void MainDialog::ControlsToOptions() {
     CopyText(favoritesFolder, sizeof favoritesFolder, options.favoritesFolder);
     vanishedOptions = options.vanishedOptions;
     updateOptions = options.updateOptions;
+    updateMoved = options.updateMoved;
 }
 
 void MainDialog::OptionsToControls() {
@@ -160,6 +162,7 @@ void MainDialog::OptionsToControls() {
     CopyText(options.favoritesFolder, sizeof options.favoritesFolder, favoritesFolder);
     options.vanishedOptions = vanishedOptions;
     options.updateOptions = updateOptions;
+    options.updateMoved = updateMoved;
     ShowOptionControls(Window(), options);
     // What will be checked, told above the field: the Favorites folder, or whose bookmarks.
     char caption[kFolderSize];
@@ -184,6 +187,7 @@ void MainDialog::LoadCheckerSettings() {
              favoritesFolder);
     settings.options.vanishedOptions = vanishedOptions;
     settings.options.updateOptions = updateOptions;
+    settings.options.updateMoved = updateMoved;
     settings.probesAtOnce = probesAtOnce;
     LoadSettings(kSettingsKey, settings);
     probesAtOnce = ProbesAtOnce(settings.probesAtOnce);
@@ -196,6 +200,7 @@ void MainDialog::LoadCheckerSettings() {
     }
     vanishedOptions = settings.options.vanishedOptions;
     updateOptions = settings.options.updateOptions;
+    updateMoved = settings.options.updateMoved != 0 ? 1 : 0;
     CopyText(favoritesFolder, sizeof favoritesFolder, settings.options.favoritesFolder);
 }
 
@@ -214,6 +219,7 @@ void MainDialog::SaveCheckerSettings() {
     }
     settings.options.vanishedOptions = vanishedOptions;
     settings.options.updateOptions = updateOptions;
+    settings.options.updateMoved = updateMoved;
     CopyText(settings.options.favoritesFolder, sizeof settings.options.favoritesFolder,
              favoritesFolder);
     SaveSettings(kSettingsKey, settings);
@@ -252,6 +258,15 @@ void MainDialog::DetectFavoritesFolder() {
 
 void MainDialog::Log(const char* line) {
     AppendLog(Item(IDC_LOG), line);
+}
+
+int MainDialog::LogCount() {
+    return static_cast<int>(SendDlgItemMessageA(Window(), IDC_LOG, LB_GETCOUNT, 0, 0));
+}
+
+void MainDialog::InsertLog(int at, const char* line) {
+    SendDlgItemMessageA(Window(), IDC_LOG, LB_INSERTSTRING, static_cast<WPARAM>(at),
+                        reinterpret_cast<LPARAM>(line));
 }
 
 void MainDialog::ShowLastLogLine() {
@@ -315,7 +330,9 @@ void MainDialog::RunCheck() {
     busyFlag = 1;
     SetDlgItemTextA(Window(), IDC_STATUS, "お気に入りの列挙中....");
     ControlsToOptions();
-    CheckRun(*this, {favoritesFolder, vanishedOptions, updateOptions, probesAtOnce}).Run();
+    CheckRun(*this,
+             {favoritesFolder, vanishedOptions, updateOptions, probesAtOnce, updateMoved != 0})
+        .Run();
     runFlag = 0;
     busyFlag = 0;
     SetDlgItemTextA(Window(), IDC_STATUS, "");

@@ -21,6 +21,7 @@ public:
 
     DWORD updateOptions = 0;
     DWORD vanishedOptions = 0;
+    DWORD updateMoved = 0; // off unless chosen: it changes the user's files
     char favoritesFolder[kFolderSize] = "";
     KernelHandle instanceMutex;
     DWORD probesAtOnce = kDefaultProbesAtOnce; // how many favorites a run probes at once
@@ -52,6 +53,8 @@ private:
     void SaveLog();
     void ClearLog();
     void Log(const char* line) override;
+    int LogCount() override;
+    void InsertLog(int at, const char* line) override;
     // The check run.
     void OnCheckButton();
     void RunCheck();

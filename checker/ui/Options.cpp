@@ -62,6 +62,7 @@ const int kRunLockedControls[] = {
     IDC_BROWSE,           IDC_DETECT,          IDC_VANISHED_ASK,
     IDC_VANISHED_RECYCLE, IDC_VANISHED_LIST,   IDC_VANISHED_NOTHING,
     IDC_UPDATED_LIST,     IDC_UPDATED_BROWSER, IDC_NO_UPDATE_CHECK,
+    IDC_UPDATE_MOVED,
 };
 
 } // namespace
@@ -70,12 +71,14 @@ void ReadOptionControls(HWND dialog, CheckerOptions& options) {
     GetDlgItemTextA(dialog, IDC_FOLDER, options.favoritesFolder, sizeof options.favoritesFolder);
     options.vanishedOptions = ReadWord(dialog, kVanishedButtons);
     options.updateOptions = ReadWord(dialog, kUpdateButtons);
+    options.updateMoved = IsDlgButtonChecked(dialog, IDC_UPDATE_MOVED) == BST_CHECKED ? 1 : 0;
 }
 
 void ShowOptionControls(HWND dialog, const CheckerOptions& options) {
     SetDlgItemTextA(dialog, IDC_FOLDER, options.favoritesFolder);
     ShowWord(dialog, kVanishedButtons, options.vanishedOptions);
     ShowWord(dialog, kUpdateButtons, options.updateOptions);
+    CheckDlgButton(dialog, IDC_UPDATE_MOVED, options.updateMoved ? BST_CHECKED : BST_UNCHECKED);
     const BOOL updateChoices = !OptionSet(options.updateOptions, kNoUpdateCheck);
     EnableWindow(GetDlgItem(dialog, IDC_UPDATED_LIST), updateChoices);
     EnableWindow(GetDlgItem(dialog, IDC_UPDATED_BROWSER), updateChoices);

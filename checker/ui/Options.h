@@ -12,9 +12,11 @@ struct CheckerOptions {
     char favoritesFolder[kFolderSize];
     DWORD vanishedOptions;
     DWORD updateOptions;
+    DWORD updateMoved; // 1: favorites whose page moved for good get the new address
 };
 
-// Reads field 1001 and the seven buttons of the dialog; both words are replaced completely.
+// Reads field 1001, the seven buttons of the dialog and the moved-favorites check box; both
+// words are replaced completely.
 void ReadOptionControls(HWND dialog, CheckerOptions& options);
 // Shows the folder and the words in the controls; 1014 and 1015 are enabled exactly when the
 // "no update check" field is 0.

@@ -51,6 +51,7 @@ void LoadSettings(const char* subkey, CheckerSettings& settings) {
     RegReadDword(subkey, "wD_Chk", &settings.options.vanishedOptions);
     RegReadDword(subkey, "wN_Chk", &settings.options.updateOptions);
     RegReadString(subkey, "sFavorite", settings.options.favoritesFolder);
+    RegReadDword(subkey, "wMoved", &settings.options.updateMoved);
     RegReadDword(subkey, "wProbes", &settings.probesAtOnce);
 }
 
@@ -62,4 +63,5 @@ void SaveSettings(const char* subkey, const CheckerSettings& settings) {
     RegWriteDword(subkey, "wD_Chk", settings.options.vanishedOptions);
     RegWriteDword(subkey, "wN_Chk", settings.options.updateOptions);
     RegWriteString(subkey, "sFavorite", settings.options.favoritesFolder);
+    RegWriteDword(subkey, "wMoved", settings.options.updateMoved);
 }

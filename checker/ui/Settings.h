@@ -1,5 +1,6 @@
 // Vexilo's settings in the registry of the current user: the main window's rectangle, the two
-// option words and the Favorites folder. The routines return flags and never show anything.
+// option words, the moved-favorites choice and the Favorites folder. The routines return flags and
+// never show anything.
 #pragma once
 
 #include <windows.h>
@@ -26,5 +27,5 @@ struct CheckerSettings {
 // Reads what is stored over the values already in settings (the defaults); a value that is
 // missing or of another type leaves them. hasRect tells whether all four edges were read.
 void LoadSettings(const char* subkey, CheckerSettings& settings);
-// Writes the rectangle, both words and the folder, ignoring failures.
+// Writes the rectangle, both words, the moved-favorites choice and the folder, ignoring failures.
 void SaveSettings(const char* subkey, const CheckerSettings& settings);

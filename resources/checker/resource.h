@@ -29,6 +29,7 @@
 #define IDC_NO_UPDATE_CHECK 1017
 #define IDC_VANISHED_LIST 1018
 #define IDC_SOURCE_CAPTION 1019
+#define IDC_UPDATE_MOVED 1020
 
 // The choice of a source after "自動参照".
 #define IDD_SOURCES 104

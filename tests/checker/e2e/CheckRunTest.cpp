@@ -368,6 +368,116 @@ TEST_F(CheckRun, VerdictsOfTodaysFavoritesUnderEachChoice) {
     }
 }
 
+// Favorites whose page moved: left alone with the choice off; with it on, updated only where the
+// move is sure, their URL lines alone changed and their old bytes kept in the store, every move
+// listed; the next run finds the new address answering at once.
+TEST_F(CheckRun, MovedFavoritesUpdatedWhenSure) {
+    if (!gethostbyname("www.vexilo-test.example")) {
+        GTEST_SKIP() << "needs the check runs' host names and CA (tests/peers/with-hosts, as root)";
+    }
+    WritePage("same-path.html", "here now");
+    WritePage("index.html", "top");
+    WritePage("notice.html", "we moved everything");
+    const std::string kOk = kHost + "/ok.html";
+    const std::string kFull = "[DEFAULT]\r\nBASEURL=" + kHost +
+                              "/old\r\n[InternetShortcut]\r\n"
+                              "URL=" +
+                              kHost +
+                              "/old\r\nWorkingDirectory=C:\\\r\nHotKey=0\r\n"
+                              "IconFile=C:\\icons\\site.ico\r\nIconIndex=2\r\n"
+                              "Modified=20A8F1B2C3D4E501AB\r\nShowCommand=7\r\n"
+                              "[InternetShortcut.W]\r\nURL=" +
+                              kHost +
+                              "/old\r\n"
+                              "[{000214A0-0000-0000-C000-000000000046}]\r\nProp3=19,11\r\n";
+    const char* kShared = "移転先に更新しません（多くのお気に入りが同じページに移転しています）。";
+    const struct {
+        const char* name;
+        std::string url;
+        std::string newUrl; // empty: left as it was
+        std::string told;   // what the log says at the favorite
+    } favorites[] = {
+        {"https.url", "http://www.vexilo-test.example/same-path.html",
+         "https://www.vexilo-test.example/same-path.html", ""},
+        {"other.url", kHost + "/perm308", "http://moved.vexilo-test.example/news.html", ""},
+        {"chain.url", kHost + "/chain1", kOk, ""},
+        {"top.url", kHost + "/deep/removed", "",
+         "移転先に更新しません（移転先がサイトのトップページです）。"},
+        {"many1.url", kHost + "/many1", "", kShared},
+        {"many2.url", kHost + "/many2", "", kShared},
+        {"many3.url", kHost + "/many3", "", kShared},
+        {"many4.url", kHost + "/many4", "", kShared},
+        {"many5.url", kHost + "/many5", "", kShared},
+        {"temporary.url", kHost + "/moved", "", ""},
+        {"readonly.url", "http://127.0.0.1:8080/old", "",
+         "お気に入りを更新できませんでした（読み取り専用のファイルです）。"},
+        {"full.url", kHost + "/old", kOk, ""},
+    };
+    std::map<std::string, std::string> bytes;
+    for (const auto& favorite : favorites) {
+        bytes[favorite.name] = favorite.url == kHost + "/old"
+                                   ? kFull
+                                   : "[InternetShortcut]\r\nURL=" + favorite.url + "\r\n";
+        Favorite(favorite.name, bytes[favorite.name]);
+    }
+    const std::string readOnly = favorites_ + "\\readonly.url";
+    ASSERT_TRUE(SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
+    const std::string movedReport = TempFolder() + "flistmov.htm";
+    DeleteFileA(movedReport.c_str());
+    Options(0x10, 0x10);
+    for (int run = 0; run < 3; ++run) {
+        SCOPED_TRACE(run);
+        if (run == 1) {
+            WriteDword("wMoved", 1);
+        }
+        Vexilo vexilo;
+        ASSERT_TRUE(vexilo.Start(exe_)) << vexilo.Problem();
+        ASSERT_TRUE(vexilo.RunCheck(kRunTimeout));
+        auto byUrl = ByUrl(Blocks(vexilo.LogLines()));
+        const std::string report = Report("flistmov.htm");
+        for (const auto& favorite : favorites) {
+            SCOPED_TRACE(favorite.name);
+            const std::string now = driver::ReadFileBytes(favorites_ + "\\" + favorite.name);
+            if (run == 0 || favorite.newUrl.empty()) {
+                EXPECT_EQ(bytes[favorite.name], now);
+            } else {
+                std::string expected = bytes[favorite.name];
+                // Both URL lines, never BASEURL.
+                for (size_t at = 0; (at = expected.find("\nURL=" + favorite.url + "\r\n", at)) !=
+                                    std::string::npos;) {
+                    expected.replace(at + 5, favorite.url.size(), favorite.newUrl);
+                }
+                EXPECT_EQ(expected, now);
+                // The old bytes, for the user to put back.
+                EXPECT_EQ(bytes[favorite.name],
+                          driver::ReadFileBytes(store_ + "\\" + favorite.name));
+            }
+            const Lines& lines =
+                byUrl[run == 2 && !favorite.newUrl.empty() ? favorite.newUrl : favorite.url];
+            if (run == 1 && !favorite.newUrl.empty()) {
+                ASSERT_FALSE(lines.empty());
+                EXPECT_EQ("お気に入りを移転先に更新しました: " + favorite.newUrl, lines.back());
+                EXPECT_NE(std::string::npos,
+                          report.find("<A HREF=\"" + favorite.newUrl + "\">" + favorite.name +
+                                      "</A> （元のアドレス: " + favorite.url + "）"));
+            } else if (run == 1 && !favorite.told.empty()) {
+                ASSERT_FALSE(lines.empty());
+                EXPECT_EQ(favorite.told, lines.back());
+                EXPECT_NE(std::string::npos,
+                          report.find(">" + std::string(favorite.name) + "</A>"));
+            } else if (run == 2 && !favorite.newUrl.empty()) {
+                EXPECT_EQ((Lines{"200 OK"}), lines);
+            }
+        }
+        EXPECT_EQ(run != 0, driver::FileExists(movedReport)) << "made only when something moved";
+        EXPECT_EQ(std::string::npos, report.find("temporary.url"));
+        ASSERT_TRUE(vexilo.Exit());
+        EXPECT_EQ(run == 0 ? 0u : 1u, ReadDword("wMoved"));
+        DeleteFileA(movedReport.c_str());
+    }
+    SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 // https pages are kept decrypted and compared as http pages are: a page of 1 MB whole, an
 // unchanged page not reported again, a changed one reported.
 TEST_F(CheckRun, HttpsPagesKeptAndCompared) {
