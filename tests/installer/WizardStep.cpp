@@ -99,7 +99,12 @@ int main(int argc, char** argv) {
         HWND page = CurrentPage(frame);
         PostMessageA(frame, PSM_PRESSBUTTON, PSBTN_NEXT, 0);
         driver::WaitUntil([&] { return CurrentPage(frame) != page; }, 5000);
-    } else if (std::strcmp(step, "finished") == 0) {
+    } else if (std::strcmp(step, "finished") == 0 || std::strcmp(step, "failed") == 0) {
+        // A failed installation first says why in a box of its own.
+        if (step[1] == 'a' && !driver::AnswerMessageBox(0, IDOK, 30000)) {
+            std::fprintf(stderr, "wizard_step: no failure was shown\n");
+            return 1;
+        }
         HWND finish = GetDlgItem(frame, 0x3025);
         if (!driver::WaitUntil([&] { return IsWindowVisible(finish) && IsWindowEnabled(finish); },
                                30000)) {
@@ -125,7 +130,7 @@ int main(int argc, char** argv) {
         }
     } else if (std::strcmp(step, "wait") != 0) {
         std::fprintf(stderr,
-                     "usage: wizard_step wait|next|browse|close-browse|finished|finish|cancel|"
+                     "usage: wizard_step wait|next|browse|close-browse|finished|failed|finish|cancel|"
                      "vexilo|vexilo-sources|choose-source|close-vexilo|uninstall|close-uninstall\n");
         return 2;
     }
