@@ -46,9 +46,19 @@ void ShowFinished(HWND page) {
     PropSheet_SetWizButtons(SetupContext.sheetWindow, PSWIZB_FINISH);
 }
 
+// Undoes the run, saying so on the page meanwhile: thousands of files take a moment.
+bool UndoShown(HWND page) {
+    SetDlgItemTextA(page, IDC_COPY_STATUS, "インストール前の状態に戻しています...");
+    UpdateWindow(page);
+    HCURSOR before = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    const bool undone = journal.RollBack();
+    SetCursor(before);
+    return undone;
+}
+
 // Undoes the run and says so, with what failed, where the finish text would be.
 void ShowFailed(HWND page, const ErrorText& error) {
-    const bool undone = journal.RollBack();
+    const bool undone = UndoShown(page);
     SetActiveJournal(nullptr);
     ended = true;
     failed = true;
@@ -100,7 +110,7 @@ bool ConfirmCancel(HWND page) {
         }
         return false;
     }
-    journal.RollBack();
+    UndoShown(page);
     SetActiveJournal(nullptr);
     ended = true;
     return true;
