@@ -9,10 +9,10 @@
 #include "framework/RunFlags.h"
 #include "probe/Probe.h"
 #include "probe/ProbeWorker.h"
+#include "probe/Unreachable.h"
 #include "probe/WinSockGuard.h"
 #include "run/CheckRun.h"
 #include "run/ReportPage.h"
-#include "framework/RunFlags.h"
 #include "run/RunRules.h"
 #include "text/TextRoutines.h"
 
@@ -22,6 +22,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -67,6 +68,9 @@ struct CheckTally {
     int vanished = 0; // of them, the ones that have vanished, surely or not
     bool bookmarksKeptSaid = false; // the log said why no bookmark goes to the recycle bin
     std::vector<Favorite> namesMissing;
+    // Servers that never accepted a connection, in list order: the first favorite on one says
+    // it timed out, the later ones also that they were not waited for again.
+    std::set<unsigned long long> neverAccepted;
 };
 
 namespace {
@@ -98,7 +102,8 @@ bool Probed(const FavoriteAhead& favorite) {
 }
 
 // Reads the next favorite of the list and readies its probe.
-std::unique_ptr<FavoriteAhead> ReadFavorite(FILE* list, DWORD updateOptions) {
+std::unique_ptr<FavoriteAhead> ReadFavorite(FILE* list, DWORD updateOptions,
+                                            UnreachableHosts& unreachable) {
     std::unique_ptr<FavoriteAhead> favorite(new FavoriteAhead);
     const ListEntry& entry = favorite->entry;
     ReadListEntry(list, favorite->entry);
@@ -118,6 +123,7 @@ std::unique_ptr<FavoriteAhead> ReadFavorite(FILE* list, DWORD updateOptions) {
         probe.target = target;
         probe.scheme = parts.scheme;
         probe.port = DefaultPort(parts.scheme);
+        probe.unreachable = &unreachable;
         // Without a name in the store (a path too long for it) the page is probed but not kept.
         if (!OptionSet(updateOptions, kNoUpdateCheck) && named) {
             probe.saveCopy = true;
@@ -195,8 +201,10 @@ void CheckRun::Run() {
             // Favorites are read and probed in list order, as far ahead as allowed: so many
             // probes at once, so many on one host, and so many answers kept waiting for their
             // turn. One whose host has all its probes at work waits, and those after it.
+            // Outlives every probe: all are waited for below.
+            UnreachableHosts unreachable;
             std::deque<std::unique_ptr<FavoriteAhead>> ahead;
-            const size_t mostAhead = probesAtOnce * kAnswersPerProbe;
+            const size_t mostAhead = AnswersWaiting(probesAtOnce);
             int read = 0;
             const std::function<void()> probeAhead = [&] {
                 while (runFlag == 1) {
@@ -211,7 +219,7 @@ void CheckRun::Run() {
                             return; // no thread to spare now: tried again when its turn comes
                         }
                     } else if (read < count && ahead.size() < mostAhead) {
-                        ahead.push_back(ReadFavorite(in, updateOptions));
+                        ahead.push_back(ReadFavorite(in, updateOptions, unreachable));
                         ++read;
                     } else {
                         return;
@@ -337,6 +345,11 @@ void CheckRun::CheckUrl(FavoriteAhead& favorite, CheckTally& tally,
     case Verdict::kUnsure: {
         ++tally.vanished;
         view_.Log(probe.message);
+        if (code == kProbeTimedOut && probe.facts.neverAccepted != 0 &&
+            !tally.neverAccepted.insert(probe.facts.neverAccepted).second) {
+            view_.Log("この確認の中で先に接続を受け付けなかったサーバーのため、"
+                      "再び待たずに同じ結果としました。");
+        }
         view_.ShowLastLogLine();
         // The question's caption: the reason phrase of an answer, else the failure's heading.
         char caption[kProbeMessageSize];
