@@ -4,13 +4,11 @@
 #include "probe/Probe.h"
 #include "probe/ProbeWorker.h"
 #include "probe/TlsSession.h"
-#include "probe/Unreachable.h"
 #include "probe/WinSockGuard.h"
 
 #include "framework/JobThreads.h"
 #include "framework/PaintHold.h"
 
-#include "BlackHole.h"
 #include "ScriptedServer.h"
 #include "ThreadTimes.h"
 #include "WinDriver.h"
@@ -570,40 +568,6 @@ TEST_F(ProbeConversation, SilenceEndsInTimeAndAForcedEndAtOnce) {
     EXPECT_LT(GetTickCount() - start, 2000u);
     stopper.join();
     EXPECT_FALSE(Exists(copyPath_));
-}
-
-// A server that never accepts is given up after the connect's own time, well before a silence
-// would be; once it is known, another probe of the run on its name (in any case) or on its
-// address and port gets the same answer without waiting again.
-TEST_F(ProbeConversation, ServerThatNeverAcceptsIsWaitedForOnce) {
-    const BlackHole hole(INADDR_LOOPBACK);
-    ASSERT_TRUE(hole.Ready());
-    probeConnectMs = 800;
-    UnreachableHosts unreachable;
-    probe_.unreachable = &unreachable;
-    const std::string port = ":" + std::to_string(hole.Port());
-    const struct {
-        std::string host;
-        bool waits;
-    } cases[] = {{"localhost", true}, {"LocalHost", false}, {"127.0.0.1", false}};
-    unsigned long long server = 0;
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.host);
-        const DWORD start = GetTickCount();
-        EXPECT_EQ(kProbeTimedOut, Probe(c.host + port + "/", 80));
-        const DWORD took = GetTickCount() - start;
-        EXPECT_TRUE(c.waits ? took >= 700 && took < 3000 : took < 300) << took << " ms";
-        EXPECT_EQ("[" + c.host + "]への接続が時間切れになりました。", std::string(probe_.message));
-        EXPECT_FALSE(probe_.facts.serverReached);
-        EXPECT_NE(0u, probe_.facts.neverAccepted);
-        EXPECT_TRUE(server == 0 || server == probe_.facts.neverAccepted);
-        server = probe_.facts.neverAccepted;
-    }
-    // Another port of the same address is asked for as usual.
-    EXPECT_EQ(kProbeConnectFailed, Probe("127.0.0.1:" + std::to_string(UnusedPort()) + "/", 80));
-    EXPECT_EQ(0u, probe_.facts.neverAccepted);
-    probe_.unreachable = nullptr;
-    probeConnectMs = kProbeConnectMs;
 }
 
 // A lookup that never ends (the system's has no time limit of its own).

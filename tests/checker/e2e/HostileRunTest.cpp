@@ -12,7 +12,6 @@
 
 #include <gtest/gtest.h>
 #include <shlwapi.h>
-#include <tlhelp32.h>
 
 #include <cstdlib>
 #include <map>
@@ -430,22 +429,6 @@ TEST_F(HostileRun, ProbesAtOnceChangeOnlyTheWait) {
     EXPECT_GE(peer_.MostAtOnce("localhost:80"), 2);
 }
 
-namespace {
-
-int ThreadsOf(DWORD process) {
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    THREADENTRY32 entry{};
-    entry.dwSize = sizeof entry;
-    int count = 0;
-    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
-        count += entry.th32OwnerProcessID == process ? 1 : 0;
-    }
-    CloseHandle(snapshot);
-    return count;
-}
-
-} // namespace
-
 // Servers that never accept a connection: one is given up after 15 s, and once the run knows it,
 // its other favorites, by its name or by its address and port, get the same unsure answer at
 // once, each saying so. A stop while 64 probes wait on such servers ends when the favorite at
@@ -468,7 +451,7 @@ TEST_F(HostileRun, ServersThatNeverAcceptAreWaitedForOnce) {
     WriteDword("wProbes", 1);   // one at a time: a second wait would add its 15 s
     Vexilo vexilo;
     ASSERT_TRUE(vexilo.Start(exe_)) << vexilo.Problem();
-    const int threadsBefore = ThreadsOf(vexilo.Process().Id());
+    const int threadsBefore = driver::ThreadCount(vexilo.Process().Id());
     DWORD start = GetTickCount();
     ASSERT_TRUE(vexilo.RunCheck(kRunTimeout));
     EXPECT_GE(GetTickCount() - start, 14500u);
@@ -527,7 +510,7 @@ TEST_F(HostileRun, ServersThatNeverAcceptAreWaitedForOnce) {
         }
     }
     EXPECT_TRUE(driver::WaitUntil(
-        [&] { return ThreadsOf(vexilo.Process().Id()) <= threadsBefore; }, 10000))
-        << ThreadsOf(vexilo.Process().Id()) << " threads, " << threadsBefore << " before the runs";
+        [&] { return driver::ThreadCount(vexilo.Process().Id()) <= threadsBefore; }, 10000))
+        << driver::ThreadCount(vexilo.Process().Id()) << " threads, " << threadsBefore << " before the runs";
     ASSERT_TRUE(vexilo.Exit());
 }
