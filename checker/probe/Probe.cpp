@@ -236,7 +236,10 @@ int Exchange(ProbeRecord& probe, const UrlParts& url, bool http11, std::string& 
     }
 
     ShowStatus(probe, "[%s]に接続しています...", host);
-    switch (connection.Connect(address)) {
+    probe.connecting = true;
+    const Waited connected = connection.Connect(address);
+    probe.connecting = false;
+    switch (connected) {
     case Waited::kReady:
         probe.facts.serverReached = true;
         since = GetTickCount(); // the silence of the answer counts from here

@@ -81,6 +81,8 @@ struct ProbeRecord {
     std::atomic<DWORD> code{STILL_ACTIVE};
     HANDLE done;
     std::atomic<bool> ended{false};
+    // Set while its connection waits to be accepted, for the run's choice of what to start.
+    std::atomic<bool> connecting{false};
     // The name lookup under way on its thread, if any (guarded by the lookups' lock). The
     // system's lookup has no time limit and cannot be broken off, so the thread that waits for
     // the probe gives it up in the probe's place (GiveUpLateLookup).

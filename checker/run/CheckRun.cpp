@@ -21,6 +21,7 @@
 #include <cstring>
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -134,16 +135,35 @@ std::unique_ptr<FavoriteAhead> ReadFavorite(FILE* list, DWORD updateOptions,
     return favorite;
 }
 
-// Probes at work among those ahead: all, or those for host.
-size_t Running(const std::deque<std::unique_ptr<FavoriteAhead>>& ahead, const char* host) {
-    size_t count = 0;
+// The probes at work among those ahead: how many in all, how many on each host, and the hosts
+// that one of them is connecting to and that have not yet accepted.
+struct AtWork {
+    size_t running = 0;
+    std::map<std::string, int, std::less<>> onHost;
+    std::set<std::string, std::less<>> connecting;
+};
+
+AtWork ProbesAtWork(const std::deque<std::unique_ptr<FavoriteAhead>>& ahead) {
+    AtWork work;
     for (const std::unique_ptr<FavoriteAhead>& favorite : ahead) {
-        count += favorite->started && !favorite->probe.ended &&
-                         (!host || std::strcmp(favorite->host, host) == 0)
-                     ? 1
-                     : 0;
+        if (favorite->started && !favorite->probe.ended) {
+            ++work.running;
+            ++work.onHost[favorite->host];
+            if (favorite->probe.connecting) {
+                work.connecting.insert(favorite->host);
+            }
+        }
     }
-    return count;
+    return work;
+}
+
+// Whether favorite's host may take another probe: a host gets so many at once, but none more
+// while its connection is not yet accepted, so that one that never accepts holds one probe, not
+// several, and the run's memory answers the others at once.
+bool HostTakesMore(const FavoriteAhead& favorite, const AtWork& work) {
+    const auto on = work.onHost.find(favorite.host);
+    return on == work.onHost.end() ||
+           (on->second < kProbesPerHost && work.connecting.count(favorite.host) == 0);
 }
 
 } // namespace
@@ -200,28 +220,45 @@ void CheckRun::Run() {
             view_.SetProgress(0);
             // Favorites are read and probed in list order, as far ahead as allowed: so many
             // probes at once, so many on one host, and so many answers kept waiting for their
-            // turn. One whose host has all its probes at work waits, and those after it.
+            // turn. One whose host takes no more now waits, and those after it go on.
             // Outlives every probe: all are waited for below.
             UnreachableHosts unreachable;
             std::deque<std::unique_ptr<FavoriteAhead>> ahead;
             const size_t mostAhead = AnswersWaiting(probesAtOnce);
             int read = 0;
             const std::function<void()> probeAhead = [&] {
-                while (runFlag == 1) {
-                    FavoriteAhead* next = ahead.empty() ? nullptr : ahead.back().get();
-                    if (next && Probed(*next) && !next->started) {
-                        if (Running(ahead, nullptr) >= probesAtOnce ||
-                            Running(ahead, next->host) >= static_cast<size_t>(kProbesPerHost)) {
-                            return;
-                        }
-                        next->started = StartProbe(next->probe);
-                        if (!next->started) {
-                            return; // no thread to spare now: tried again when its turn comes
-                        }
-                    } else if (read < count && ahead.size() < mostAhead) {
-                        ahead.push_back(ReadFavorite(in, updateOptions, unreachable));
-                        ++read;
-                    } else {
+                AtWork work = ProbesAtWork(ahead);
+                // False when no more can start now.
+                const auto start = [&](FavoriteAhead& favorite) {
+                    if (!Probed(favorite) || favorite.started) {
+                        return true;
+                    }
+                    if (work.running >= probesAtOnce) {
+                        return false;
+                    }
+                    if (!HostTakesMore(favorite, work)) {
+                        return true;
+                    }
+                    // No thread to spare now: tried again later, at the latest at its turn.
+                    favorite.started = StartProbe(favorite.probe);
+                    if (favorite.started) {
+                        ++work.running;
+                        ++work.onHost[favorite.host];
+                    }
+                    return favorite.started;
+                };
+                if (runFlag != 1) {
+                    return;
+                }
+                for (std::unique_ptr<FavoriteAhead>& favorite : ahead) {
+                    if (!start(*favorite)) {
+                        return;
+                    }
+                }
+                while (runFlag == 1 && read < count && ahead.size() < mostAhead) {
+                    ahead.push_back(ReadFavorite(in, updateOptions, unreachable));
+                    ++read;
+                    if (!start(*ahead.back())) {
                         return;
                     }
                 }

@@ -469,13 +469,13 @@ TEST_F(HostileRun, ServersThatNeverAcceptAreWaitedForOnce) {
     }
     EXPECT_EQ(1, waited);
 
-    // 64 favorites on 16 addresses of the server, 4 on each, all waiting at once. (The settings
+    // 64 favorites on 64 addresses of the server, all waiting at once. (The settings
     // are written once the program, which stores its own as it ends, has ended.)
     ASSERT_TRUE(vexilo.Exit());
     UseFavorites("many");
     for (int i = 0; i < 64; ++i) {
         Shortcut("many\\" + std::to_string(i) + ".url",
-                 "http://127.0.0." + std::to_string(2 + i % 16) + port + "/" + std::to_string(i));
+                 "http://127.0.0." + std::to_string(2 + i) + port + "/" + std::to_string(i));
     }
     WriteDword("wProbes", 0);
     WriteDword("wD_Chk", 0x10); // listed: no question at the end of a run that reached no server
