@@ -119,6 +119,8 @@ Looked ResolveHost(ProbeRecord& probe, const char* host, DWORD since, in_addr& a
     std::unique_ptr<PendingLookup> pending(new PendingLookup);
     CopyText(pending->host, sizeof pending->host, host);
     pending->since = since;
+    // Touched before the lookup is shared: once it is, the record may be given up.
+    probe.connecting = false;
     {
         const Locked lock(LookupsLock());
         probe.lookup = pending.get();
@@ -137,6 +139,7 @@ Looked ResolveHost(ProbeRecord& probe, const char* host, DWORD since, in_addr& a
         return Looked::kGivenUp;
     }
     probe.lookup = nullptr;
+    probe.connecting = true;
     return looked;
 }
 

@@ -81,7 +81,9 @@ struct ProbeRecord {
     std::atomic<DWORD> code{STILL_ACTIVE};
     HANDLE done;
     std::atomic<bool> ended{false};
-    // Set while its connection waits to be accepted, for the run's choice of what to start.
+    // Set while it may be about to connect or waits for its connection to be accepted (from its
+    // start, but not during a name lookup, which may take long for reasons of its own): the run
+    // starts no other probe for the same host meanwhile.
     std::atomic<bool> connecting{false};
     // The name lookup under way on its thread, if any (guarded by the lookups' lock). The
     // system's lookup has no time limit and cannot be broken off, so the thread that waits for

@@ -244,6 +244,7 @@ void CheckRun::Run() {
                     if (favorite.started) {
                         ++work.running;
                         ++work.onHost[favorite.host];
+                        work.connecting.insert(favorite.host); // until it says otherwise
                     }
                     return favorite.started;
                 };
