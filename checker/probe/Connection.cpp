@@ -12,7 +12,8 @@ bool Connection::Open() {
     return socket_ != INVALID_SOCKET;
 }
 
-Waited Connection::Connect(const sockaddr_in& address, DWORD since) {
+Waited Connection::Connect(const sockaddr_in& address) {
+    const DWORD since = GetTickCount();
     u_long nonBlocking = 1;
     ioctlsocket(socket_, FIONBIO, &nonBlocking);
     Waited result = Waited::kReady;

@@ -19,8 +19,8 @@ public:
 
     // Makes the socket; false when the system gives none.
     bool Open();
-    // Connects within the silence allowed since `since`.
-    Waited Connect(const sockaddr_in& address, DWORD since);
+    // Connects within probeConnectMs.
+    Waited Connect(const sockaddr_in& address);
     // Starts TLS with host as the server's name; from then on every byte goes through it.
     TlsResult StartTls(const char* host, DWORD& since);
     // Sends data whole; false when the connection fails first.

@@ -11,6 +11,7 @@
 #include "probe/Connection.h"
 #include "probe/ResponseBlocks.h"
 #include "probe/StatusRelay.h"
+#include "probe/Unreachable.h"
 
 #include "text/TextRoutines.h"
 
@@ -21,6 +22,7 @@
 #include <vector>
 
 DWORD probeSilenceMs = kProbeSilenceMs;
+DWORD probeConnectMs = kProbeConnectMs;
 
 // A probe's name lookup, shared by its thread and the thread that waits for the probe.
 struct PendingLookup {
@@ -117,6 +119,8 @@ Looked ResolveHost(ProbeRecord& probe, const char* host, DWORD since, in_addr& a
     std::unique_ptr<PendingLookup> pending(new PendingLookup);
     CopyText(pending->host, sizeof pending->host, host);
     pending->since = since;
+    // Touched before the lookup is shared: once it is, the record may be given up.
+    probe.connecting = false;
     {
         const Locked lock(LookupsLock());
         probe.lookup = pending.get();
@@ -135,6 +139,7 @@ Looked ResolveHost(ProbeRecord& probe, const char* host, DWORD since, in_addr& a
         return Looked::kGivenUp;
     }
     probe.lookup = nullptr;
+    probe.connecting = true;
     return looked;
 }
 
@@ -186,6 +191,13 @@ int TlsFailure(ProbeRecord& probe, TlsResult result, const char* host) {
     return code;
 }
 
+// A connection to host that was not accepted, now or earlier in the run (key).
+int NeverAccepted(ProbeRecord& probe, const char* host, unsigned long long key) {
+    probe.facts.neverAccepted = key;
+    FormatText(probe.message, sizeof probe.message, "[%s]への接続が時間切れになりました。", host);
+    return kProbeTimedOut;
+}
+
 // One request on one connection: resolve, connect, send, receive into the new copy, shut down
 // and close. location receives the answer's Location header.
 int Exchange(ProbeRecord& probe, const UrlParts& url, bool http11, std::string& location) {
@@ -196,6 +208,10 @@ int Exchange(ProbeRecord& probe, const UrlParts& url, bool http11, std::string& 
         return kProbeNoSocket;
     }
     const char* host = url.host;
+    unsigned long long server = 0;
+    if (probe.unreachable && probe.unreachable->KnownByName(host, url.port, server)) {
+        return NeverAccepted(probe, host, server);
+    }
 
     ShowStatus(probe, "[%s]を解決しています...", host);
     DWORD since = GetTickCount();
@@ -217,18 +233,27 @@ int Exchange(ProbeRecord& probe, const UrlParts& url, bool http11, std::string& 
     }
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<u_short>(url.port));
+    server = UnreachableHosts::Key(address.sin_addr.s_addr, url.port);
+    if (probe.unreachable && probe.unreachable->KnownByAddress(server)) {
+        return NeverAccepted(probe, host, server);
+    }
 
     ShowStatus(probe, "[%s]に接続しています...", host);
-    switch (connection.Connect(address, since)) {
+    probe.connecting = true;
+    const Waited connected = connection.Connect(address);
+    probe.connecting = false;
+    switch (connected) {
     case Waited::kReady:
         probe.facts.serverReached = true;
+        since = GetTickCount(); // the silence of the answer counts from here
         break;
     case Waited::kStopped:
         return Stopped(probe);
     case Waited::kTimedOut:
-        FormatText(probe.message, sizeof probe.message, "[%s]への接続が時間切れになりました。",
-                   host);
-        return kProbeTimedOut;
+        if (probe.unreachable) {
+            probe.unreachable->Add(host, url.port, server);
+        }
+        return NeverAccepted(probe, host, server);
     case Waited::kFailed:
         CopyText(probe.message, sizeof probe.message, "接続できませんでした。");
         return kProbeConnectFailed;
@@ -366,7 +391,7 @@ LookupWatch GiveUpLateLookup(ProbeRecord& probe) {
         return LookupWatch::kNone;
     }
     const bool stopped = ProbeStopped(probe.abandoned);
-    if (!stopped && TimeLeft(pending->since) > 0) {
+    if (!stopped && TimeLeft(pending->since, probeSilenceMs) > 0) {
         return LookupWatch::kUnderWay;
     }
     pending->givenUp = true;

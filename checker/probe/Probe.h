@@ -20,6 +20,10 @@ constexpr int kProbeMessageSize = 512;
 // before it gives up; tests make it shorter.
 extern DWORD probeSilenceMs;
 constexpr DWORD kProbeSilenceMs = 30000;
+// A connection not accepted within this is given up sooner: a server that is there accepts at
+// once, and Windows itself gives a connect up after about 21 s.
+extern DWORD probeConnectMs;
+constexpr DWORD kProbeConnectMs = 15000;
 
 // A page that moved for good (301, 308) is asked for at its new address, at most kMaxHops times.
 constexpr int kMaxHops = 10;
@@ -31,12 +35,16 @@ struct ProbeHop {
 
 // What the driver needs to know beyond the answer, to tell a sure verdict from an unsure one.
 struct PendingLookup;
+class UnreachableHosts;
 
 struct ProbeFacts {
     bool nameResolved;  // a host name (not a dotted address) was found
     bool serverReached; // a connection was made
     bool nameMissing;   // the lookup answered that the name does not exist
     bool answered;      // the last response had a status line
+    // The server (UnreachableHosts::Key) that never accepted the connection, now or earlier in
+    // the run; 0 for any other end.
+    unsigned long long neverAccepted;
 };
 
 // One probe's inputs, set before it starts, and its outputs, read after it has ended. Only the
@@ -57,6 +65,8 @@ struct ProbeRecord {
     UrlScheme scheme = UrlScheme::kHttp;
     bool saveCopy = false; // read the whole response into the new copy
     std::string copyPath;  // where the new copy goes
+    // The run's servers that never accepted, shared by its probes; none: every probe waits.
+    UnreachableHosts* unreachable = nullptr;
 
     char message[kProbeMessageSize] = ""; // failure text of the failure codes
     ResponseHead head{};                  // head of the last response with a status line
@@ -71,6 +81,10 @@ struct ProbeRecord {
     std::atomic<DWORD> code{STILL_ACTIVE};
     HANDLE done;
     std::atomic<bool> ended{false};
+    // Set while it may be about to connect or waits for its connection to be accepted (from its
+    // start, but not during a name lookup, which may take long for reasons of its own): the run
+    // starts no other probe for the same host meanwhile.
+    std::atomic<bool> connecting{false};
     // The name lookup under way on its thread, if any (guarded by the lookups' lock). The
     // system's lookup has no time limit and cannot be broken off, so the thread that waits for
     // the probe gives it up in the probe's place (GiveUpLateLookup).

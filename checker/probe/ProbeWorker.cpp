@@ -43,6 +43,7 @@ bool StartProbe(ProbeRecord& probe) {
     }
     probe.ended = false; // a record may be probed again
     probe.code = STILL_ACTIVE;
+    probe.connecting = true;
     ResetEvent(probe.done);
     return JobThreads::Run(RunProbe, &probe);
 }

@@ -19,17 +19,18 @@ bool ProbeStopped() {
     return abandonedFlag ? ProbeStopped(*abandonedFlag) : busyFlag != 1;
 }
 
-DWORD TimeLeft(DWORD since) {
+DWORD TimeLeft(DWORD since, DWORD limit) {
     const DWORD spent = GetTickCount() - since;
-    return spent >= probeSilenceMs ? 0 : probeSilenceMs - spent;
+    return spent >= limit ? 0 : limit - spent;
 }
 
 Waited WaitSocket(SOCKET s, bool connecting, DWORD since) {
+    const DWORD limit = connecting ? probeConnectMs : probeSilenceMs;
     for (;;) {
         if (ProbeStopped()) {
             return Waited::kStopped;
         }
-        const DWORD left = TimeLeft(since);
+        const DWORD left = TimeLeft(since, limit);
         if (left == 0) {
             return Waited::kTimedOut;
         }

@@ -1,5 +1,6 @@
-// A probe's waits on the network: each gives up after probeSilenceMs without an answer, and
-// looks several times a second whether the run was forced to end.
+// A probe's waits on the network: a connect gives up after probeConnectMs, any other wait after
+// probeSilenceMs without an answer, and each looks several times a second whether the run was
+// forced to end.
 #pragma once
 
 #include <winsock2.h>
@@ -19,11 +20,12 @@ bool ProbeStopped();
 // The same for the probe whose abandoned flag this is, from any thread.
 bool ProbeStopped(const std::atomic<bool>& abandoned);
 
-// What is left of the silence a probe allows since its last answer; 0 when it is over.
-DWORD TimeLeft(DWORD since);
+// What is left of limit ms since since; 0 when it is over.
+DWORD TimeLeft(DWORD since, DWORD limit);
 
 // Waits until s has data or an end to read, or, while connecting, until the connection is made
-// or has failed; within the silence allowed, and only while the probe is not to end.
+// or has failed; within the silence allowed (probeConnectMs for a connect), and only while the
+// probe is not to end.
 Waited WaitSocket(SOCKET s, bool connecting, DWORD since);
 
 // Sends all of data on the blocking socket s; false when the connection fails first.

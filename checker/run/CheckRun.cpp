@@ -9,6 +9,7 @@
 #include "framework/RunFlags.h"
 #include "probe/Probe.h"
 #include "probe/ProbeWorker.h"
+#include "probe/Unreachable.h"
 #include "probe/WinSockGuard.h"
 #include "run/CheckRun.h"
 #include "run/MoveRules.h"
@@ -22,7 +23,9 @@
 #include <cstring>
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -81,6 +84,9 @@ struct CheckTally {
     bool bookmarksKeptSaid = false; // the log said why no bookmark goes to the recycle bin
     std::vector<Favorite> namesMissing;
     std::vector<Move> moves;
+    // Servers that never accepted a connection, in list order: the first favorite on one says
+    // it timed out, the later ones also that they were not waited for again.
+    std::set<unsigned long long> neverAccepted;
 };
 
 namespace {
@@ -112,7 +118,8 @@ bool Probed(const FavoriteAhead& favorite) {
 }
 
 // Reads the next favorite of the list and readies its probe.
-std::unique_ptr<FavoriteAhead> ReadFavorite(FILE* list, DWORD updateOptions) {
+std::unique_ptr<FavoriteAhead> ReadFavorite(FILE* list, DWORD updateOptions,
+                                            UnreachableHosts& unreachable) {
     std::unique_ptr<FavoriteAhead> favorite(new FavoriteAhead);
     const ListEntry& entry = favorite->entry;
     ReadListEntry(list, favorite->entry);
@@ -132,6 +139,7 @@ std::unique_ptr<FavoriteAhead> ReadFavorite(FILE* list, DWORD updateOptions) {
         probe.target = target;
         probe.scheme = parts.scheme;
         probe.port = DefaultPort(parts.scheme);
+        probe.unreachable = &unreachable;
         // Without a name in the store (a path too long for it) the page is probed but not kept.
         if (!OptionSet(updateOptions, kNoUpdateCheck) && named) {
             probe.saveCopy = true;
@@ -142,16 +150,35 @@ std::unique_ptr<FavoriteAhead> ReadFavorite(FILE* list, DWORD updateOptions) {
     return favorite;
 }
 
-// Probes at work among those ahead: all, or those for host.
-size_t Running(const std::deque<std::unique_ptr<FavoriteAhead>>& ahead, const char* host) {
-    size_t count = 0;
+// The probes at work among those ahead: how many in all, how many on each host, and the hosts
+// that one of them is connecting to and that have not yet accepted.
+struct AtWork {
+    size_t running = 0;
+    std::map<std::string, int, std::less<>> onHost;
+    std::set<std::string, std::less<>> connecting;
+};
+
+AtWork ProbesAtWork(const std::deque<std::unique_ptr<FavoriteAhead>>& ahead) {
+    AtWork work;
     for (const std::unique_ptr<FavoriteAhead>& favorite : ahead) {
-        count += favorite->started && !favorite->probe.ended &&
-                         (!host || std::strcmp(favorite->host, host) == 0)
-                     ? 1
-                     : 0;
+        if (favorite->started && !favorite->probe.ended) {
+            ++work.running;
+            ++work.onHost[favorite->host];
+            if (favorite->probe.connecting) {
+                work.connecting.insert(favorite->host);
+            }
+        }
     }
-    return count;
+    return work;
+}
+
+// Whether favorite's host may take another probe: a host gets so many at once, but none more
+// while its connection is not yet accepted, so that one that never accepts holds one probe, not
+// several, and the run's memory answers the others at once.
+bool HostTakesMore(const FavoriteAhead& favorite, const AtWork& work) {
+    const auto on = work.onHost.find(favorite.host);
+    return on == work.onHost.end() ||
+           (on->second < kProbesPerHost && work.connecting.count(favorite.host) == 0);
 }
 
 } // namespace
@@ -208,26 +235,46 @@ void CheckRun::Run() {
             view_.SetProgress(0);
             // Favorites are read and probed in list order, as far ahead as allowed: so many
             // probes at once, so many on one host, and so many answers kept waiting for their
-            // turn. One whose host has all its probes at work waits, and those after it.
+            // turn. One whose host takes no more now waits, and those after it go on.
+            // Outlives every probe: all are waited for below.
+            UnreachableHosts unreachable;
             std::deque<std::unique_ptr<FavoriteAhead>> ahead;
-            const size_t mostAhead = probesAtOnce * kAnswersPerProbe;
+            const size_t mostAhead = AnswersWaiting(probesAtOnce);
             int read = 0;
             const std::function<void()> probeAhead = [&] {
-                while (runFlag == 1) {
-                    FavoriteAhead* next = ahead.empty() ? nullptr : ahead.back().get();
-                    if (next && Probed(*next) && !next->started) {
-                        if (Running(ahead, nullptr) >= probesAtOnce ||
-                            Running(ahead, next->host) >= static_cast<size_t>(kProbesPerHost)) {
-                            return;
-                        }
-                        next->started = StartProbe(next->probe);
-                        if (!next->started) {
-                            return; // no thread to spare now: tried again when its turn comes
-                        }
-                    } else if (read < count && ahead.size() < mostAhead) {
-                        ahead.push_back(ReadFavorite(in, updateOptions));
-                        ++read;
-                    } else {
+                AtWork work = ProbesAtWork(ahead);
+                // False when no more can start now.
+                const auto start = [&](FavoriteAhead& favorite) {
+                    if (!Probed(favorite) || favorite.started) {
+                        return true;
+                    }
+                    if (work.running >= probesAtOnce) {
+                        return false;
+                    }
+                    if (!HostTakesMore(favorite, work)) {
+                        return true;
+                    }
+                    // No thread to spare now: tried again later, at the latest at its turn.
+                    favorite.started = StartProbe(favorite.probe);
+                    if (favorite.started) {
+                        ++work.running;
+                        ++work.onHost[favorite.host];
+                        work.connecting.insert(favorite.host); // until it says otherwise
+                    }
+                    return favorite.started;
+                };
+                if (runFlag != 1) {
+                    return;
+                }
+                for (std::unique_ptr<FavoriteAhead>& favorite : ahead) {
+                    if (!start(*favorite)) {
+                        return;
+                    }
+                }
+                while (runFlag == 1 && read < count && ahead.size() < mostAhead) {
+                    ahead.push_back(ReadFavorite(in, updateOptions, unreachable));
+                    ++read;
+                    if (!start(*ahead.back())) {
                         return;
                     }
                 }
@@ -355,6 +402,11 @@ void CheckRun::CheckUrl(FavoriteAhead& favorite, CheckTally& tally,
     case Verdict::kUnsure: {
         ++tally.vanished;
         view_.Log(probe.message);
+        if (code == kProbeTimedOut && probe.facts.neverAccepted != 0 &&
+            !tally.neverAccepted.insert(probe.facts.neverAccepted).second) {
+            view_.Log("この確認の中で先に接続を受け付けなかったサーバーのため、"
+                      "再び待たずに同じ結果としました。");
+        }
         view_.ShowLastLogLine();
         // The question's caption: the reason phrase of an answer, else the failure's heading.
         char caption[kProbeMessageSize];

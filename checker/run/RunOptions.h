@@ -19,13 +19,21 @@ constexpr DWORD kDefaultVanishedOptions = 0x10;
 constexpr DWORD kDefaultUpdateOptions = 0x11;
 
 // How many favorites a run probes at once (1: one after another), and how many of them at most
-// on one host name, so that no server gets more than a browser would send it.
-constexpr DWORD kDefaultProbesAtOnce = 16;
-constexpr DWORD kMaxProbesAtOnce = 64;
+// on one host name, so that no server gets more than a browser would send it. A probe that waits
+// costs a thread and a socket and nothing else, and in old favorites many wait for dead sites:
+// so many at once that those do not hold up the live ones.
+constexpr DWORD kDefaultProbesAtOnce = 64;
+constexpr DWORD kMaxProbesAtOnce = 256;
 constexpr int kProbesPerHost = 4;
-// Answers that may wait for their turn, per probe at once: a slow page holds up the handling of
-// those after it, not their probes.
+// Answers that may wait for their turn, per probe at once, and in all: a slow page holds up the
+// handling of those after it, not their probes, and the memory of a run stays within bounds.
 constexpr DWORD kAnswersPerProbe = 16;
+constexpr DWORD kMostAnswersWaiting = 1024;
+
+inline DWORD AnswersWaiting(DWORD probesAtOnce) {
+    const DWORD wanted = probesAtOnce * kAnswersPerProbe;
+    return wanted < kMostAnswersWaiting ? wanted : kMostAnswersWaiting;
+}
 
 // The stored number within bounds: none or 0 is the default, more than the most is the most.
 inline DWORD ProbesAtOnce(DWORD stored) {

@@ -162,6 +162,21 @@ std::vector<std::pair<DWORD, std::string>> RunningProcesses() {
     return running;
 }
 
+int ThreadCount(DWORD process) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) {
+        return 0;
+    }
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    int count = 0;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+        count += entry.th32OwnerProcessID == process ? 1 : 0;
+    }
+    CloseHandle(snapshot);
+    return count;
+}
+
 std::string WhyNotUp(const Process& process, DWORD waitedMs) {
     const std::string program = ProgramName(process.CommandLine());
     std::string why;

@@ -72,6 +72,8 @@ std::string WhyNotUp(const Process& process, DWORD waitedMs);
 
 // Processes of this session, by id: the program file's name. (Wine's own programs included.)
 std::vector<std::pair<DWORD, std::string>> RunningProcesses();
+// The threads the process has now.
+int ThreadCount(DWORD process);
 
 // Polls cond every 20 ms until it holds or timeoutMs has passed.
 bool WaitUntil(const std::function<bool()>& cond, DWORD timeoutMs);

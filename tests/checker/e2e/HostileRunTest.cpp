@@ -5,6 +5,7 @@
 // (or the user can end it), the stored copy of a page is never replaced by anything but the
 // whole page, and each favorite ends as any other does. The http peer (HostilePeer) listens on
 // 127.0.0.1:80 itself, where check runs go; the https one is tests/peers/with-tls-peer.
+#include "BlackHole.h"
 #include "HostilePeer.h"
 #include "RunFixture.h"
 #include "VexiloDriver.h"
@@ -388,8 +389,9 @@ TEST_F(HostileRun, HostileFavoritesTree) {
 
 } // namespace
 
-// Favorites whose servers answer after different delays: probing 16 at once logs, lists and
-// keeps exactly what probing one at a time does, and asks no host for more than 4 at once.
+// Favorites whose servers answer after different delays: probing as many at once as the default
+// (64) logs, lists and keeps exactly what probing one at a time does, and asks no host for more
+// than 4 at once.
 TEST_F(HostileRun, ProbesAtOnceChangeOnlyTheWait) {
     for (int i = 0; i < 30; ++i) {
         const std::string path = "/at-once/" + std::to_string(i);
@@ -417,7 +419,7 @@ TEST_F(HostileRun, ProbesAtOnceChangeOnlyTheWait) {
     };
     const Outcome one = run(1);
     EXPECT_EQ(1, peer_.MostAtOnce("127.0.0.1:80"));
-    const Outcome many = run(16);
+    const Outcome many = run(0);
     EXPECT_EQ(30u, Blocks(many.log).size());
     EXPECT_EQ(one.log, many.log);
     EXPECT_EQ(one.vanished, many.vanished);
@@ -425,4 +427,90 @@ TEST_F(HostileRun, ProbesAtOnceChangeOnlyTheWait) {
     EXPECT_NE(std::string::npos, many.vanished.find("at-once/3\""));
     EXPECT_EQ(4, peer_.MostAtOnce("127.0.0.1:80"));
     EXPECT_GE(peer_.MostAtOnce("localhost:80"), 2);
+}
+
+// Servers that never accept a connection: one is given up after 15 s, and once the run knows it,
+// its other favorites, by its name or by its address and port, get the same unsure answer at
+// once, each saying so. A stop while 64 probes wait on such servers ends when the favorite at
+// hand does, a forced end at once, and no probe's thread is left behind.
+TEST_F(HostileRun, ServersThatNeverAcceptAreWaitedForOnce) {
+    const BlackHole hole; // on every loopback address
+    ASSERT_TRUE(hole.Ready());
+    const std::string port = ":" + std::to_string(hole.Port());
+    const std::string timedOut = "]への接続が時間切れになりました。";
+    const std::string notAgain =
+        "この確認の中で先に接続を受け付けなかったサーバーのため、再び待たずに同じ結果としました。";
+    const std::string urls[] = {"http://localhost" + port + "/1", "http://localhost" + port + "/2",
+                                "http://127.0.0.1" + port + "/3"};
+    for (int i = 0; i < 3; ++i) {
+        Shortcut("dead" + std::to_string(i) + ".url", urls[i]);
+    }
+    peer_.Set("/ok", Answer::kPage, "<html>ok</html>");
+    Shortcut("ok.url", kHost + "/ok");
+    WriteDword("wD_Chk", 0x04); // recycle without asking: no time-out is a sure loss
+    WriteDword("wProbes", 1);   // one at a time: a second wait would add its 15 s
+    Vexilo vexilo;
+    ASSERT_TRUE(vexilo.Start(exe_)) << vexilo.Problem();
+    const int threadsBefore = driver::ThreadCount(vexilo.Process().Id());
+    DWORD start = GetTickCount();
+    ASSERT_TRUE(vexilo.RunCheck(kRunTimeout));
+    EXPECT_GE(GetTickCount() - start, 14500u);
+    EXPECT_LT(GetTickCount() - start, 20000u);
+    auto byUrl = ByUrl(vexilo.LogLines());
+    EXPECT_EQ((Lines{"200 OK", kNewText}), byUrl[kHost + "/ok"]);
+    int waited = 0;
+    for (int i = 0; i < 3; ++i) {
+        const std::string host = i < 2 ? "[localhost" : "[127.0.0.1";
+        const Lines& lines = byUrl[urls[i]];
+        waited += lines == Lines{host + timedOut} ? 1 : 0;
+        EXPECT_TRUE(lines == Lines{host + timedOut} || lines == (Lines{host + timedOut, notAgain}))
+            << urls[i] << ": " << (lines.empty() ? "" : lines.back());
+        EXPECT_TRUE(driver::FileExists(favorites_ + "\\dead" + std::to_string(i) + ".url"));
+    }
+    EXPECT_EQ(1, waited);
+
+    // 64 favorites on 64 addresses of the server, all waiting at once. (The settings
+    // are written once the program, which stores its own as it ends, has ended.)
+    ASSERT_TRUE(vexilo.Exit());
+    UseFavorites("many");
+    for (int i = 0; i < 64; ++i) {
+        Shortcut("many\\" + std::to_string(i) + ".url",
+                 "http://127.0.0." + std::to_string(2 + i) + port + "/" + std::to_string(i));
+    }
+    WriteDword("wProbes", 0);
+    WriteDword("wD_Chk", 0x10); // listed: no question at the end of a run that reached no server
+    ASSERT_TRUE(vexilo.Start(exe_)) << vexilo.Problem();
+    for (const bool force : {false, true}) {
+        SCOPED_TRACE(force ? "forced end" : "stop");
+        start = GetTickCount();
+        vexilo.BeginCheck();
+        ASSERT_TRUE(driver::WaitUntil(
+            [&] { return vexilo.Status().find("に接続しています...") != std::string::npos; }, 10000));
+        Sleep(1000); // for all of them to be under way
+        driver::Click(vexilo.Window(), kCheckButton);
+        ASSERT_TRUE(driver::AnswerMessageBox(vexilo.Process().Id(), IDYES, 10000));
+        DWORD asked = GetTickCount();
+        if (force) {
+            driver::Click(vexilo.Window(), kCheckButton);
+            ASSERT_TRUE(driver::AnswerMessageBox(vexilo.Process().Id(), IDOK, 10000));
+            asked = GetTickCount();
+        }
+        ASSERT_TRUE(vexilo.WaitCheckEnd(kRunTimeout));
+        // A stop lets the favorite at hand wait out its 15 s; the others are dropped at once.
+        EXPECT_LT(GetTickCount() - (force ? asked : start), force ? 2000u : 17000u);
+        // Only the favorite at hand is logged (with the run's note that no server answered).
+        const std::vector<LogBlock> blocks = Blocks(vexilo.LogLines());
+        ASSERT_EQ(force ? 2u : 1u, blocks.size());
+        const Lines& lines = blocks.back().lines;
+        ASSERT_FALSE(lines.empty());
+        if (force) {
+            EXPECT_EQ("強制終了のため確認を中止しました。", lines[0]);
+        } else {
+            EXPECT_NE(std::string::npos, lines[0].find(timedOut)) << lines[0];
+        }
+    }
+    EXPECT_TRUE(driver::WaitUntil(
+        [&] { return driver::ThreadCount(vexilo.Process().Id()) <= threadsBefore; }, 10000))
+        << driver::ThreadCount(vexilo.Process().Id()) << " threads, " << threadsBefore << " before the runs";
+    ASSERT_TRUE(vexilo.Exit());
 }
