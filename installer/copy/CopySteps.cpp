@@ -84,16 +84,38 @@ StepOutcome CopyEntryFile(ErrorText& error) {
     if (IsSameFile(source, target)) {
         return StepOutcome::Done;
     }
+    // A new file is made with CopyFile's refusal to overwrite, which tells whether it was there:
+    // a lookup before each copy costs an installation of many files (Wine searches the folder
+    // for a name that is missing). Its line is in the log before it is made.
     InstallJournal* journal = ActiveJournal();
-    if (journal && !journal->BeforeFile(target, error)) {
-        return journal->WasInUse() ? StepOutcome::InUse : StepOutcome::CopyFailed;
+    if (journal && !journal->LogFile(target, error)) {
+        return StepOutcome::FolderFailed;
     }
-    if (CopyFileA(source, target, FALSE)) {
+    bool made = CopyFileA(source, target, TRUE) != FALSE;
+    DWORD why = made ? ERROR_SUCCESS : GetLastError();
+    if (made) {
+        if (journal) {
+            journal->MadeFile(target);
+        }
+    } else if (why == ERROR_FILE_EXISTS || why == ERROR_ALREADY_EXISTS) {
+        // There: its bytes are kept aside before it is overwritten.
+        if (journal && !journal->KeepEarlier(target, error)) {
+            if (LookUpPath(target) == PathKind::Folder) {
+                FormatText(error.text, sizeof error.text,
+                           "%s - 同じ名前のフォルダが既に存在するのでファイルがコピーできません。",
+                           target);
+                return StepOutcome::CopyFailed;
+            }
+            return journal->WasInUse() ? StepOutcome::InUse : StepOutcome::CopyFailed;
+        }
+        made = CopyFileA(source, target, FALSE) != FALSE;
+        why = made ? ERROR_SUCCESS : GetLastError();
+    }
+    if (made) {
         // A read-only or hidden source must not make an installed file that resists updates.
         SetFileAttributesA(target, FILE_ATTRIBUTE_NORMAL);
         return StepOutcome::Done;
     }
-    const DWORD why = GetLastError();
     if (why == ERROR_SHARING_VIOLATION || why == ERROR_LOCK_VIOLATION) {
         FormatText(error.text, sizeof error.text,
                    "%s は他のプロセスが使用中のため上書きできません。", target);

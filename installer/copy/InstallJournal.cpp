@@ -175,18 +175,22 @@ bool InstallJournal::SaveAside(const char* target, std::string& saved, ErrorText
     return true;
 }
 
-bool InstallJournal::BeforeFile(const char* target, ErrorText& error) {
+bool InstallJournal::LogFile(const char* target, ErrorText& error) {
+    if (!Log(LogKind::File, target)) {
+        FormatText(error.text, sizeof error.text, "%s に書き込めません。", logPath_.c_str());
+        return false;
+    }
+    return true;
+}
+
+void InstallJournal::MadeFile(const char* target) {
+    changes_.push_back(Change{LogKind::File, target, ""});
+}
+
+bool InstallJournal::KeepEarlier(const char* target, ErrorText& error) {
     inUse_ = false;
     Change change{LogKind::File, target, ""};
-    // The target is a confined path of the setup file, without wildcards: its attributes tell,
-    // at a fraction of a lookup's cost.
-    const DWORD attributes = GetFileAttributesA(target);
-    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        if (!SaveAside(target, change.saved, error)) {
-            return false;
-        }
-    } else if (!Log(LogKind::File, target)) {
-        FormatText(error.text, sizeof error.text, "%s に書き込めません。", logPath_.c_str());
+    if (!SaveAside(target, change.saved, error)) {
         return false;
     }
     changes_.push_back(change);

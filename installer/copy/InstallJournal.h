@@ -16,11 +16,15 @@ public:
     // False, with why in error, when the log cannot be opened or written.
     bool Open(ErrorText& error);
 
-    // Before target (a file below the installation folder) is written: an existing file is
-    // copied aside, a new one is logged first. False, with why in error, when neither can be
-    // done: then target must not be written.
-    bool BeforeFile(const char* target, ErrorText& error);
-    // After BeforeFile failed: because another program holds the file.
+    // Before target (a file below the installation folder) is written: its line goes into
+    // the log first. False, with why in error, when it cannot: then target must not be written.
+    bool LogFile(const char* target, ErrorText& error);
+    // target did not exist, and this run made it.
+    void MadeFile(const char* target);
+    // target exists and is to be overwritten: its bytes are copied aside first. False, with why
+    // in error, when they cannot be: then target must not be written.
+    bool KeepEarlier(const char* target, ErrorText& error);
+    // After KeepEarlier failed: because another program holds the file.
     bool WasInUse() const { return inUse_; }
 
     // A folder or link this run made (full paths; a folder with its trailing backslash).
