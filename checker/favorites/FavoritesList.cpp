@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "favorites/FavoritesList.h"
+#include "favorites/StoreNames.h"
 
 #include "framework/Handles.h"
 #include "text/TextRoutines.h"
@@ -152,6 +153,17 @@ bool SameFileText(const char* firstPath, const char* secondPath) {
             return !std::ferror(first.Get()) && !std::ferror(second.Get());
         }
     }
+}
+
+CopyCompared CompareNewCopy(const char* newCopy) {
+    char storedPath[kPathSize];
+    if (!StoredCopyPath(newCopy, storedPath, sizeof storedPath)) {
+        return CopyCompared::kNotCompared;
+    }
+    if (!SameFileText(newCopy, storedPath)) {
+        return CopyCompared::kChanged;
+    }
+    return DeleteFileA(newCopy) ? CopyCompared::kUnchanged : CopyCompared::kNotCompared;
 }
 
 namespace {

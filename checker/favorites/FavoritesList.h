@@ -85,6 +85,12 @@ bool ReadListEntry(FILE* list, ListEntry& entry);
 // True when both files can be opened and hold the same bytes.
 bool SameFileText(const char* firstPath, const char* secondPath);
 
+// A whole new copy against its stored copy. Unchanged: the new copy held the same bytes and is
+// deleted. Changed: the stored copy is to be replaced (it differs, is missing or cannot be read,
+// as SameFileText says). Not compared: there is no stored copy's name, or the deletion failed.
+enum class CopyCompared { kNotCompared, kUnchanged, kChanged };
+CopyCompared CompareNewCopy(const char* newCopy);
+
 // Puts a new copy in the stored copy's place, in one step where the system can (MoveFileEx). The
 // Windows 95 family has no MoveFileEx: there the stored copy is deleted first and the new copy
 // then takes its name. True when the new copy now bears the stored copy's name. The ...With form

@@ -65,6 +65,9 @@ struct ProbeRecord {
     UrlScheme scheme = UrlScheme::kHttp;
     bool saveCopy = false; // read the whole response into the new copy
     std::string copyPath;  // where the new copy goes
+    // A whole new copy against the stored one (CompareNewCopy), done by the probe, off the
+    // thread that takes the answers in list order: an unchanged copy is gone already.
+    CopyCompared copyCompared = CopyCompared::kNotCompared;
     // The run's servers that never accepted, shared by its probes; none: every probe waits.
     UnreachableHosts* unreachable = nullptr;
 

@@ -27,6 +27,9 @@ void RunProbe(void* record) {
     ProbeRecord& probe = *static_cast<ProbeRecord*>(record);
     const int code = RunProbeConversation(probe);
     WatchAbandoned(nullptr); // the thread is kept for other jobs
+    if (code == kProbeCompleted && probe.saveCopy) {
+        probe.copyCompared = CompareNewCopy(probe.copyPath.c_str());
+    }
     if (code != kProbeGivenUp) {
         probe.code = static_cast<DWORD>(code);
         End(probe);
@@ -43,6 +46,7 @@ bool StartProbe(ProbeRecord& probe) {
     }
     probe.ended = false; // a record may be probed again
     probe.code = STILL_ACTIVE;
+    probe.copyCompared = CopyCompared::kNotCompared;
     probe.connecting = true;
     ResetEvent(probe.done);
     return JobThreads::Run(RunProbe, &probe);

@@ -351,8 +351,9 @@ void CheckRun::CheckUrl(FavoriteAhead& favorite, CheckTally& tally,
     tally.nameResolved = tally.nameResolved || probe.facts.nameResolved;
     tally.serverReached = tally.serverReached || probe.facts.serverReached;
     // A forced termination during this probe may have cut the copy short: it must never
-    // replace the stored copy.
-    const bool copyWhole = probe.saveCopy && busyFlag == 1 && FileExists(probe.copyPath.c_str());
+    // replace the stored copy. One the probe found unchanged is gone already.
+    const bool copyLeft = probe.saveCopy && probe.copyCompared != CopyCompared::kUnchanged;
+    const bool copyWhole = copyLeft && busyFlag == 1 && FileExists(probe.copyPath.c_str());
 
     // Each move followed: its status line and the new address.
     for (const ProbeHop& hop : probe.hops) {
@@ -375,7 +376,8 @@ void CheckRun::CheckUrl(FavoriteAhead& favorite, CheckTally& tally,
         view_.Log(probe.message);
         char storedPath[kPathSize] = "";
         if (copyWhole && StoredCopyPath(probe.copyPath.c_str(), storedPath, sizeof storedPath) &&
-            !SameFileText(probe.copyPath.c_str(), storedPath)) {
+            (probe.copyCompared == CopyCompared::kChanged ||
+             !SameFileText(probe.copyPath.c_str(), storedPath))) {
             view_.Log("URLは新規チェックか更新されています。");
             // One step where the system can: there is no moment without a stored copy.
             ReplaceStoredCopy(probe.copyPath.c_str(), storedPath);
@@ -430,7 +432,7 @@ void CheckRun::CheckUrl(FavoriteAhead& favorite, CheckTally& tally,
         NoteMove(favorite, code, tally);
     }
     // Whatever was not moved into the store is not kept.
-    if (probe.saveCopy) {
+    if (copyLeft) {
         DeleteFileA(probe.copyPath.c_str());
     }
 }
