@@ -9,6 +9,7 @@
 
 #include "framework/Handles.h"
 #include "probe/Connection.h"
+#include "probe/ProbeWorker.h"
 #include "probe/ResponseBlocks.h"
 #include "probe/StatusRelay.h"
 #include "probe/Unreachable.h"
@@ -44,6 +45,14 @@ void ShowStatus(ProbeRecord& probe, const char* format, ...) {
     FormatTextV(text, sizeof text, format, args);
     va_end(args);
     probe.status.Show(text);
+}
+
+// While a probe connects the run starts no other on its host; once it no longer does, the run
+// is woken to start them, not left to wait for some probe's end.
+void StopHoldingHost(ProbeRecord& probe) {
+    if (probe.connecting.exchange(false)) {
+        SetEvent(ProbeRoomEvent());
+    }
 }
 
 // The new copy. A copy that cannot be created or written is removed, so that the driver finds
@@ -120,7 +129,7 @@ Looked ResolveHost(ProbeRecord& probe, const char* host, DWORD since, in_addr& a
     CopyText(pending->host, sizeof pending->host, host);
     pending->since = since;
     // Touched before the lookup is shared: once it is, the record may be given up.
-    probe.connecting = false;
+    StopHoldingHost(probe);
     {
         const Locked lock(LookupsLock());
         probe.lookup = pending.get();
@@ -241,7 +250,7 @@ int Exchange(ProbeRecord& probe, const UrlParts& url, bool http11, std::string& 
     ShowStatus(probe, "[%s]に接続しています...", host);
     probe.connecting = true;
     const Waited connected = connection.Connect(address);
-    probe.connecting = false;
+    StopHoldingHost(probe);
     switch (connected) {
     case Waited::kReady:
         probe.facts.serverReached = true;

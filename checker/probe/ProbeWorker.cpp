@@ -10,15 +10,9 @@
 
 namespace {
 
-// Set by every probe that ends, for a run that waits for one probe and starts others meanwhile.
-HANDLE ProbeEndedEvent() {
-    static const HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    return event;
-}
-
 void End(ProbeRecord& probe) {
     SetEvent(probe.done);
-    SetEvent(ProbeEndedEvent());
+    SetEvent(ProbeRoomEvent());
     // The last touch of the record: once this is seen, the run may let the record go.
     probe.ended = true;
 }
@@ -38,9 +32,14 @@ void RunProbe(void* record) {
 
 } // namespace
 
+HANDLE ProbeRoomEvent() {
+    static const HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    return event;
+}
+
 bool StartProbe(ProbeRecord& probe) {
     StatusRelayEvent(); // the relay and the event are made here, before any probe can use them
-    ProbeEndedEvent();
+    ProbeRoomEvent();
     if (!probe.done) {
         return false;
     }
@@ -54,7 +53,7 @@ bool StartProbe(ProbeRecord& probe) {
 
 DWORD WaitForProbe(ProbeRecord& probe, PaintHold* painting,
                    const std::function<void()>& onProbeEnded) {
-    HANDLE handles[] = {probe.done, StatusRelayEvent(), ProbeEndedEvent()};
+    HANDLE handles[] = {probe.done, StatusRelayEvent(), ProbeRoomEvent()};
     const DWORD handleCount = onProbeEnded ? 3 : 2;
     while (!probe.ended) {
         const LookupWatch lookup = GiveUpLateLookup(probe);
