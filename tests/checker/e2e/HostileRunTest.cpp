@@ -429,6 +429,22 @@ TEST_F(HostileRun, ProbesAtOnceChangeOnlyTheWait) {
     EXPECT_GE(peer_.MostAtOnce("localhost:80"), 2);
 }
 
+// A host's next probe starts as soon as the one before it has connected, not when some probe
+// ends: four slow pages of one host are asked for together.
+TEST_F(HostileRun, OneHostGetsFourAtOnceWhilePagesAreSlow) {
+    for (int i = 0; i < 8; ++i) {
+        const std::string path = "/slow-host/" + std::to_string(i);
+        peer_.Set(path, Answer::kPage, "<html>" + path + "</html>", 600);
+        Shortcut("s" + std::to_string(i) + ".url", kHost + path);
+    }
+    Vexilo vexilo;
+    ASSERT_TRUE(vexilo.Start(exe_)) << vexilo.Problem();
+    EXPECT_TRUE(vexilo.RunCheck(kRunTimeout));
+    EXPECT_EQ(8u, ByUrl(vexilo.LogLines()).size());
+    EXPECT_TRUE(vexilo.Exit());
+    EXPECT_EQ(4, peer_.MostAtOnce("127.0.0.1:80"));
+}
+
 // Servers that never accept a connection: one is given up after 15 s, and once the run knows it,
 // its other favorites, by its name or by its address and port, get the same unsure answer at
 // once, each saying so. A stop while 64 probes wait on such servers ends when the favorite at
