@@ -101,29 +101,26 @@ TEST(SameFileText, ComparesWholeContents) {
 // The probe's own comparison: an unchanged copy goes at once, any other stays for the run.
 TEST(CompareNewCopy, DropsOnlyAnUnchangedCopy) {
     struct Case {
+        const char* copy;   // the new copy's name
         const char* stored; // nullptr: none yet
         CopyCompared compared;
     } const cases[] = {
-        {"<html>same</html>", CopyCompared::kUnchanged},
-        {"<html>old</html>", CopyCompared::kChanged},
-        {nullptr, CopyCompared::kChanged},
+        {"Daily.htm_", "<html>same</html>", CopyCompared::kUnchanged},
+        {"Daily.htm_", "<html>old</html>", CopyCompared::kChanged},
+        {"Daily.htm_", nullptr, CopyCompared::kChanged},
+        // No new copy's name, so no stored copy to compare with: left to the run.
+        {"Daily.htm", "<html>same</html>", CopyCompared::kNotCompared},
     };
     for (const Case& c : cases) {
         ScratchFolder scratch;
-        ASSERT_TRUE(scratch.WriteFile("Daily.htm_", "<html>same</html>"));
+        ASSERT_TRUE(scratch.WriteFile(c.copy, "<html>same</html>"));
         if (c.stored) {
             ASSERT_TRUE(scratch.WriteFile("Daily.htm", c.stored));
         }
-        EXPECT_EQ(c.compared, CompareNewCopy((scratch / "Daily.htm_").c_str()));
-        EXPECT_EQ(c.compared != CopyCompared::kUnchanged,
-                  driver::FileExists(scratch / "Daily.htm_"));
+        EXPECT_EQ(c.compared, CompareNewCopy((scratch / c.copy).c_str())) << c.copy;
+        EXPECT_EQ(c.compared != CopyCompared::kUnchanged, driver::FileExists(scratch / c.copy));
         EXPECT_EQ(c.stored ? c.stored : "", driver::ReadFileBytes(scratch / "Daily.htm"));
     }
-    // No stored copy's name to compare with: left to the run.
-    ScratchFolder scratch;
-    ASSERT_TRUE(scratch.WriteFile("Daily.htm", "x"));
-    EXPECT_EQ(CopyCompared::kNotCompared, CompareNewCopy((scratch / "Daily.htm").c_str()));
-    EXPECT_TRUE(driver::FileExists(scratch / "Daily.htm"));
 }
 
 // A fresh copy takes the stored copy's place, also on a Windows without MoveFileEx (the Windows
