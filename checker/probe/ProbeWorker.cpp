@@ -52,9 +52,9 @@ bool StartProbe(ProbeRecord& probe) {
 }
 
 DWORD WaitForProbe(ProbeRecord& probe, PaintHold* painting,
-                   const std::function<void()>& onProbeEnded) {
+                   const std::function<void()>& onRoom) {
     HANDLE handles[] = {probe.done, StatusRelayEvent(), ProbeRoomEvent()};
-    const DWORD handleCount = onProbeEnded ? 3 : 2;
+    const DWORD handleCount = onRoom ? 3 : 2;
     while (!probe.ended) {
         const LookupWatch lookup = GiveUpLateLookup(probe);
         if (lookup == LookupWatch::kGivenUp) {
@@ -78,8 +78,8 @@ DWORD WaitForProbe(ProbeRecord& probe, PaintHold* painting,
             }
             woken = MsgWaitForMultipleObjects(handleCount, handles, FALSE, wait, QS_ALLINPUT);
         }
-        if (onProbeEnded && woken == WAIT_OBJECT_0 + 2) {
-            onProbeEnded();
+        if (onRoom && woken == WAIT_OBJECT_0 + 2) {
+            onRoom();
         }
         if (painting && woken == WAIT_TIMEOUT && !sliced) {
             painting->Release(); // due, or nothing else to do meanwhile

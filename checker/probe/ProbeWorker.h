@@ -21,8 +21,8 @@ bool StartProbe(ProbeRecord& probe);
 // come (StatusRelay.h). Between passes it sleeps until a message or a text arrives or the
 // probe ends, or until the painting that `painting` holds back is due or nothing has come
 // for PaintHold::kIdleMs, and then lets it happen. Whenever ProbeRoomEvent is set meanwhile,
-// onProbeEnded is called (the run starts the next). A name lookup of the probe that takes longer
+// onRoom is called (the run starts the next). A name lookup of the probe that takes longer
 // than the silence allowed, or that a forced end or abandonment overtakes, is given up here
 // (GiveUpLateLookup). Returns the probe's exit code, with every status text of the probe shown.
 DWORD WaitForProbe(ProbeRecord& probe, PaintHold* painting = nullptr,
-                   const std::function<void()>& onProbeEnded = nullptr);
+                   const std::function<void()>& onRoom = nullptr);
