@@ -573,19 +573,18 @@ TEST_F(ProbeConversation, SilenceEndsInTimeAndAForcedEndAtOnce) {
 // A lookup that never ends (the system's has no time limit of its own).
 HANDLE endLookups = CreateEventA(nullptr, TRUE, FALSE, nullptr);
 std::atomic<int> lookupsUnderWay{0};
-hostent* WINAPI NeverEndingLookup(const char*) {
+int NeverEndingLookup(const char*, HostAddresses&) {
     ++lookupsUnderWay;
     WaitForSingleObject(endLookups, INFINITE);
     --lookupsUnderWay;
-    WSASetLastError(WSAHOST_NOT_FOUND);
-    return nullptr;
+    return WSAHOST_NOT_FOUND;
 }
 
 // A lookup that does not end is given up after the silence allowed, or at once when the run is
 // forced to end, while its thread still waits; when it does end, the record it left is not
 // touched again, even while the record serves another probe.
 TEST_F(ProbeConversation, LookupThatNeverEndsIsGivenUp) {
-    lookUpName = NeverEndingLookup;
+    lookUpHost = NeverEndingLookup;
     probeSilenceMs = 800;
     DWORD start = GetTickCount();
     EXPECT_EQ(kProbeTimedOut, Probe("never.example/", 80));
@@ -604,7 +603,7 @@ TEST_F(ProbeConversation, LookupThatNeverEndsIsGivenUp) {
     EXPECT_EQ(2, lookupsUnderWay.load());
     SetEvent(endLookups);
     EXPECT_TRUE(driver::WaitUntil([] { return lookupsUnderWay == 0; }, 5000));
-    lookUpName = gethostbyname;
+    lookUpHost = SystemLookUpHost;
     Sleep(100); // for the two threads to come out of their probes
     EXPECT_EQ(kProbeStopped, static_cast<int>(probe_.code));
     EXPECT_STREQ(kStoppedText, probe_.message);
