@@ -96,6 +96,12 @@ bool ParseProxyAddress(const std::string& text, ProxyServer& server) {
         host = rest.substr(0, rest.find(':'));
         port = rest.substr(rest.find(':') + 1);
     }
+    // Brackets belong around an IPv6 address, and an address is all that may hold colons.
+    if (host.find_first_of("[]") != std::string::npos ||
+        (host.find(':') != std::string::npos &&
+         host.find_first_not_of("0123456789abcdefABCDEF:.") != std::string::npos)) {
+        return false;
+    }
     int number = 80;
     if (!port.empty()) {
         if (!AllDigits(port)) {

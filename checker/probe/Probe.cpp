@@ -550,10 +550,13 @@ int Exchange(ProbeRecord& probe, const UrlParts& url, bool http11, std::string& 
         return kProbeConnectFailed;
     }
     code = ReceiveAnswer(probe, connection, url, http11, since, location);
-    // A 407 is the proxy's, not the site's: it asks for credentials.
+    // A 407 is the proxy's, not the site's: it asks for credentials, and its page is no copy.
     if (code == kProbeCompleted && route.viaProxy && !https && probe.facts.answered &&
         probe.head.statusCode == 407) {
         code = ProxyFailed(probe, route.server, ProxyTrouble::kCredentials);
+        if (probe.saveCopy) {
+            DeleteFileA(probe.copyPath.c_str());
+        }
     }
     return CloseConnection(probe, connection, host, code);
 }
