@@ -70,6 +70,9 @@ bool ReadEnabled(HKEY key) {
 using OpenFn = HINTERNET(WINAPI*)(LPCWSTR, DWORD, LPCWSTR, LPCWSTR, DWORD);
 using GetFn = BOOL(WINAPI*)(HINTERNET, LPCWSTR, WINHTTP_AUTOPROXY_OPTIONS*, WINHTTP_PROXY_INFO*);
 using CloseFn = BOOL(WINAPI*)(HINTERNET);
+using TimeoutsFn = BOOL(WINAPI*)(HINTERNET, int, int, int, int);
+// A script's download: a probe that waits for it is held by it, and so is a forced end.
+constexpr int kScriptWaitMs = 10000;
 
 std::wstring Wide(const char* text) {
     const int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
@@ -127,33 +130,47 @@ struct ProxyRouter::Script {
     CRITICAL_SECTION lock;
 };
 
+namespace {
+
+template <typename Fn>
+Fn Lookup(HMODULE module, const char* name) {
+    return module ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)))
+                  : nullptr;
+}
+
+// WinHTTP's session for the scripts, where the system has WinHTTP; none elsewhere.
+std::unique_ptr<ProxyRouter::Script> OpenScriptSession() {
+    const HMODULE winhttp = LoadLibraryA("winhttp.dll");
+    std::unique_ptr<ProxyRouter::Script> state(new ProxyRouter::Script);
+    state->open = Lookup<OpenFn>(winhttp, "WinHttpOpen");
+    state->get = Lookup<GetFn>(winhttp, "WinHttpGetProxyForUrl");
+    state->close = Lookup<CloseFn>(winhttp, "WinHttpCloseHandle");
+    const auto timeouts = Lookup<TimeoutsFn>(winhttp, "WinHttpSetTimeouts");
+    if (state->open && state->get && state->close) {
+        state->session = state->open(L"Vexilo User's", WINHTTP_ACCESS_TYPE_NO_PROXY,
+                                     WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0);
+    }
+    if (!state->session) {
+        return nullptr;
+    }
+    if (timeouts) {
+        timeouts(state->session, kScriptWaitMs, kScriptWaitMs, kScriptWaitMs, kScriptWaitMs);
+    }
+    InitializeCriticalSection(&state->lock);
+    return state;
+}
+
+} // namespace
+
 ProxyRouter::ProxyRouter(const ProxySetting& setting) : setting_(setting) {
     bypass_.Parse(setting_.bypass.c_str());
     manual_ = setting_.manual && (setting_.servers.http.Named() || setting_.servers.https.Named());
     if (setting_.scriptUrl.empty() && !setting_.autoDetect) {
         return;
     }
-    HMODULE winhttp = LoadLibraryA("winhttp.dll");
-    std::unique_ptr<Script> state(new Script);
-    if (winhttp) {
-        state->open = reinterpret_cast<OpenFn>(
-            reinterpret_cast<void*>(GetProcAddress(winhttp, "WinHttpOpen")));
-        state->get = reinterpret_cast<GetFn>(
-            reinterpret_cast<void*>(GetProcAddress(winhttp, "WinHttpGetProxyForUrl")));
-        state->close = reinterpret_cast<CloseFn>(
-            reinterpret_cast<void*>(GetProcAddress(winhttp, "WinHttpCloseHandle")));
-    }
-    if (state->open && state->get && state->close) {
-        state->session = state->open(L"Vexilo User's", WINHTTP_ACCESS_TYPE_NO_PROXY,
-                                     WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0);
-    }
-    if (!state->session) {
-        scriptUnavailable_ = !setting_.scriptUrl.empty();
-        return;
-    }
-    InitializeCriticalSection(&state->lock);
-    scriptState_ = state.release();
-    script_ = true;
+    scriptState_ = OpenScriptSession().release();
+    script_ = scriptState_ != nullptr;
+    scriptUnavailable_ = !script_ && !setting_.scriptUrl.empty();
 }
 
 ProxyRouter::~ProxyRouter() {

@@ -53,6 +53,9 @@ public:
     // How the script is named in the log.
     std::string ScriptName() const;
 
+    // WinHTTP's session for the scripts, made once a run needs it.
+    struct Script;
+
 private:
     ProxyRoute ManualRoute(const UrlParts& url) const;
     bool ScriptRoute(const UrlParts& url, ProxyRoute& route);
@@ -62,7 +65,6 @@ private:
     bool manual_ = false; // a proxy is named for http or https
     bool script_ = false; // a script is set and the system can evaluate it
     bool scriptUnavailable_ = false; // set, but this Windows cannot evaluate it
-    struct Script;
     Script* scriptState_ = nullptr;
     std::atomic<bool> scriptFailed_{false};
     std::atomic<bool> scriptUsed_{false}; // a script's answer named a proxy
