@@ -90,10 +90,13 @@ demo: build
 
 # Figures for the notes: each benchmark prints what it measured.
 bench: build
+	tests/data/bookmarks/make-fixtures --bench-places $(RUN_BUILD)/bench-places 50000 2000
 	tools/wine-run --build=$(RUN_BUILD) --session sh -c '\
 		wine $(RUN_BUILD)/tests/bench/probe_wait_bench.exe && \
 		wine $(RUN_BUILD)/tests/bench/checker_walk_bench.exe 100 100 5 && \
 		wine $(RUN_BUILD)/tests/bench/checker_bookmarks_bench.exe 50000 2000 5 && \
+		wine $(RUN_BUILD)/tests/bench/checker_bookmarks_bench.exe --source "$$(winepath -w $(RUN_BUILD)/bench-places)" \
+			"$$(winepath -w $(RUN_BUILD)/bench-places/places.sqlite)" 5 && \
 		wine $(RUN_BUILD)/tests/bench/installer_bench.exe $(INSTALLER_FILES)'
 	tests/bench/check-run-bench $(RUN_BUILD)
 
