@@ -207,23 +207,16 @@ int NeverAccepted(ProbeRecord& probe, const char* host, unsigned long long key) 
     return kProbeTimedOut;
 }
 
-// One request on one connection: resolve, connect, send, receive into the new copy, shut down
-// and close. location receives the answer's Location header.
-int Exchange(ProbeRecord& probe, const UrlParts& url, bool http11, std::string& location) {
-    probe.facts.answered = false;
-    Connection connection;
-    if (!connection.Open()) {
-        CopyText(probe.message, sizeof probe.message, "ソケットを作成できません。");
-        return kProbeNoSocket;
-    }
-    const char* host = url.host;
+// Resolves host and connects to it within the times allowed: kProbeCompleted once connected,
+// with since the moment the answer's silence counts from.
+int ConnectTo(ProbeRecord& probe, Connection& connection, const char* host, int port,
+              DWORD& since) {
     unsigned long long server = 0;
-    if (probe.unreachable && probe.unreachable->KnownByName(host, url.port, server)) {
+    if (probe.unreachable && probe.unreachable->KnownByName(host, port, server)) {
         return NeverAccepted(probe, host, server);
     }
-
     ShowStatus(probe, "[%s]を解決しています...", host);
-    DWORD since = GetTickCount();
+    since = GetTickCount();
     sockaddr_in address{};
     int lookupError = 0;
     switch (ResolveHost(probe, host, since, address.sin_addr, lookupError)) {
@@ -241,8 +234,8 @@ int Exchange(ProbeRecord& probe, const UrlParts& url, bool http11, std::string& 
         return kProbeHostNotFound;
     }
     address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<u_short>(url.port));
-    server = UnreachableHosts::Key(address.sin_addr.s_addr, url.port);
+    address.sin_port = htons(static_cast<u_short>(port));
+    server = UnreachableHosts::Key(address.sin_addr.s_addr, port);
     if (probe.unreachable && probe.unreachable->KnownByAddress(server)) {
         return NeverAccepted(probe, host, server);
     }
@@ -255,19 +248,153 @@ int Exchange(ProbeRecord& probe, const UrlParts& url, bool http11, std::string& 
     case Waited::kReady:
         probe.facts.serverReached = true;
         since = GetTickCount(); // the silence of the answer counts from here
-        break;
+        return kProbeCompleted;
     case Waited::kStopped:
         return Stopped(probe);
     case Waited::kTimedOut:
         if (probe.unreachable) {
-            probe.unreachable->Add(host, url.port, server);
+            probe.unreachable->Add(host, port, server);
         }
         return NeverAccepted(probe, host, server);
     case Waited::kFailed:
-        CopyText(probe.message, sizeof probe.message, "接続できませんでした。");
-        return kProbeConnectFailed;
+        break;
     }
+    CopyText(probe.message, sizeof probe.message, "接続できませんでした。");
+    return kProbeConnectFailed;
+}
 
+// How the blocks of one answer ended.
+struct Receipt {
+    bool cutShort = false; // the connection failed (a reset) before the server ended it
+    bool stopped = false;
+    bool timedOut = false;
+    bool unwanted = false; // the page of a move or a refusal
+};
+
+// Takes the answer block by block until the page or the connection ends, writing its page text
+// into copy where there is one; without one, only as much as its head needs.
+Receipt ReceiveBlocks(ProbeRecord& probe, Connection& connection, ResponseBlocks& blocks,
+                      NewCopy* copy, const char* host, bool http11, DWORD since) {
+    std::unique_ptr<char[]> buffer(new char[kReceiveBufferSize]);
+    Receipt receipt;
+    unsigned received = 0;
+    for (;;) {
+        int got = 0;
+        const Waited waited = connection.Receive(buffer.get(), kReceiveSize, got, since);
+        if (waited == Waited::kStopped || waited == Waited::kTimedOut) {
+            receipt.stopped = waited == Waited::kStopped;
+            receipt.timedOut = !receipt.stopped;
+            return receipt;
+        }
+        if (waited != Waited::kReady || got < 0) {
+            got = 0;
+            receipt.cutShort = true;
+        }
+        since = GetTickCount();
+        buffer[got] = '\0';
+        const char* page = blocks.Take(buffer.get(), static_cast<size_t>(got));
+        const unsigned knownLength = blocks.KnownLength();
+        const int status = blocks.HeadFound() ? probe.head.statusCode : 0;
+        // A move is taken from its head, a refusal of HTTP/1.0 from its status line: their
+        // pages are not wanted.
+        if ((IsMove(status) && blocks.HeadEnded()) || (!http11 && RefusesHttp10(status))) {
+            receipt.unwanted = true;
+            return receipt;
+        }
+        // Without a copy only the head matters: the first block, or as much more as a move
+        // needs to give its Location.
+        if (!copy) {
+            if (got == 0 || !IsMove(status) || blocks.HeadGivenUp()) {
+                return receipt;
+            }
+            continue;
+        }
+        copy->Write(page);
+        if (knownLength != 0) {
+            ShowStatus(probe, "[%s]から受信しています( %u / %u )", host, received, knownLength);
+        } else {
+            ShowStatus(probe, "[%s]から受信しています( %u / ??? )", host, received);
+        }
+        received += static_cast<unsigned>(std::strlen(page));
+        if (got == 0 || blocks.PageEnded(http11)) {
+            return receipt;
+        }
+    }
+}
+
+// The answer to the request sent on connection: its head in probe.head, its page in the new
+// copy when one is kept and it came whole, location its Location header.
+int ReceiveAnswer(ProbeRecord& probe, Connection& connection, const UrlParts& url, bool http11,
+                  DWORD since, std::string& location) {
+    const char* host = url.host;
+    ShowStatus(probe, "[%s]から受信しています...", host);
+    std::unique_ptr<NewCopy> copy;
+    if (probe.saveCopy && !probe.copyPath.empty()) {
+        copy.reset(new NewCopy(probe.copyPath.c_str()));
+    }
+    NewCopy* writing = copy && copy->IsOpen() ? copy.get() : nullptr;
+    ResponseBlocks blocks(probe.head);
+    const Receipt receipt =
+        ReceiveBlocks(probe, connection, blocks, writing, host, http11, since);
+    probe.facts.answered = blocks.HeadFound();
+    location = blocks.Location();
+    int code = kProbeCompleted;
+    if (!blocks.HeadFound() && receipt.stopped) {
+        code = Stopped(probe);
+    } else if (!blocks.HeadFound() && receipt.timedOut) {
+        FormatText(probe.message, sizeof probe.message, "[%s]からの応答が時間切れになりました。",
+                   host);
+        code = kProbeTimedOut;
+    } else if (!blocks.HeadFound() && receipt.cutShort && url.scheme == UrlScheme::kHttps) {
+        // The records broke off before any answer (a renegotiation request among the causes).
+        FormatText(probe.message, sizeof probe.message, "[%s]と暗号化通信ができませんでした。",
+                   host);
+        code = kProbeTlsFailed;
+    }
+    // Part of a page, or more head instead of one, must never pass for the page. (A page cut
+    // by forced termination is kept: the run knows it was stopped.)
+    if (writing && (receipt.unwanted || receipt.cutShort || receipt.timedOut ||
+                    code != kProbeCompleted || !blocks.PageComplete())) {
+        writing->Discard();
+    }
+    return code;
+}
+
+// Ends the connection; a failure to do so is the probe's code only where nothing failed before.
+int CloseConnection(ProbeRecord& probe, Connection& connection, const char* host, int code) {
+    ShowStatus(probe, "[%s]に送受信終了を通知しています...", host);
+    const Connection::Closed closed = connection.Close();
+    if (code != kProbeCompleted) {
+        return code;
+    }
+    switch (closed) {
+    case Connection::Closed::kOk:
+        break;
+    case Connection::Closed::kShutdownFailed:
+        CopyText(probe.message, sizeof probe.message, "ソケットをシャットダウンできませんでした。");
+        return kProbeShutdownFailed;
+    case Connection::Closed::kCloseFailed:
+        CopyText(probe.message, sizeof probe.message, "ソケットを削除できません。");
+        return kProbeCloseFailed;
+    }
+    return code;
+}
+
+// One request on one connection: resolve, connect, send, receive into the new copy, shut down
+// and close. location receives the answer's Location header.
+int Exchange(ProbeRecord& probe, const UrlParts& url, bool http11, std::string& location) {
+    probe.facts.answered = false;
+    Connection connection;
+    if (!connection.Open()) {
+        CopyText(probe.message, sizeof probe.message, "ソケットを作成できません。");
+        return kProbeNoSocket;
+    }
+    const char* host = url.host;
+    DWORD since = 0;
+    const int connected = ConnectTo(probe, connection, host, url.port, since);
+    if (connected != kProbeCompleted) {
+        return connected;
+    }
     // An https page is asked for inside TLS, the same conversation in every other way.
     if (url.scheme == UrlScheme::kHttps) {
         ShowStatus(probe, "[%s]と暗号化通信を始めています...", host);
@@ -276,7 +403,6 @@ int Exchange(ProbeRecord& probe, const UrlParts& url, bool http11, std::string& 
             return failed;
         }
     }
-
     ShowStatus(probe, "[%s]にリクエストを送信しています...", host);
     char request[kRequestSize];
     FormatRequest(host, url.path, url.port, http11, request, sizeof request);
@@ -285,108 +411,8 @@ int Exchange(ProbeRecord& probe, const UrlParts& url, bool http11, std::string& 
         CopyText(probe.message, sizeof probe.message, "接続できませんでした。");
         return kProbeConnectFailed;
     }
-
-    int code = kProbeCompleted;
-    {
-        std::unique_ptr<char[]> buffer(new char[kReceiveBufferSize]);
-        ShowStatus(probe, "[%s]から受信しています...", host);
-        std::unique_ptr<NewCopy> copy;
-        if (probe.saveCopy && !probe.copyPath.empty()) {
-            copy.reset(new NewCopy(probe.copyPath.c_str()));
-        }
-        const bool writing = copy && copy->IsOpen();
-        ResponseBlocks blocks(probe.head);
-        bool cutShort = false; // the connection failed (a reset) before the server ended it
-        bool stopped = false;
-        bool timedOut = false;
-        bool unwanted = false; // the page of a move or a refusal
-        unsigned received = 0;
-        for (;;) {
-            int got = 0;
-            const Waited waited = connection.Receive(buffer.get(), kReceiveSize, got, since);
-            if (waited == Waited::kStopped || waited == Waited::kTimedOut) {
-                stopped = waited == Waited::kStopped;
-                timedOut = !stopped;
-                break;
-            }
-            if (waited != Waited::kReady) {
-                got = -1;
-            }
-            if (got < 0) {
-                got = 0;
-                cutShort = true;
-            }
-            since = GetTickCount();
-            buffer[got] = '\0';
-            const char* page = blocks.Take(buffer.get(), static_cast<size_t>(got));
-            const unsigned knownLength = blocks.KnownLength();
-            const int status = blocks.HeadFound() ? probe.head.statusCode : 0;
-            // A move is taken from its head, a refusal of HTTP/1.0 from its status line: their
-            // pages are not wanted.
-            if ((IsMove(status) && blocks.HeadEnded()) || (!http11 && RefusesHttp10(status))) {
-                unwanted = true;
-                break;
-            }
-            // Without a copy only the head matters: the first block, or as much more as a move
-            // needs to give its Location.
-            if (!writing) {
-                if (got == 0 || !IsMove(status) || blocks.HeadGivenUp()) {
-                    break;
-                }
-                continue;
-            }
-            copy->Write(page);
-            if (knownLength != 0) {
-                ShowStatus(probe, "[%s]から受信しています( %u / %u )", host, received, knownLength);
-            } else {
-                ShowStatus(probe, "[%s]から受信しています( %u / ??? )", host, received);
-            }
-            received += static_cast<unsigned>(std::strlen(page));
-            if (got == 0 || blocks.PageEnded(http11)) {
-                break;
-            }
-        }
-        probe.facts.answered = blocks.HeadFound();
-        location = blocks.Location();
-        if (!blocks.HeadFound() && stopped) {
-            code = Stopped(probe);
-        } else if (!blocks.HeadFound() && timedOut) {
-            FormatText(probe.message, sizeof probe.message,
-                       "[%s]からの応答が時間切れになりました。", host);
-            code = kProbeTimedOut;
-        } else if (!blocks.HeadFound() && cutShort && url.scheme == UrlScheme::kHttps) {
-            // The records broke off before any answer (a renegotiation request among the causes).
-            FormatText(probe.message, sizeof probe.message, "[%s]と暗号化通信ができませんでした。",
-                       host);
-            code = kProbeTlsFailed;
-        }
-        // Part of a page, or more head instead of one, must never pass for the page. (A page
-        // cut by forced termination is kept: the run knows it was stopped.)
-        if (writing && (unwanted || cutShort || timedOut || code != kProbeCompleted ||
-                        !blocks.PageComplete())) {
-            copy->Discard();
-        }
-    }
-
-    ShowStatus(probe, "[%s]に送受信終了を通知しています...", host);
-    switch (connection.Close()) {
-    case Connection::Closed::kOk:
-        break;
-    case Connection::Closed::kShutdownFailed:
-        if (code == kProbeCompleted) {
-            CopyText(probe.message, sizeof probe.message,
-                     "ソケットをシャットダウンできませんでした。");
-            code = kProbeShutdownFailed;
-        }
-        break;
-    case Connection::Closed::kCloseFailed:
-        if (code == kProbeCompleted) {
-            CopyText(probe.message, sizeof probe.message, "ソケットを削除できません。");
-            code = kProbeCloseFailed;
-        }
-        break;
-    }
-    return code;
+    const int code = ReceiveAnswer(probe, connection, url, http11, since, location);
+    return CloseConnection(probe, connection, host, code);
 }
 
 } // namespace

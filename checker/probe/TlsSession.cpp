@@ -207,11 +207,12 @@ void TlsSession::KeepExtra(const SecBuffer* buffers, int count) {
     used_ = extra;
 }
 
-TlsResult TlsSession::Start(const char* host, DWORD& since) {
+// TLS 1.3 is offered only through the newer credentials (Windows 11, Server 2022), which leave
+// the protocols to the system; a system that does not know them refuses them, and is asked the
+// older way: TLS 1.2 asked for by name, where a system has it but keeps it off (Windows 7), and
+// last the system's own choice.
+bool TlsSession::AcquireCredentials() {
     const TlsLibrary& tls = Library();
-    if (!tls.loaded) {
-        return TlsResult::kNoTls;
-    }
     TimeStamp expiry;
     char package[] = UNISP_NAME_A;
     const auto acquire = [&](void* asked) {
@@ -219,9 +220,6 @@ TlsResult TlsSession::Start(const char* host, DWORD& since) {
         return tls.sspi->AcquireCredentialsHandleA(nullptr, package, SECPKG_CRED_OUTBOUND, nullptr,
                                                    asked, nullptr, nullptr, &credentials_, &expiry);
     };
-    // TLS 1.3 is offered only through the newer credentials (Windows 11, Server 2022), which
-    // leave the protocols to the system; a system that does not know them refuses them, and is
-    // asked the older way.
     SCH_CREDENTIALS modern{};
     modern.dwVersion = SCH_CREDENTIALS_VERSION;
     modern.dwFlags = SCH_CRED_MANUAL_CRED_VALIDATION | SCH_CRED_NO_DEFAULT_CREDS;
@@ -229,8 +227,6 @@ TlsResult TlsSession::Start(const char* host, DWORD& since) {
     SCHANNEL_CRED request{};
     request.dwVersion = SCHANNEL_CRED_VERSION;
     request.dwFlags = SCH_CRED_MANUAL_CRED_VALIDATION | SCH_CRED_NO_DEFAULT_CREDS;
-    // TLS 1.2 asked for by name, where a system has it but keeps it off (Windows 7); a system
-    // that does not know the name refuses it, and its own choice is taken then.
     request.grbitEnabledProtocols =
         SP_PROT_TLS1_0_CLIENT | SP_PROT_TLS1_1_CLIENT | SP_PROT_TLS1_2_CLIENT;
     if (status != SEC_E_OK) {
@@ -240,13 +236,15 @@ TlsResult TlsSession::Start(const char* host, DWORD& since) {
         request.grbitEnabledProtocols = 0;
         status = acquire(&request);
     }
-    if (status != SEC_E_OK) {
-        return TlsResult::kNoTls;
-    }
-    haveCredentials_ = true;
-    in_.resize(kRecordRoom);
-    used_ = 0;
+    haveCredentials_ = status == SEC_E_OK;
+    return haveCredentials_;
+}
 
+// The handshake's turns: each token SChannel makes is sent, each answer of the server read in,
+// until the context is made.
+TlsResult TlsSession::Handshake(const char* host, DWORD& since) {
+    const TlsLibrary& tls = Library();
+    TimeStamp expiry;
     char target[kTargetPartSize];
     CopyText(target, sizeof target, host); // the server name the server is asked for (SNI)
     for (bool first = true;; first = false) {
@@ -259,6 +257,7 @@ TlsResult TlsSession::Start(const char* host, DWORD& since) {
         SecBuffer output{0, SECBUFFER_TOKEN, nullptr};
         SecBufferDesc outputDesc{SECBUFFER_VERSION, 1, &output};
         ULONG attributes = 0;
+        SECURITY_STATUS status;
         {
             const Locked turn(SspiLock());
             status = tls.sspi->InitializeSecurityContextA(
@@ -283,7 +282,7 @@ TlsResult TlsSession::Start(const char* host, DWORD& since) {
                 KeepExtra(input, 2);
             }
             if (status == SEC_E_OK) {
-                break;
+                return TlsResult::kOk;
             }
             if (used_ > 0) {
                 continue;
@@ -301,6 +300,19 @@ TlsResult TlsSession::Start(const char* host, DWORD& since) {
         if (got <= 0) {
             return TlsResult::kFailed; // the server closed in the middle of the handshake
         }
+    }
+}
+
+TlsResult TlsSession::Start(const char* host, DWORD& since) {
+    const TlsLibrary& tls = Library();
+    if (!tls.loaded || !AcquireCredentials()) {
+        return TlsResult::kNoTls;
+    }
+    in_.resize(kRecordRoom);
+    used_ = 0;
+    const TlsResult shaken = Handshake(host, since);
+    if (shaken != TlsResult::kOk) {
+        return shaken;
     }
     PCCERT_CONTEXT certificate = nullptr;
     {

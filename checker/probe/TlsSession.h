@@ -49,6 +49,8 @@ public:
     Waited Receive(char* buffer, int size, int& got, DWORD& since);
 
 private:
+    bool AcquireCredentials();
+    TlsResult Handshake(const char* host, DWORD& since);
     Waited ReadMore(DWORD& since, int& got);
     void KeepExtra(const SecBuffer* buffers, int count);
 
