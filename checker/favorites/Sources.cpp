@@ -436,6 +436,47 @@ std::string ChromiumFileOf(const char* setting) {
     return IsFolder(setting) ? Join(setting, kChromiumFile) : std::string(setting);
 }
 
+// Firefox's profiles, as its profiles.ini in the roaming folder lists them, each counted from
+// its database (or newest backup).
+void FirefoxSources(const char* roaming, std::vector<FoundSource>& found) {
+    const std::string firefox = roaming[0] ? Join(roaming, "Mozilla\\Firefox") : std::string();
+    FileText ini;
+    if (firefox.empty() ||
+        ReadWholeFile(Join(firefox, "profiles.ini").c_str(), ini) != FileRead::kOk) {
+        return;
+    }
+    for (const FirefoxProfile& profile : ReadProfilesIni(ini.Data(), ini.Length())) {
+        FoundSource source;
+        source.browser = kFirefox;
+        source.profile = Ansi(profile.name);
+        std::string path = Ansi(profile.path);
+        for (char* p = &path[0]; *p; p += CharLength(p)) {
+            if (*p == '/') {
+                *p = '\\';
+            }
+        }
+        if (profile.relative && !ProfilePathStaysInside(profile.path)) {
+            source.setting = path;
+            source.problem = Message("Firefoxのプロファイルの場所「%s」がFirefoxのフォルダの外を"
+                                     "指しているため、読み込みません。",
+                                     path.c_str());
+            found.push_back(source);
+            continue;
+        }
+        source.setting = profile.relative ? Join(firefox, path.c_str()) : path;
+        ParsedFile parsed;
+        if (source.setting.empty() || !IsFolder(source.setting.c_str())) {
+            source.problem = Message("Firefoxのプロファイルのフォルダ\n%s\nが見つかりません。",
+                                     source.setting.empty() ? path.c_str()
+                                                            : source.setting.c_str());
+        } else if (ParseFirefoxProfile(source.setting, Join(source.setting, kDatabase), parsed,
+                                       source.date, source.problem, [] { return true; })) {
+            source.count = CountLinks(parsed.tree);
+        }
+        found.push_back(source);
+    }
+}
+
 } // namespace
 
 bool FillFavoritesList(const char* setting, FILE* list, FilledList& filled) {
@@ -606,42 +647,6 @@ std::vector<FoundSource> FindSources(const char* favoritesFolder) {
         }
     }
 
-    // Firefox: the profiles its profiles.ini lists, each with its database (or newest backup).
-    const std::string firefox = roaming[0] ? Join(roaming, "Mozilla\\Firefox") : std::string();
-    FileText ini;
-    if (firefox.empty() ||
-        ReadWholeFile(Join(firefox, "profiles.ini").c_str(), ini) != FileRead::kOk) {
-        return found;
-    }
-    for (const FirefoxProfile& profile : ReadProfilesIni(ini.Data(), ini.Length())) {
-        FoundSource source;
-        source.browser = kFirefox;
-        source.profile = Ansi(profile.name);
-        std::string path = Ansi(profile.path);
-        for (char* p = &path[0]; *p; p += CharLength(p)) {
-            if (*p == '/') {
-                *p = '\\';
-            }
-        }
-        if (profile.relative && !ProfilePathStaysInside(profile.path)) {
-            source.setting = path;
-            source.problem = Message("Firefoxのプロファイルの場所「%s」がFirefoxのフォルダの外を"
-                                     "指しているため、読み込みません。",
-                                     path.c_str());
-            found.push_back(source);
-            continue;
-        }
-        source.setting = profile.relative ? Join(firefox, path.c_str()) : path;
-        ParsedFile parsed;
-        if (source.setting.empty() || !IsFolder(source.setting.c_str())) {
-            source.problem = Message("Firefoxのプロファイルのフォルダ\n%s\nが見つかりません。",
-                                     source.setting.empty() ? path.c_str()
-                                                            : source.setting.c_str());
-        } else if (ParseFirefoxProfile(source.setting, Join(source.setting, kDatabase), parsed,
-                                       source.date, source.problem, [] { return true; })) {
-            source.count = CountLinks(parsed.tree);
-        }
-        found.push_back(source);
-    }
+    FirefoxSources(roaming, found);
     return found;
 }

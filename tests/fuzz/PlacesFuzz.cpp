@@ -21,18 +21,17 @@ constexpr char kWal[] = "places.sqlite-wal";
 // Questions to keepGoing before the reading is stopped: a budget of SQLite's steps.
 constexpr int kChecks = 3000;
 
-// The two files, each in an area of exactly its size.
+// The two files, each in an area of exactly its size; no WAL when it is empty.
 class MemoryFiles : public ReadOnlyFiles {
 public:
     MemoryFiles(const std::string& database, const std::string& wal)
-        : database_(fuzz::Copy(database)), databaseSize_(database.size()), wal_(fuzz::Copy(wal)),
-          walSize_(wal.size()), hasWal_(!wal.empty()) {}
+        : database_(Exact(database)), wal_(Exact(wal)) {}
 
     void* Open(const char* path) override {
         if (std::strcmp(path, kDatabase) == 0) {
             return &database_;
         }
-        return std::strcmp(path, kWal) == 0 && hasWal_ ? &wal_ : nullptr;
+        return std::strcmp(path, kWal) == 0 && wal_.size() > 0 ? &wal_ : nullptr;
     }
     bool Read(void* file, uint64_t offset, void* buffer, size_t length, size_t* got) override {
         const size_t size = SizeOf(file);
@@ -47,13 +46,15 @@ public:
     void Close(void*) override {}
 
 private:
-    size_t SizeOf(void* file) const { return file == &database_ ? databaseSize_ : walSize_; }
+    static fuzz::Area Exact(const std::string& bytes) {
+        fuzz::Area area(bytes.size());
+        std::memcpy(area.get(), bytes.data(), bytes.size());
+        return area;
+    }
+    static size_t SizeOf(void* file) { return static_cast<fuzz::Area*>(file)->size(); }
 
     fuzz::Area database_;
-    size_t databaseSize_;
     fuzz::Area wal_;
-    size_t walSize_;
-    bool hasWal_;
 };
 
 bool Inside(TextSpan span, const std::string& texts) {
