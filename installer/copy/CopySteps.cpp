@@ -151,6 +151,9 @@ StepOutcome CopyEntryFile(ErrorText& error, InstallJournal* journal) {
         }
         made = CopyFileA(source, target, FALSE) != FALSE;
         why = made ? ERROR_SUCCESS : GetLastError();
+        if (journal && (why == ERROR_SHARING_VIOLATION || why == ERROR_LOCK_VIOLATION)) {
+            journal->Untouched(target);
+        }
     }
     if (!made && why != ERROR_FILE_EXISTS) {
         return CopyFailure(source, target, why, error);

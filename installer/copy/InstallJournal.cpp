@@ -172,12 +172,14 @@ bool InstallJournal::KeepEarlier(const char* target, ErrorText& error) {
     return true;
 }
 
-void InstallJournal::Deferred(const char* target, const char* staged) {
-    // The earlier bytes kept aside stay where they are: target was never overwritten.
+void InstallJournal::Untouched(const char* target) {
     if (!changes_.empty() && changes_.back().path == target && !changes_.back().saved.empty()) {
         DeleteFileA(changes_.back().saved.c_str());
         changes_.pop_back();
     }
+}
+
+void InstallJournal::Deferred(const char* target, const char* staged) {
     changes_.push_back(Change{LogKind::kFile, staged, ""});
     deferred_.emplace_back(target, staged);
     Diagnostics().Note("使用中のため、Windowsの次回起動時に置き換え: %s <- %s", target, staged);

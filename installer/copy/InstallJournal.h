@@ -36,6 +36,9 @@ public:
     bool KeepEarlier(const char* target, ErrorText& error);
     // After KeepEarlier failed: because another program holds the file.
     bool WasInUse() const { return inUse_; }
+    // After KeepEarlier: target could not even be opened for writing (a program holds it), so
+    // its bytes are as they were; the copy kept aside goes, and undoing leaves target alone.
+    void Untouched(const char* target);
 
     // target, held by a running program, is replaced by staged (a file this run made beside it)
     // when Windows next starts. Undoing the run deletes staged, which leaves the pending rename
