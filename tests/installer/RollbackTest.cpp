@@ -365,6 +365,10 @@ TEST_F(RollbackTest, UnattendedModes) {
     const std::string quiet =
         driver::ReadRegValue(HKEY_LOCAL_MACHINE, kEntryKey, "QuietUninstallString").bytes.c_str();
     EXPECT_EQ("\"" + folder_ + "SETUP.EXE\" /r /s", quiet);
+    // A main program without a version resource names no version and no publisher.
+    for (const char* value : {"DisplayVersion", "Publisher"}) {
+        EXPECT_EQ(0u, driver::ReadRegValue(HKEY_LOCAL_MACHINE, kEntryKey, value).type) << value;
+    }
     driver::WriteFileBytes(folder_ + "memo.txt", "the user's own");
     driver::Process removal;
     ASSERT_TRUE(removal.Start(quiet)) << removal.Problem();
