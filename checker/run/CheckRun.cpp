@@ -9,6 +9,7 @@
 #include "framework/RunFlags.h"
 #include "probe/Probe.h"
 #include "probe/ProbeWorker.h"
+#include "probe/ProxySetting.h"
 #include "probe/Unreachable.h"
 #include "probe/WinSockGuard.h"
 #include "run/CheckRun.h"
@@ -77,6 +78,10 @@ struct CheckTally {
     ReportPage vanishedReport;
     ReportPage updatedReport;
     ReportPage movedReport;
+    ProxyRouter* router = nullptr;
+    bool proxyTroubleSaid = false; // the box about the proxy was shown
+    // The web's names the run looked up (not the intranet's), and whether each was found.
+    std::map<std::string, bool> webNames;
     bool nameResolved = false;
     bool serverReached = false;
     int asked = 0;    // favorites a probe went out for
@@ -109,6 +114,7 @@ struct FavoriteAhead {
     char copyFolder[kPathSize] = "";
     ProbeRecord probe;
     bool started = false;
+    bool viaProxy = false; // as far as is known before it is probed
 };
 
 namespace {
@@ -119,7 +125,7 @@ bool Probed(const FavoriteAhead& favorite) {
 
 // Reads the next favorite of the list and readies its probe.
 std::unique_ptr<FavoriteAhead> ReadFavorite(FILE* list, DWORD updateOptions,
-                                            UnreachableHosts& unreachable) {
+                                            UnreachableHosts& unreachable, ProxyRouter& router) {
     std::unique_ptr<FavoriteAhead> favorite(new FavoriteAhead);
     const ListEntry& entry = favorite->entry;
     ReadListEntry(list, favorite->entry);
@@ -140,6 +146,8 @@ std::unique_ptr<FavoriteAhead> ReadFavorite(FILE* list, DWORD updateOptions,
         probe.scheme = parts.scheme;
         probe.port = DefaultPort(parts.scheme);
         probe.unreachable = &unreachable;
+        probe.router = &router;
+        favorite->viaProxy = router.MayGoThrough(parts);
         // Without a name in the store (a path too long for it) the page is probed but not kept.
         if (!OptionSet(updateOptions, kNoUpdateCheck) && named) {
             probe.saveCopy = true;
@@ -150,10 +158,11 @@ std::unique_ptr<FavoriteAhead> ReadFavorite(FILE* list, DWORD updateOptions,
     return favorite;
 }
 
-// The probes at work among those ahead: how many in all, how many on each host, and the hosts
-// that one of them is connecting to and that have not yet accepted.
+// The probes at work among those ahead: how many in all, how many through the proxy, how many on
+// each host, and the hosts that one of them is connecting to and that have not yet accepted.
 struct AtWork {
     size_t running = 0;
+    size_t viaProxy = 0;
     std::map<std::string, int, std::less<>> onHost;
     std::set<std::string, std::less<>> connecting;
 };
@@ -163,6 +172,7 @@ AtWork ProbesAtWork(const std::deque<std::unique_ptr<FavoriteAhead>>& ahead) {
     for (const std::unique_ptr<FavoriteAhead>& favorite : ahead) {
         if (favorite->started && !favorite->probe.ended) {
             ++work.running;
+            work.viaProxy += favorite->viaProxy;
             ++work.onHost[favorite->host];
             if (favorite->probe.connecting) {
                 work.connecting.insert(favorite->host);
@@ -175,7 +185,11 @@ AtWork ProbesAtWork(const std::deque<std::unique_ptr<FavoriteAhead>>& ahead) {
 // Whether favorite's host may take another probe: a host gets so many at once, but none more
 // while its connection is not yet accepted, so that one that never accepts holds one probe, not
 // several, and the run's memory answers the others at once.
+// A proxy is one server for every site behind it: it gets so many connections at once.
 bool HostTakesMore(const FavoriteAhead& favorite, const AtWork& work) {
+    if (favorite.viaProxy && work.viaProxy >= kProxyConnections) {
+        return false;
+    }
     const auto on = work.onHost.find(favorite.host);
     return on == work.onHost.end() ||
            (on->second < kProbesPerHost && work.connecting.count(favorite.host) == 0);
@@ -229,6 +243,11 @@ void CheckRun::Run() {
 
     if (runFlag == 1) {
         WinSockGuard guard;
+        // Read afresh at each run: the user may have moved to another network meanwhile.
+        ProxyRouter router(ReadProxySetting());
+        tally.router = &router;
+        view_.Log(router.Heading().c_str());
+        view_.ShowLastLogLine();
         view_.ShowStatus("URLの調査中...");
         if (FILE* in = std::fopen(checkListPath, "r")) {
             view_.SetProgressRange(count - 1);
@@ -258,6 +277,7 @@ void CheckRun::Run() {
                     favorite.started = StartProbe(favorite.probe);
                     if (favorite.started) {
                         ++work.running;
+                        work.viaProxy += favorite.viaProxy;
                         ++work.onHost[favorite.host];
                         work.connecting.insert(favorite.host); // until it says otherwise
                     }
@@ -272,7 +292,7 @@ void CheckRun::Run() {
                     }
                 }
                 while (runFlag == 1 && read < count && ahead.size() < mostAhead) {
-                    ahead.push_back(ReadFavorite(in, updateOptions, unreachable));
+                    ahead.push_back(ReadFavorite(in, updateOptions, unreachable, router));
                     ++read;
                     if (!start(*ahead.back())) {
                         return;
@@ -305,6 +325,7 @@ void CheckRun::Run() {
         }
         SettleUnsureNames(tally);
         SettleMoves(tally);
+        tally.router = nullptr;
     }
 
     if (tally.vanishedReport.IsOpen()) {
@@ -350,6 +371,11 @@ void CheckRun::CheckUrl(FavoriteAhead& favorite, CheckTally& tally,
     }
     tally.nameResolved = tally.nameResolved || probe.facts.nameResolved;
     tally.serverReached = tally.serverReached || probe.facts.serverReached;
+    for (const NameLookup& lookup : probe.lookups) {
+        if (!lookup.intranet) {
+            tally.webNames[lookup.name] = tally.webNames[lookup.name] || lookup.found;
+        }
+    }
     // A forced termination during this probe may have cut the copy short: it must never
     // replace the stored copy. One the probe found unchanged is gone already.
     const bool copyLeft = probe.saveCopy && probe.copyCompared != CopyCompared::kUnchanged;
@@ -398,6 +424,11 @@ void CheckRun::CheckUrl(FavoriteAhead& favorite, CheckTally& tally,
     case Verdict::kStopped:
         view_.Log(kStoppedText);
         view_.ShowLastLogLine();
+        break;
+    case Verdict::kProxyFailed:
+        view_.Log(probe.message);
+        view_.ShowLastLogLine();
+        SayProxyTrouble(probe.facts, tally);
         break;
     case Verdict::kGone:
     case Verdict::kNameMissing:
@@ -578,9 +609,54 @@ void CheckRun::ListUnsure(const char* url, const char* relativeName, const char*
     tally.vanishedReport.WriteEntry(url, relativeName, note);
 }
 
+void CheckRun::SayProxyTrouble(const ProbeFacts& facts, CheckTally& tally) {
+    if (tally.proxyTroubleSaid || busyFlag != 1) {
+        return;
+    }
+    tally.proxyTroubleSaid = true;
+    char text[3 * kProbeMessageSize];
+    FormatText(text, sizeof text,
+               facts.proxyTrouble == ProxyTrouble::kCredentials
+                   ? "プロキシサーバー[%s]が認証を求めています。このプログラムはプロキシの認証"
+                     "には対応していません。\n認証なしで使えるプロキシを設定するか、ネットワーク"
+                     "の管理者に相談してください。\n\nこのプロキシを通すお気に入りは、ごみ箱へ"
+                     "移動せず、一覧にも載せません。"
+                   : "プロキシサーバー[%s]に接続できませんでした。\nインターネット オプションの"
+                     "プロキシの設定と、ネットワークの接続を確認してください。\n\nこのプロキシを"
+                     "通すお気に入りは、ごみ箱へ移動せず、一覧にも載せません。",
+               facts.proxy);
+    Ask(text, "注意", MB_OK | MB_ICONEXCLAMATION);
+}
+
+// Why a name that was not found may not be sure in this run; nullptr where it is.
+const char* NamesUnsureBecause(const CheckTally& tally, int& found, int& notFound) {
+    found = 0;
+    notFound = 0;
+    for (const auto& name : tally.webNames) {
+        ++(name.second ? found : notFound);
+    }
+    if (!tally.nameResolved || !tally.serverReached) {
+        return nullptr; // told as a run that reached no server, or found no name
+    }
+    if (tally.router && tally.router->InUse()) {
+        return "プロキシを使うネットワークでは、この端末で名前が見つからなくても確実とはいえ"
+               "ないため、名前の見つからないお気に入りはごみ箱へ移動していません。";
+    }
+    if (!WebNamesVisible(found, notFound)) {
+        return "この確認ではWebのホスト名の多くが見つかりませんでした。このネットワークからは"
+               "Webの名前を確かめられないため、名前の見つからないお気に入りはごみ箱へ移動して"
+               "いません。";
+    }
+    return nullptr;
+}
+
 void CheckRun::SettleUnsureNames(CheckTally& tally) {
-    // A name that does not exist is sure to be gone only where names could be found at all.
-    const bool sure = tally.nameResolved && tally.serverReached;
+    // A name that does not exist is sure to be gone only where names could be found at all, no
+    // proxy stands between the run and the web, and most of the web's names were found.
+    int found = 0;
+    int notFound = 0;
+    const char* unsure = NamesUnsureBecause(tally, found, notFound);
+    const bool sure = tally.nameResolved && tally.serverReached && !unsure;
     for (const CheckTally::Favorite& favorite : tally.namesMissing) {
         if (sure) {
             MoveToRecycleBin(favorite.shortcut.c_str());
@@ -589,10 +665,33 @@ void CheckRun::SettleUnsureNames(CheckTally& tally) {
                        favorite.reason.c_str(), tally);
         }
     }
+    if (unsure && !tally.namesMissing.empty()) {
+        char line[kProbeMessageSize];
+        if (tally.router && tally.router->InUse()) {
+            CopyText(line, sizeof line, unsure);
+        } else {
+            FormatText(line, sizeof line, "%s（見つからない名前 %d、見つかった名前 %d）", unsure,
+                       notFound, found);
+        }
+        view_.Log(line);
+        view_.ShowLastLogLine();
+        if (busyFlag == 1) {
+            FormatText(line, sizeof line, "%s\nネットワークの接続とプロキシの設定を確認してください。",
+                       unsure);
+            Ask(line, "注意", MB_OK | MB_ICONEXCLAMATION);
+        }
+    }
+    if (tally.router && tally.router->ScriptFailed()) {
+        char line[kProbeMessageSize];
+        FormatText(line, sizeof line, "プロキシの%sを使えなかったため、プロキシの設定がない"
+                   "ものとして確認しました。", tally.router->ScriptName().c_str());
+        view_.Log(line);
+        view_.ShowLastLogLine();
+    }
     if (tally.asked > 0 && !tally.serverReached) {
         view_.Log("どのサーバーにも接続できませんでした。ネットワークの接続を確認してください。");
         view_.ShowLastLogLine();
-        if (busyFlag == 1 && tally.vanished > 0 &&
+        if (busyFlag == 1 && tally.vanished > 0 && !tally.proxyTroubleSaid &&
             ChooseVanishedAction(settings_.vanishedOptions) == VanishedAction::kRecycle) {
             Ask("どのサーバーにも接続できなかったため、ごみ箱へは何も移動していません。\n"
                 "ネットワークの接続を確認してください。",
