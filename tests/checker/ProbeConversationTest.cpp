@@ -525,6 +525,13 @@ TEST_F(ProbeConversation, RefusedHttp10IsAskedAgainInHttp11) {
     }
 }
 
+// A proxy's refusal with an error page of 10 MB, sent in parts as a server does.
+std::vector<ServerStep> TenMegabyteErrorPage() {
+    std::vector<ServerStep> steps = {{0, "HTTP/1.1 502 Bad Gateway\r\n\r\n"}};
+    steps.resize(1 + 160, {0, std::string(64 << 10, 'x')});
+    return steps;
+}
+
 // The settings of a proxy on this machine's loopback, for every scheme.
 ProxySetting LoopbackProxy(int port) {
     ProxySetting setting;
@@ -562,8 +569,7 @@ TEST_F(ProbeConversation, ThroughAProxy) {
          kProbeProxyFailed, "]が認証を求めています（407）。"},
         {UrlScheme::kHttps, {{0, "HTTP/1.1 302 Found\r\nLocation: http://login/\r\n\r\n"}},
          kProbeConnectFailed, "プロキシがサイトへの接続を中継しませんでした（302 Found）。"},
-        {UrlScheme::kHttps,
-         {{0, "HTTP/1.1 502 Bad Gateway\r\n\r\n" + std::string(10 << 20, 'x')}},
+        {UrlScheme::kHttps, TenMegabyteErrorPage(),
          kProbeConnectFailed, "プロキシがサイトへの接続を中継しませんでした（502 Bad Gateway）。"},
         {UrlScheme::kHttps, {{0, "<html>a proxy of old</html>\r\n\r\n"}}, kProbeConnectFailed,
          "プロキシがサイトへの接続を中継しませんでした。"},

@@ -84,6 +84,11 @@ void ScriptedServer::Converse(const std::vector<ServerStep>& steps) {
         }
         request.append(buffer, static_cast<size_t>(got));
     }
+    // A client that has read what it wanted and gone must not hold the script up: a send
+    // blocked on a full connection gives up (Wine does not always end it when the client closes).
+    const DWORD sendLimitMs = 5000;
+    setsockopt(client, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&sendLimitMs),
+               sizeof sendLimitMs);
     for (const ServerStep& step : steps) {
         Sleep(step.pauseMs);
         if (stop_ || send(client, step.data.data(), static_cast<int>(step.data.size()), 0) < 0) {
