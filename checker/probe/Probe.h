@@ -65,6 +65,8 @@ struct ProbeRecord {
     UrlScheme scheme = UrlScheme::kHttp;
     bool saveCopy = false; // read the whole response into the new copy
     std::string copyPath;  // where the new copy goes
+    // The Content-Type sent with the page in the new copy: its kind and charset.
+    std::string pageType;
     // A whole new copy against the stored one (CompareNewCopy), done by the probe, off the
     // thread that takes the answers in list order: an unchanged copy is gone already.
     CopyCompared copyCompared = CopyCompared::kNotCompared;
