@@ -3,6 +3,7 @@
 
 #include "favorites/FavoritesList.h"
 #include "favorites/FavoritesWalk.h"
+#include "favorites/PageCompare.h"
 #include "favorites/Sources.h"
 #include "favorites/StoreNames.h"
 #include "framework/PaintHold.h"
@@ -285,7 +286,8 @@ void CheckRun::TakeNewCopy(FavoriteAhead& favorite, const std::string& moved, Ch
     // The probe compared the copy on its own thread; where it could not, it is compared here.
     if (!StoredCopyPath(probe.copyPath.c_str(), storedPath, sizeof storedPath) ||
         (probe.copyCompared != CopyCompared::kChanged &&
-         SameFileText(probe.copyPath.c_str(), storedPath))) {
+         SamePage(storedPath, probe.copyPath.c_str(), probe.pageType.c_str(),
+                  &probe.changeNote))) {
         return;
     }
     view_.Log("URLは新規チェックか更新されています。");
@@ -295,7 +297,8 @@ void CheckRun::TakeNewCopy(FavoriteAhead& favorite, const std::string& moved, Ch
         OpenInBrowser(url);
         Ask("確認が終わったらボタンを押してください。", "情報", MB_OK | MB_ICONINFORMATION);
     } else if (OptionSet(settings_.updateOptions, kUpdatedList)) {
-        tally.updatedReport.WriteEntry(url, favorite.entry.name, moved.c_str());
+        tally.updatedReport.WriteEntry(url, favorite.entry.name, moved.c_str(),
+                                       probe.changeNote.c_str());
     }
 }
 

@@ -69,7 +69,7 @@ private:
     DWORD AwaitProbe(FavoriteAhead& favorite, CheckTally& tally,
                      const std::function<void()>& probeAhead);
     // A page that is there, with a whole new copy: a page that is new or changed takes the stored
-    // copy's place, is said in the log and is opened or listed.
+    // copy's place, is said in the log and is opened or listed with what changed.
     void TakeNewCopy(FavoriteAhead& favorite, const std::string& moved, CheckTally& tally);
     // A favorite whose page has vanished, surely or not.
     void HandleGoneFavorite(FavoriteAhead& favorite, DWORD code, Verdict verdict,

@@ -91,12 +91,6 @@ const NamedReference* LongestNamedReference(const char* text, size_t length) {
     return nullptr;
 }
 
-bool BeginsSomeReferenceName(const char* text, size_t length) {
-    // The names that begin so follow one another from where the text itself would stand.
-    const size_t at = LowerBound(text, length);
-    return at < kReferenceCount && std::strncmp(kNamedReferences[at].name, text, length) == 0;
-}
-
 char32_t NumericReferenceCharacter(unsigned long value) {
     if (value == 0 || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
         return kReplacementCharacter;

@@ -18,9 +18,6 @@ struct NamedReference {
 // take it: "notit;" gives "not" (¬) and leaves "it;". nullptr when none does.
 const NamedReference* LongestNamedReference(const char* text, size_t length);
 
-// True when some name begins with these bytes: a reader given a page in pieces waits for more.
-bool BeginsSomeReferenceName(const char* text, size_t length);
-
 // The character a numeric reference's value stands for: 0, surrogates and values beyond U+10FFFF
 // give the replacement character, 128 to 159 what windows-1252 has there (pages written in it
 // put those numbers). value may be any number of digits' worth, held at 0x110000 once beyond.
