@@ -19,7 +19,8 @@ RUN_BUILD = $(if $(WINE32),$(BUILD),$(BUILD64))
 # The fuzz targets (tests/fuzz/, built in $(BUILD_HOST)); make fuzz runs each for FUZZ_SECONDS.
 FUZZ_TARGETS := response_head request location chunks shortcut list_line path installer_text \
 	setup_entry uninstall_string reg_entry setup_path reg_key bookmarks_html profiles_ini utf8 \
-	mozlz4 bookmarks_json install_log move_rules shortcut_rewrite page_text
+	mozlz4 bookmarks_json install_log move_rules shortcut_rewrite proxy_setting tunnel_answer \
+	places page_text
 FUZZ_SECONDS ?= 60
 # Files of the product that make bench installs and removes.
 INSTALLER_FILES ?= 10000
@@ -90,10 +91,13 @@ demo: build
 
 # Figures for the notes: each benchmark prints what it measured.
 bench: build
+	tests/data/bookmarks/make-fixtures --bench-places $(RUN_BUILD)/bench-places 50000 2000
 	tools/wine-run --build=$(RUN_BUILD) --session sh -c '\
 		wine $(RUN_BUILD)/tests/bench/probe_wait_bench.exe && \
 		wine $(RUN_BUILD)/tests/bench/checker_walk_bench.exe 100 100 5 && \
 		wine $(RUN_BUILD)/tests/bench/checker_bookmarks_bench.exe 50000 2000 5 && \
+		wine $(RUN_BUILD)/tests/bench/checker_bookmarks_bench.exe --source "$$(winepath -w $(RUN_BUILD)/bench-places)" \
+			"$$(winepath -w $(RUN_BUILD)/bench-places/places.sqlite)" 5 && \
 		wine $(RUN_BUILD)/tests/bench/page_compare_bench.exe && \
 		wine $(RUN_BUILD)/tests/bench/installer_bench.exe $(INSTALLER_FILES)'
 	tests/bench/check-run-bench $(RUN_BUILD)

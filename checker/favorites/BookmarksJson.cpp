@@ -233,7 +233,11 @@ private:
     void Finish(int index) {
         BookmarkNode& node = tree_.nodes[index];
         if (!dialect_.rootsObject && node.parent < 0) {
-            if (const char* name = TopNameFor(kFirefoxTops, node.key)) {
+            if (Same(node.key, kFirefoxTagsGuid)) {
+                tree_.nodes.resize(static_cast<size_t>(index));
+                return;
+            }
+            if (const char* name = FirefoxTopName(node.key)) {
                 node.name = Span(name);
             }
         }
@@ -390,6 +394,10 @@ JsonReadResult ReadChromiumBookmarks(char* text, size_t length, BookmarkTree& tr
 
 JsonReadResult ReadFirefoxBookmarks(char* text, size_t length, BookmarkTree& tree) {
     return ReadNodes(kFirefox, text, length, tree);
+}
+
+const char* FirefoxTopName(TextSpan guid) {
+    return TopNameFor(kFirefoxTops, guid);
 }
 
 JsonReadResult ReadChromiumProfileNames(char* text, size_t length,

@@ -26,7 +26,15 @@ struct JsonReadResult {
 // tree's texts point into it) into tree. A lone UTF-16 surrogate written as an escape (a title
 // cut by a script) is read as the replacement character instead of spoiling the file.
 JsonReadResult ReadChromiumBookmarks(char* text, size_t length, BookmarkTree& tree);
+// A backup's root folder is the document; its top folders get the names Firefox shows, and the
+// tags root goes with all below it (its entries are the tags of bookmarks listed elsewhere).
 JsonReadResult ReadFirefoxBookmarks(char* text, size_t length, BookmarkTree& tree);
+
+// Firefox's root folders by guid, as its backups and its database both name them.
+constexpr char kFirefoxRootGuid[] = "root________";
+constexpr char kFirefoxTagsGuid[] = "tags________";
+// The name Firefox shows for one of its top folders (UTF-8); nullptr for any other guid.
+const char* FirefoxTopName(TextSpan guid);
 
 // The names a Chromium browser shows for its profiles, from its Local State file: each
 // profile's folder name (Default, Profile 1, ...) and its name (UTF-8).

@@ -71,6 +71,10 @@ BookmarkFileKind SniffBookmarkFile(const char* head, size_t length) {
     if (length >= sizeof kMozLz4 && std::memcmp(head, kMozLz4, sizeof kMozLz4) == 0) {
         return BookmarkFileKind::kMozLz4;
     }
+    static const char kSqlite[] = "SQLite format 3";
+    if (length >= sizeof kSqlite && std::memcmp(head, kSqlite, sizeof kSqlite) == 0) {
+        return BookmarkFileKind::kDatabase;
+    }
     size_t i = 0;
     if (length >= 3 && std::memcmp(head, "\xEF\xBB\xBF", 3) == 0) {
         i = 3; // a UTF-8 byte-order mark

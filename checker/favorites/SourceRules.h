@@ -13,6 +13,7 @@ enum class BookmarkFileKind {
     kFirefoxJson, // a Firefox backup's JSON, as older versions wrote it
     kMozLz4,      // a Firefox backup (.jsonlz4)
     kHtml,        // an exported bookmarks file
+    kDatabase,    // an SQLite database: Firefox's places.sqlite
 };
 
 // The kind of a file from its first bytes (a few KB are enough).

@@ -9,6 +9,7 @@
 #include "favorites/BookmarksJson.h"
 #include "favorites/FavoritesList.h"
 #include "favorites/FavoritesWalk.h"
+#include "favorites/FirefoxDatabase.h"
 #include "favorites/MozLz4.h"
 #include "favorites/SourceRules.h"
 #include "framework/Handles.h"
@@ -18,6 +19,7 @@
 
 #include <algorithm>
 #include <cstdarg>
+#include <functional>
 #include <cstdlib>
 #include <cstring>
 
@@ -33,9 +35,11 @@ constexpr char kFavoritesCaption[] = "InternetExplorerの お気に入りのフ�
 constexpr char kFavoritesBrowser[] = "Internet Explorer";
 constexpr char kFavoritesName[] = "お気に入り";
 constexpr char kFirefox[] = "Mozilla Firefox";
+constexpr char kDatabaseCaption[] = "Firefoxのブックマーク（今の時点のデータベース）";
 constexpr char kChromiumFile[] = "Bookmarks";
 constexpr char kLocalState[] = "Local State";
 constexpr char kBackups[] = "bookmarkbackups";
+constexpr char kDatabase[] = "places.sqlite";
 
 // The Chromium browsers: where each keeps its profiles, below the user's local or roaming
 // application data folder. Opera keeps its one profile in that folder itself (newer versions
@@ -112,19 +116,6 @@ private:
 
 enum class FileRead { kOk, kCannotOpen, kTooBig, kNoMemory, kCannotRead };
 
-// Opens a browser's file so that the browser may go on writing, replacing and deleting it
-// meanwhile: every share mode there is. The Windows 95 family knows no FILE_SHARE_DELETE.
-HANDLE OpenShared(const char* path) {
-    HANDLE file = CreateFileA(path, GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_INVALID_PARAMETER) {
-        file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    }
-    return file;
-}
-
 // Reads at most limit bytes of the file at once and closes it again.
 FileRead ReadWholeFile(const char* path, FileText& text, size_t limit = kMaxSourceSize) {
     KernelHandle file(OpenShared(path));
@@ -177,6 +168,7 @@ std::string ReadProblem(FileRead read, const char* path) {
 struct ParsedFile {
     FileText text;
     FileText decoded; // the JSON of a Firefox backup, or an HTML file in UTF-8
+    std::string texts; // the texts of Firefox's database
     BookmarkTree tree;
     std::vector<std::string> notes;
 };
@@ -274,6 +266,7 @@ bool ParseBookmarkFile(const char* path, ParsedFile& parsed, std::string& proble
         }
         return true;
     }
+    case BookmarkFileKind::kDatabase: // read as Firefox's database before it comes here
     case BookmarkFileKind::kUnknown:
         problem = Message("%s\nはお気に入りのフォルダでも、ブックマークのファイルでもありません。", path);
         return false;
@@ -296,7 +289,7 @@ int CountLinks(const BookmarkTree& tree) {
 // A Firefox profile folder holds its backups and its database; a Chromium profile folder its
 // Bookmarks beside its Preferences.
 bool IsFirefoxProfile(const std::string& folder) {
-    return IsFolder(Join(folder, kBackups).c_str()) || IsFile(Join(folder, "places.sqlite").c_str());
+    return IsFolder(Join(folder, kBackups).c_str()) || IsFile(Join(folder, kDatabase).c_str());
 }
 
 bool IsChromiumProfile(const std::string& folder) {
@@ -331,12 +324,13 @@ bool NewestBackup(const std::string& profile, std::string& path, std::string& da
     return !path.empty();
 }
 
-std::string NoBackupProblem(const char* profile) {
+std::string NoBackupProblem(const char* profile, const std::string& why) {
     return Message("%s\nにはFirefoxのブックマークのバックアップがありません。\n"
+                   "今の時点のデータベースも読めませんでした: %s。\n"
                    "Firefoxの「ブックマークを管理」で「インポートとバックアップ」から「HTML "
                    "形式でエクスポート」を選んでブックマークをHTMLファイルに書き出し、"
                    "そのファイルを「>>」で選んでください。",
-                   profile);
+                   profile, why.c_str());
 }
 
 std::string BackupNote(const std::string& date) {
@@ -345,6 +339,58 @@ std::string BackupNote(const std::string& date) {
                "Firefoxのブックマークを %s のバックアップから読みました（その日の時点のブックマークです）。",
                date.c_str());
     return note;
+}
+
+// A Firefox profile's bookmarks: its database as it is now, else its newest backup, with a
+// note of why; false with problem when neither can be read. date: the backup's day, empty for
+// the database. A stop while the database is read leaves the table empty.
+bool ParseFirefoxProfile(const std::string& profile, const std::string& database,
+                         ParsedFile& parsed, std::string& date, std::string& problem,
+                         const std::function<bool()>& keepGoing) {
+    std::string why;
+    switch (ReadFirefoxDatabase(database.c_str(), parsed.tree, parsed.texts, why, keepGoing)) {
+    case DatabaseRead::kRead: {
+        char folder[kListLineSize];
+        PathDirectory(database.c_str(), folder, sizeof folder);
+        parsed.notes.push_back(Message("Firefoxのブックマークを %s から読みました"
+                                       "（今の時点のブックマークです）。",
+                                       database.c_str() + std::strlen(folder)));
+        return true;
+    }
+    case DatabaseRead::kStopped:
+        return true;
+    case DatabaseRead::kNotRead:
+        break;
+    }
+    std::string backup;
+    if (!NewestBackup(profile, backup, date)) {
+        problem = NoBackupProblem(profile.c_str(), why);
+        return false;
+    }
+    if (!ParseBookmarkFile(backup.c_str(), parsed, problem)) {
+        return false;
+    }
+    parsed.notes.insert(
+        parsed.notes.begin(),
+        {BackupNote(date), Message("今の時点のデータベースは読めませんでした: %s。", why.c_str())});
+    return true;
+}
+
+// The folder a file lies in, without its trailing separator.
+std::string FolderOf(const char* path) {
+    char folder[kListLineSize];
+    PathDirectory(path, folder, sizeof folder);
+    const size_t length = std::strlen(folder);
+    if (length > 0 && folder[length - 1] == '\\') {
+        folder[length - 1] = '\0';
+    }
+    return folder;
+}
+
+BookmarkFileKind KindOf(const char* path) {
+    FileText head;
+    ReadWholeFile(path, head, kSniffSize);
+    return head.Data() ? SniffBookmarkFile(head.Data(), head.Length()) : BookmarkFileKind::kUnknown;
 }
 
 // The Chromium browser whose folder path lies in, or nullptr.
@@ -390,6 +436,47 @@ std::string ChromiumFileOf(const char* setting) {
     return IsFolder(setting) ? Join(setting, kChromiumFile) : std::string(setting);
 }
 
+// Firefox's profiles, as its profiles.ini in the roaming folder lists them, each counted from
+// its database (or newest backup).
+void FirefoxSources(const char* roaming, std::vector<FoundSource>& found) {
+    const std::string firefox = roaming[0] ? Join(roaming, "Mozilla\\Firefox") : std::string();
+    FileText ini;
+    if (firefox.empty() ||
+        ReadWholeFile(Join(firefox, "profiles.ini").c_str(), ini) != FileRead::kOk) {
+        return;
+    }
+    for (const FirefoxProfile& profile : ReadProfilesIni(ini.Data(), ini.Length())) {
+        FoundSource source;
+        source.browser = kFirefox;
+        source.profile = Ansi(profile.name);
+        std::string path = Ansi(profile.path);
+        for (char* p = &path[0]; *p; p += CharLength(p)) {
+            if (*p == '/') {
+                *p = '\\';
+            }
+        }
+        if (profile.relative && !ProfilePathStaysInside(profile.path)) {
+            source.setting = path;
+            source.problem = Message("Firefoxのプロファイルの場所「%s」がFirefoxのフォルダの外を"
+                                     "指しているため、読み込みません。",
+                                     path.c_str());
+            found.push_back(source);
+            continue;
+        }
+        source.setting = profile.relative ? Join(firefox, path.c_str()) : path;
+        ParsedFile parsed;
+        if (source.setting.empty() || !IsFolder(source.setting.c_str())) {
+            source.problem = Message("Firefoxのプロファイルのフォルダ\n%s\nが見つかりません。",
+                                     source.setting.empty() ? path.c_str()
+                                                            : source.setting.c_str());
+        } else if (ParseFirefoxProfile(source.setting, Join(source.setting, kDatabase), parsed,
+                                       source.date, source.problem, [] { return true; })) {
+            source.count = CountLinks(parsed.tree);
+        }
+        found.push_back(source);
+    }
+}
+
 } // namespace
 
 bool FillFavoritesList(const char* setting, FILE* list, FilledList& filled) {
@@ -407,36 +494,36 @@ bool FillFavoritesList(const char* setting, FILE* list, FilledList& filled) {
         return false;
     }
     std::string file = setting;
-    std::string date;
+    std::string profile; // of Firefox: file is its database then
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
         if (IsFirefoxProfile(setting)) {
-            if (!NewestBackup(setting, file, date)) {
-                filled.problem = NoBackupProblem(setting);
-                return false;
-            }
+            profile = setting;
+            file = Join(setting, kDatabase);
         } else if (IsChromiumProfile(setting)) {
             file = ChromiumFileOf(setting);
         } else {
             filled.count = EnumerateFavorites(setting, list);
             return true;
         }
+    } else if (KindOf(setting) == BookmarkFileKind::kDatabase) {
+        profile = FolderOf(setting);
     }
+    const std::function<bool()> keepGoing = [] {
+        DispatchOneMessage();
+        return runFlag == 1;
+    };
     ParsedFile parsed;
-    if (!ParseBookmarkFile(file.c_str(), parsed, filled.problem)) {
+    std::string date;
+    if (!(profile.empty()
+              ? ParseBookmarkFile(file.c_str(), parsed, filled.problem)
+              : ParseFirefoxProfile(profile, file, parsed, date, filled.problem, keepGoing))) {
         return false;
     }
     filled.notes = parsed.notes;
-    if (!date.empty()) {
-        filled.notes.insert(filled.notes.begin(), BackupNote(date));
-    }
-    // The copies of a profile stay its own whatever the day of its backup.
+    // The copies of a profile stay its own whichever of its files was read.
     char tag[16];
-    BookmarkSourceTag(date.empty() ? file.c_str() : setting, tag, sizeof tag);
-    const BookmarksWritten written =
-        WriteBookmarks(parsed.tree, tag, Utf8ToAnsi, list, [] {
-            DispatchOneMessage();
-            return runFlag == 1;
-        });
+    BookmarkSourceTag(profile.empty() ? file.c_str() : profile.c_str(), tag, sizeof tag);
+    const BookmarksWritten written = WriteBookmarks(parsed.tree, tag, Utf8ToAnsi, list, keepGoing);
     filled.count = written.links;
     if (written.broken > 0) {
         char note[kMessageSize];
@@ -457,7 +544,9 @@ void SourceCaption(const char* setting, char* caption, size_t size) {
         if (IsFirefoxProfile(setting)) {
             std::string path;
             std::string date;
-            if (NewestBackup(setting, path, date)) {
+            if (IsFile(Join(setting, kDatabase).c_str())) {
+                CopyText(caption, size, kDatabaseCaption);
+            } else if (NewestBackup(setting, path, date)) {
                 FormatText(caption, size, "Firefoxのブックマーク（%s のバックアップ）", date.c_str());
             } else {
                 CopyText(caption, size, "Firefoxのブックマーク（バックアップがありません）");
@@ -496,6 +585,9 @@ void SourceCaption(const char* setting, char* caption, size_t size) {
         break;
     case BookmarkFileKind::kHtml:
         CopyText(caption, size, "ブックマークのHTMLファイル");
+        break;
+    case BookmarkFileKind::kDatabase:
+        CopyText(caption, size, kDatabaseCaption);
         break;
     case BookmarkFileKind::kUnknown:
         CopyText(caption, size, "お気に入りのフォルダ、またはブックマークのファイル");
@@ -555,46 +647,6 @@ std::vector<FoundSource> FindSources(const char* favoritesFolder) {
         }
     }
 
-    // Firefox: the profiles its profiles.ini lists, each with its newest backup.
-    const std::string firefox = roaming[0] ? Join(roaming, "Mozilla\\Firefox") : std::string();
-    FileText ini;
-    if (firefox.empty() ||
-        ReadWholeFile(Join(firefox, "profiles.ini").c_str(), ini) != FileRead::kOk) {
-        return found;
-    }
-    for (const FirefoxProfile& profile : ReadProfilesIni(ini.Data(), ini.Length())) {
-        FoundSource source;
-        source.browser = kFirefox;
-        source.profile = Ansi(profile.name);
-        std::string path = Ansi(profile.path);
-        for (char* p = &path[0]; *p; p += CharLength(p)) {
-            if (*p == '/') {
-                *p = '\\';
-            }
-        }
-        if (profile.relative && !ProfilePathStaysInside(profile.path)) {
-            source.setting = path;
-            source.problem = Message("Firefoxのプロファイルの場所「%s」がFirefoxのフォルダの外を"
-                                     "指しているため、読み込みません。",
-                                     path.c_str());
-            found.push_back(source);
-            continue;
-        }
-        source.setting = profile.relative ? Join(firefox, path.c_str()) : path;
-        std::string backup;
-        if (source.setting.empty() || !IsFolder(source.setting.c_str())) {
-            source.problem = Message("Firefoxのプロファイルのフォルダ\n%s\nが見つかりません。",
-                                     source.setting.empty() ? path.c_str()
-                                                            : source.setting.c_str());
-        } else if (!NewestBackup(source.setting, backup, source.date)) {
-            source.problem = NoBackupProblem(source.setting.c_str());
-        } else {
-            ParsedFile parsed;
-            if (ParseBookmarkFile(backup.c_str(), parsed, source.problem)) {
-                source.count = CountLinks(parsed.tree);
-            }
-        }
-        found.push_back(source);
-    }
+    FirefoxSources(roaming, found);
     return found;
 }

@@ -1,9 +1,9 @@
 // Where a run's favorites come from: the folder setting names a Favorites folder of .url
 // shortcuts, a Chromium browser's Bookmarks file (or its profile folder), a Firefox profile
-// folder (its newest bookmarks backup) or backup file, or an exported bookmarks HTML file; the
-// kind is told from the content. Each source only fills the run's list. A browser's files are
-// read whole, shared with every writer the system allows, and closed at once: never written,
-// never held.
+// folder (its database as it is now, else its newest bookmarks backup), database or backup file,
+// or an exported bookmarks HTML file; the kind is told from the content. Each source only fills
+// the run's list. A browser's files are read whole (Firefox's database through a copy), shared
+// with every writer the system allows, and closed at once: never written, never held.
 #pragma once
 
 #include <cstddef>
@@ -14,7 +14,7 @@
 // What filling the list gave.
 struct FilledList {
     int count = 0;
-    std::vector<std::string> notes; // for the log before the first favorite (the backup's day)
+    std::vector<std::string> notes; // for the log before the first favorite (what was read)
     std::string problem;            // why nothing can be checked, for a message box
 };
 
@@ -33,9 +33,10 @@ struct FoundSource {
     std::string profile; // the profile's name as its browser shows it
     std::string setting; // what the folder setting becomes when it is chosen
     int count = 0;       // bookmarks (or shortcuts) in it
-    std::string date;    // the day of a Firefox backup
-    std::string problem; // why it cannot be checked (no backup, a profile path that leads out
-                         // of Firefox's folder or does not exist); empty when it can
+    std::string date;    // the day of a Firefox backup read for want of its database
+    std::string problem; // why it cannot be checked (neither database nor backup, a profile
+                         // path that leads out of Firefox's folder or does not exist); empty
+                         // when it can
 };
 
 // The Favorites folder given (the shell's, counted; none when empty), then each profile of the

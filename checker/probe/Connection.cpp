@@ -7,17 +7,43 @@ Connection::~Connection() {
     }
 }
 
-bool Connection::Open() {
-    socket_ = socket(AF_INET, SOCK_STREAM, 0);
+ServerAddress Ipv4Address(u_long address, int port) {
+    ServerAddress server;
+    sockaddr_in* in = reinterpret_cast<sockaddr_in*>(&server.bytes);
+    in->sin_family = AF_INET;
+    in->sin_addr.s_addr = address;
+    in->sin_port = htons(static_cast<u_short>(port));
+    server.family = AF_INET;
+    server.length = sizeof(sockaddr_in);
+    return server;
+}
+
+const unsigned char* AddressBytes(const ServerAddress& address, size_t& length) {
+    if (address.family == AF_INET6) {
+        length = 16;
+        return reinterpret_cast<const unsigned char*>(
+            &reinterpret_cast<const sockaddr_in6*>(&address.bytes)->sin6_addr);
+    }
+    length = 4;
+    return reinterpret_cast<const unsigned char*>(
+        &reinterpret_cast<const sockaddr_in*>(&address.bytes)->sin_addr);
+}
+
+bool Connection::Open(int family) {
+    tls_.reset();
+    if (socket_ != INVALID_SOCKET) {
+        closesocket(socket_);
+    }
+    socket_ = socket(family, SOCK_STREAM, 0);
     return socket_ != INVALID_SOCKET;
 }
 
-Waited Connection::Connect(const sockaddr_in& address) {
+Waited Connection::Connect(const ServerAddress& address) {
     const DWORD since = GetTickCount();
     u_long nonBlocking = 1;
     ioctlsocket(socket_, FIONBIO, &nonBlocking);
     Waited result = Waited::kReady;
-    if (connect(socket_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+    if (connect(socket_, reinterpret_cast<const sockaddr*>(&address.bytes), address.length) != 0) {
         result = WSAGetLastError() == WSAEWOULDBLOCK ? WaitSocket(socket_, true, since)
                                                      : Waited::kFailed;
     }

@@ -4,11 +4,31 @@
 #pragma once
 
 #include <winsock2.h>
+#include <ws2tcpip.h>
 
 #include "probe/SocketWait.h"
 #include "probe/TlsSession.h"
 
 #include <memory>
+
+// One address of a server, as a socket connects to it.
+struct ServerAddress {
+    int family = 0; // AF_INET or AF_INET6; 0: none
+    int length = 0;
+    sockaddr_storage bytes{};
+};
+
+// What a name lookup gave: the address to try first, and the first of the other family, tried
+// when the first fails.
+struct HostAddresses {
+    ServerAddress first;
+    ServerAddress other;
+};
+
+// An IPv4 address (network order) and port as a ServerAddress.
+ServerAddress Ipv4Address(u_long address, int port);
+// The address's own bytes (4 or 16), for the rules about where an address lies.
+const unsigned char* AddressBytes(const ServerAddress& address, size_t& length);
 
 class Connection {
 public:
@@ -17,10 +37,10 @@ public:
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
-    // Makes the socket; false when the system gives none.
-    bool Open();
-    // Connects within probeConnectMs.
-    Waited Connect(const sockaddr_in& address);
+    // Makes a socket of family, closing any made before; false when the system gives none.
+    bool Open(int family);
+    // Connects the socket made by Open to address within probeConnectMs.
+    Waited Connect(const ServerAddress& address);
     // Starts TLS with host as the server's name; from then on every byte goes through it.
     TlsResult StartTls(const char* host, DWORD& since);
     // Sends data whole; false when the connection fails first.

@@ -4,12 +4,14 @@
 // after probeSilenceMs without an answer, and within a fraction of a second of a forced end or
 // of the run's leaving the probe.
 #include <winsock2.h>
+#include <ws2tcpip.h>
 
 #include "probe/Probe.h"
 
 #include "framework/Handles.h"
 #include "probe/Connection.h"
 #include "probe/ProbeWorker.h"
+#include "probe/ProxySetting.h"
 #include "probe/ResponseBlocks.h"
 #include "probe/StatusRelay.h"
 #include "probe/Unreachable.h"
@@ -115,15 +117,37 @@ CRITICAL_SECTION& LookupsLock() {
 
 enum class Looked { kFound, kNotFound, kStopped, kGivenUp };
 
-// The address of host: a dotted address as it stands (no reverse lookup: an address without a
+// getaddrinfo and freeaddrinfo, where ws2_32 has them (Windows XP and later).
+using GetAddrInfoFn = int(WSAAPI*)(const char*, const char*, const addrinfo*, addrinfo**);
+using FreeAddrInfoFn = void(WSAAPI*)(addrinfo*);
+struct AddressLookup {
+    GetAddrInfoFn get = nullptr;
+    FreeAddrInfoFn free = nullptr;
+};
+
+const AddressLookup& SystemAddressLookup() {
+    static const AddressLookup lookup = [] {
+        AddressLookup found;
+        if (HMODULE ws2 = LoadLibraryA("ws2_32.dll")) {
+            found.get = reinterpret_cast<GetAddrInfoFn>(
+                reinterpret_cast<void*>(GetProcAddress(ws2, "getaddrinfo")));
+            found.free = reinterpret_cast<FreeAddrInfoFn>(
+                reinterpret_cast<void*>(GetProcAddress(ws2, "freeaddrinfo")));
+        }
+        return found.get && found.free ? found : AddressLookup();
+    }();
+    return lookup;
+}
+
+// The addresses of host: a dotted address as it stands (no reverse lookup: an address without a
 // name is as reachable as any), a name through the system's lookup on this thread, while the
 // thread that waits for the probe watches the time (GiveUpLateLookup). On kNotFound, error holds
 // the lookup's WinSock error; on kGivenUp the record is no longer this thread's.
-Looked ResolveHost(ProbeRecord& probe, const char* host, DWORD since, in_addr& address,
+Looked ResolveHost(ProbeRecord& probe, const char* host, DWORD since, HostAddresses& addresses,
                    int& error) {
     const unsigned long dotted = inet_addr(host);
     if (dotted != INADDR_NONE) {
-        address.s_addr = dotted;
+        addresses.first = Ipv4Address(dotted, 0);
         return Looked::kFound;
     }
     if (ProbeStopped()) {
@@ -139,22 +163,23 @@ Looked ResolveHost(ProbeRecord& probe, const char* host, DWORD since, in_addr& a
         const Locked lock(LookupsLock());
         probe.lookup = pending.get();
     }
-    const hostent* entry = lookUpName(host);
-    Looked looked = Looked::kNotFound;
-    if (entry && entry->h_addrtype == AF_INET && entry->h_length == 4 && entry->h_addr_list &&
-        entry->h_addr_list[0]) {
-        std::memcpy(&address, entry->h_addr_list[0], 4);
-        looked = Looked::kFound;
-    } else {
-        error = WSAGetLastError();
-    }
+    error = lookUpHost(host, addresses);
     const Locked lock(LookupsLock());
     if (pending->givenUp) {
         return Looked::kGivenUp;
     }
     probe.lookup = nullptr;
     probe.connecting = true;
-    return looked;
+    return error == 0 && addresses.first.family != 0 ? Looked::kFound : Looked::kNotFound;
+}
+
+void SetPort(ServerAddress& address, int port) {
+    const u_short sent = htons(static_cast<u_short>(port));
+    if (address.family == AF_INET6) {
+        reinterpret_cast<sockaddr_in6*>(&address.bytes)->sin6_port = sent;
+    } else if (address.family == AF_INET) {
+        reinterpret_cast<sockaddr_in*>(&address.bytes)->sin_port = sent;
+    }
 }
 
 bool IsMove(int status) {
@@ -212,42 +237,31 @@ int NeverAccepted(ProbeRecord& probe, const char* host, unsigned long long key) 
     return kProbeTimedOut;
 }
 
-// Resolves host and connects to it within the times allowed: kProbeCompleted once connected,
-// with since the moment the answer's silence counts from.
-int ConnectTo(ProbeRecord& probe, Connection& connection, const char* host, int port,
-              DWORD& since) {
-    unsigned long long server = 0;
-    if (probe.unreachable && probe.unreachable->KnownByName(host, port, server)) {
-        return NeverAccepted(probe, host, server);
-    }
-    ShowStatus(probe, "[%s]を解決しています...", host);
-    since = GetTickCount();
-    sockaddr_in address{};
-    int lookupError = 0;
-    switch (ResolveHost(probe, host, since, address.sin_addr, lookupError)) {
-    case Looked::kFound:
-        probe.facts.nameResolved = probe.facts.nameResolved || inet_addr(host) == INADDR_NONE;
-        break;
-    case Looked::kStopped:
-        return Stopped(probe);
-    case Looked::kGivenUp:
-        return kProbeGivenUp;
-    case Looked::kNotFound:
-        probe.facts.nameMissing = lookupError == WSAHOST_NOT_FOUND;
-        FormatText(probe.message, sizeof probe.message,
-                   "[%s]というホストを検出できません。\nまたはネットワーク環境が不正です。", host);
-        return kProbeHostNotFound;
-    }
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<u_short>(port));
-    server = UnreachableHosts::Key(address.sin_addr.s_addr, port);
+// Connects to the first address, and to the other family's when that fails; kProbeCompleted
+// once connected.
+int Dial(ProbeRecord& probe, Connection& connection, const char* host, int port,
+         HostAddresses& addresses, DWORD& since) {
+    SetPort(addresses.first, port);
+    SetPort(addresses.other, port);
+    unsigned long long server = UnreachableHosts::Key(addresses.first);
     if (probe.unreachable && probe.unreachable->KnownByAddress(server)) {
         return NeverAccepted(probe, host, server);
     }
-
     ShowStatus(probe, "[%s]に接続しています...", host);
     probe.connecting = true;
-    const Waited connected = connection.Connect(address);
+    Waited connected = Waited::kFailed;
+    for (const ServerAddress* address : {&addresses.first, &addresses.other}) {
+        if (address->family == 0 || connected == Waited::kReady || connected == Waited::kStopped) {
+            continue;
+        }
+        if (!connection.Open(address->family)) {
+            StopHoldingHost(probe);
+            CopyText(probe.message, sizeof probe.message, "ソケットを作成できません。");
+            return kProbeNoSocket;
+        }
+        server = UnreachableHosts::Key(*address);
+        connected = connection.Connect(*address);
+    }
     StopHoldingHost(probe);
     switch (connected) {
     case Waited::kReady:
@@ -265,6 +279,122 @@ int ConnectTo(ProbeRecord& probe, Connection& connection, const char* host, int 
         break;
     }
     CopyText(probe.message, sizeof probe.message, "接続できませんでした。");
+    return kProbeConnectFailed;
+}
+
+// Resolves host and connects to it within the times allowed: kProbeCompleted once connected,
+// with since the moment the answer's silence counts from. A proxy's name is no name of a site:
+// what its lookup gives is not noted as the site's.
+int ConnectTo(ProbeRecord& probe, Connection& connection, const char* host, int port,
+              bool toProxy, DWORD& since) {
+    unsigned long long server = 0;
+    if (probe.unreachable && probe.unreachable->KnownByName(host, port, server)) {
+        return NeverAccepted(probe, host, server);
+    }
+    ShowStatus(probe, "[%s]を解決しています...", host);
+    since = GetTickCount();
+    HostAddresses addresses;
+    int lookupError = 0;
+    const bool named = inet_addr(host) == INADDR_NONE;
+    const Looked looked = ResolveHost(probe, host, since, addresses, lookupError);
+    if (looked == Looked::kStopped) {
+        return Stopped(probe);
+    }
+    if (looked == Looked::kGivenUp) {
+        return kProbeGivenUp;
+    }
+    const bool found = looked == Looked::kFound;
+    if (named && !toProxy) {
+        size_t length = 0;
+        const unsigned char* bytes = found ? AddressBytes(addresses.first, length) : nullptr;
+        probe.lookups.push_back(
+            {host, found, IsIntranetName(host) || (bytes && IsPrivateAddress(bytes, length))});
+    }
+    if (!found) {
+        probe.facts.nameMissing = !toProxy && lookupError == WSAHOST_NOT_FOUND;
+        FormatText(probe.message, sizeof probe.message,
+                   "[%s]というホストを検出できません。\nまたはネットワーク環境が不正です。", host);
+        return kProbeHostNotFound;
+    }
+    probe.facts.nameResolved = probe.facts.nameResolved || named;
+    return Dial(probe, connection, host, port, addresses, since);
+}
+
+// The proxy's own trouble, named in the probe's text.
+int ProxyFailed(ProbeRecord& probe, const ProxyServer& proxy, ProxyTrouble trouble) {
+    probe.facts.proxyTrouble = trouble;
+    CopyText(probe.facts.proxy, sizeof probe.facts.proxy, ProxyLabel(proxy).c_str());
+    FormatText(probe.message, sizeof probe.message,
+               trouble == ProxyTrouble::kCredentials
+                   ? "プロキシサーバー[%s]が認証を求めています（407）。"
+                   : "プロキシサーバー[%s]に接続できませんでした。",
+               probe.facts.proxy);
+    return kProbeProxyFailed;
+}
+
+// Connects to the proxy: one that cannot be found or reached is the proxy's trouble, never an
+// answer about the site.
+int ConnectToProxy(ProbeRecord& probe, Connection& connection, const ProxyServer& proxy,
+                   DWORD& since) {
+    const int code = ConnectTo(probe, connection, proxy.host, proxy.port, true, since);
+    if (code == kProbeHostNotFound || code == kProbeConnectFailed || code == kProbeTimedOut) {
+        return ProxyFailed(probe, proxy, ProxyTrouble::kUnreachable);
+    }
+    return code;
+}
+
+// Asks the proxy for a tunnel to the site (CONNECT) and reads no more of its answer than the
+// head: what follows a refusal (an error page of any size) is never read.
+int OpenTunnel(ProbeRecord& probe, Connection& connection, const UrlParts& url,
+               const ProxyServer& proxy, DWORD& since) {
+    ShowStatus(probe, "[%s]への中継をプロキシに依頼しています...", url.host);
+    char request[kRequestSize];
+    if (!FormatConnectRequest(url.host, url.port, request, sizeof request)) {
+        CopyText(probe.message, sizeof probe.message, UrlProblemText(UrlCheck::kNoHost));
+        return kProbeBadUrl;
+    }
+    if (!connection.Send(request, std::strlen(request))) {
+        CopyText(probe.message, sizeof probe.message, "接続できませんでした。");
+        return kProbeConnectFailed;
+    }
+    std::string answer;
+    TunnelReply reply;
+    TunnelAnswer read = TunnelAnswer::kIncomplete;
+    while (read == TunnelAnswer::kIncomplete) {
+        char block[kReceiveSize];
+        int got = 0;
+        const Waited waited = connection.Receive(block, sizeof block, got, since);
+        if (waited == Waited::kStopped) {
+            return Stopped(probe);
+        }
+        if (waited == Waited::kTimedOut) {
+            FormatText(probe.message, sizeof probe.message,
+                       "プロキシサーバー[%s]からの応答が時間切れになりました。",
+                       ProxyLabel(proxy).c_str());
+            return kProbeTimedOut;
+        }
+        if (waited != Waited::kReady || got <= 0) {
+            break; // closed before its head ended
+        }
+        since = GetTickCount();
+        answer.append(block, static_cast<size_t>(got));
+        read = ReadTunnelAnswer(answer.data(), answer.size(), reply);
+    }
+    // The site speaks only after the handshake has begun: bytes before it are the proxy's.
+    if (read == TunnelAnswer::kOpen && answer.size() == reply.headLength) {
+        return kProbeCompleted;
+    }
+    if (read == TunnelAnswer::kRefused && reply.statusCode == 407) {
+        return ProxyFailed(probe, proxy, ProxyTrouble::kCredentials);
+    }
+    if (read == TunnelAnswer::kRefused) {
+        FormatText(probe.message, sizeof probe.message,
+                   "プロキシがサイトへの接続を中継しませんでした（%d %s）。", reply.statusCode,
+                   reply.reason);
+    } else {
+        CopyText(probe.message, sizeof probe.message,
+                 "プロキシがサイトへの接続を中継しませんでした。");
+    }
     return kProbeConnectFailed;
 }
 
@@ -394,23 +524,27 @@ int CloseConnection(ProbeRecord& probe, Connection& connection, const char* host
     return code;
 }
 
-// One request on one connection: resolve, connect, send, receive into the new copy, shut down
-// and close. location receives the answer's Location header.
+// One request on one connection: resolve, connect (to the site, or to the proxy its scheme goes
+// through), send, receive into the new copy, shut down and close. location receives the
+// answer's Location header.
 int Exchange(ProbeRecord& probe, const UrlParts& url, bool http11, std::string& location) {
     probe.facts.answered = false;
+    const ProxyRoute route = probe.router ? probe.router->RouteFor(url) : ProxyRoute();
+    probe.facts.viaProxy = route.viaProxy;
+    const bool https = url.scheme == UrlScheme::kHttps;
     Connection connection;
-    if (!connection.Open()) {
-        CopyText(probe.message, sizeof probe.message, "ソケットを作成できません。");
-        return kProbeNoSocket;
-    }
     const char* host = url.host;
     DWORD since = 0;
-    const int connected = ConnectTo(probe, connection, host, url.port, since);
-    if (connected != kProbeCompleted) {
-        return connected;
+    int code = route.viaProxy ? ConnectToProxy(probe, connection, route.server, since)
+                              : ConnectTo(probe, connection, host, url.port, false, since);
+    if (code == kProbeCompleted && https && route.viaProxy) {
+        code = OpenTunnel(probe, connection, url, route.server, since);
+    }
+    if (code != kProbeCompleted) {
+        return code;
     }
     // An https page is asked for inside TLS, the same conversation in every other way.
-    if (url.scheme == UrlScheme::kHttps) {
+    if (https) {
         ShowStatus(probe, "[%s]と暗号化通信を始めています...", host);
         const int failed = TlsFailure(probe, connection.StartTls(host, since), host);
         if (failed != kProbeCompleted) {
@@ -419,19 +553,73 @@ int Exchange(ProbeRecord& probe, const UrlParts& url, bool http11, std::string& 
     }
     ShowStatus(probe, "[%s]にリクエストを送信しています...", host);
     char request[kRequestSize];
-    FormatRequest(host, url.path, url.port, http11, request, sizeof request);
+    if (!FormatRequest(host, url.path, url.port, http11, request, sizeof request,
+                       route.viaProxy && !https)) {
+        CopyText(probe.message, sizeof probe.message, UrlProblemText(UrlCheck::kNoHost));
+        return kProbeBadUrl;
+    }
     // A half-sent request cannot give a trustworthy answer: end as if the connection failed.
     if (!connection.Send(request, std::strlen(request))) {
         CopyText(probe.message, sizeof probe.message, "接続できませんでした。");
         return kProbeConnectFailed;
     }
-    const int code = ReceiveAnswer(probe, connection, url, http11, since, location);
+    code = ReceiveAnswer(probe, connection, url, http11, since, location);
+    // A 407 is the proxy's, not the site's: it asks for credentials, and its page is no copy.
+    if (code == kProbeCompleted && route.viaProxy && !https && probe.facts.answered &&
+        probe.head.statusCode == 407) {
+        code = ProxyFailed(probe, route.server, ProxyTrouble::kCredentials);
+        if (probe.saveCopy) {
+            DeleteFileA(probe.copyPath.c_str());
+        }
+    }
     return CloseConnection(probe, connection, host, code);
 }
 
 } // namespace
 
-hostent*(WINAPI* lookUpName)(const char* name) = gethostbyname;
+int SystemLookUpHost(const char* name, HostAddresses& addresses) {
+    const AddressLookup& lookup = SystemAddressLookup();
+    if (!lookup.get) {
+        const hostent* entry = gethostbyname(name);
+        if (!entry || entry->h_addrtype != AF_INET || entry->h_length != 4 || !entry->h_addr_list ||
+            !entry->h_addr_list[0]) {
+            const int error = WSAGetLastError();
+            return error != 0 ? error : WSANO_DATA;
+        }
+        u_long address = 0;
+        std::memcpy(&address, entry->h_addr_list[0], 4);
+        addresses.first = Ipv4Address(address, 0);
+        return 0;
+    }
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_protocol = IPPROTO_TCP;
+    addrinfo* list = nullptr;
+    const int error = lookup.get(name, nullptr, &hints, &list);
+    if (error != 0) {
+        return error;
+    }
+    for (const addrinfo* at = list; at; at = at->ai_next) {
+        if ((at->ai_family != AF_INET && at->ai_family != AF_INET6) || !at->ai_addr ||
+            at->ai_addrlen > sizeof(sockaddr_storage)) {
+            continue;
+        }
+        ServerAddress* slot = addresses.first.family == 0 ? &addresses.first
+                              : addresses.other.family == 0 && at->ai_family != addresses.first.family
+                                  ? &addresses.other
+                                  : nullptr;
+        if (slot) {
+            slot->family = at->ai_family;
+            slot->length = static_cast<int>(at->ai_addrlen);
+            std::memcpy(&slot->bytes, at->ai_addr, at->ai_addrlen);
+        }
+    }
+    lookup.free(list);
+    return addresses.first.family != 0 ? 0 : WSANO_DATA;
+}
+
+int (*lookUpHost)(const char* name, HostAddresses& addresses) = SystemLookUpHost;
 
 LookupWatch GiveUpLateLookup(ProbeRecord& probe) {
     const Locked lock(LookupsLock());
@@ -483,6 +671,7 @@ int RunProbeConversation(ProbeRecord& probe) {
     probe.message[0] = '\0';
     probe.hops.clear();
     probe.facts = ProbeFacts{};
+    probe.lookups.clear();
     UrlParts url;
     const UrlCheck check = SplitAfterScheme(probe.target.c_str(), probe.scheme, probe.port, url);
     if (check != UrlCheck::kOk) {

@@ -2,10 +2,13 @@
 // gives back in a record of its own: many probes may run at once, each on its own thread.
 #pragma once
 
+#include <winsock2.h>
 #include <windows.h>
 
 #include "favorites/FavoritesList.h"
 #include "framework/RunFlags.h"
+#include "probe/Connection.h"
+#include "probe/NetworkRules.h"
 #include "probe/ResponseHead.h"
 #include "probe/StatusRelay.h"
 #include "probe/Target.h"
@@ -35,7 +38,11 @@ struct ProbeHop {
 
 // What the driver needs to know beyond the answer, to tell a sure verdict from an unsure one.
 struct PendingLookup;
+class ProxyRouter;
 class UnreachableHosts;
+
+// Trouble with the proxy itself, not with the site: the run then acts on nothing it sent there.
+enum class ProxyTrouble { kNone, kUnreachable, kCredentials };
 
 struct ProbeFacts {
     bool nameResolved;  // a host name (not a dotted address) was found
@@ -45,6 +52,17 @@ struct ProbeFacts {
     // The server (UnreachableHosts::Key) that never accepted the connection, now or earlier in
     // the run; 0 for any other end.
     unsigned long long neverAccepted;
+    bool viaProxy; // the last request went through a proxy
+    ProxyTrouble proxyTrouble;
+    char proxy[kProxyHostSize + 16]; // "host:port" of the proxy that failed
+};
+
+// A name the probe looked up for its own site (never a proxy's), and what came of it: the run
+// judges by them whether its network can see the web's names.
+struct NameLookup {
+    std::string name;
+    bool found;
+    bool intranet; // a name, or an address, of the local network
 };
 
 // One probe's inputs, set before it starts, and its outputs, read after it has ended. Only the
@@ -74,11 +92,14 @@ struct ProbeRecord {
     std::string changeNote;
     // The run's servers that never accepted, shared by its probes; none: every probe waits.
     UnreachableHosts* unreachable = nullptr;
+    // The run's routes through a proxy; none: every address direct.
+    ProxyRouter* router = nullptr;
 
     char message[kProbeMessageSize] = ""; // failure text of the failure codes
     ResponseHead head{};                  // head of the last response with a status line
     std::vector<ProbeHop> hops;           // moves followed, in order
     ProbeFacts facts{};
+    std::vector<NameLookup> lookups;      // the names looked up, in order
 
     // Its progress texts, kept back while the run is not yet at its favorite.
     StatusTexts status;
@@ -112,6 +133,7 @@ enum ProbeCode {
     kProbeBadUrl = 9,     // a port or host that cannot be
     kProbeStopped = 10,   // forced termination before any answer came
     kProbeTlsFailed = 11, // TLS could not be started, or the certificate is not good
+    kProbeProxyFailed = 12, // the proxy could not be reached, or asked for credentials
     // Never an exit code: the probe's lookup was given up and its record ended by the thread
     // that waited for it; the probe's thread must not touch the record again.
     kProbeGivenUp = -1,
@@ -124,8 +146,12 @@ constexpr char kStoppedText[] = "強制終了のため確認を中止しまし�
 // probe.status; kProbeGivenUp when its lookup was given up meanwhile.
 int RunProbeConversation(ProbeRecord& probe);
 
-// The system's name lookup, for the probes; tests put one in its place that never ends.
-extern struct hostent*(WINAPI* lookUpName)(const char* name);
+// The system's name lookup for the probes: 0 with the host's addresses, else WinSock's error
+// (WSAHOST_NOT_FOUND: the name does not exist). getaddrinfo where the system has it (Windows XP
+// and later), which gives IPv6 addresses as well; gethostbyname elsewhere.
+int SystemLookUpHost(const char* name, HostAddresses& addresses);
+// The lookup the probes use; tests put one in its place that never ends.
+extern int (*lookUpHost)(const char* name, HostAddresses& addresses);
 
 enum class LookupWatch { kNone, kUnderWay, kGivenUp };
 // For the thread that waits for probe: whether its thread is in a name lookup, and, when the

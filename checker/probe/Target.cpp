@@ -13,8 +13,8 @@ constexpr const char kRequest10[] = "GET %s HTTP/1.0\r\nHost: %s:%d\r\nUser-Agen
 constexpr const char kRequest11[] =
     "GET %s HTTP/1.1\r\nHost: %s:%d\r\nUser-Agent: %s\r\nConnection: close\r\n\r\n";
 // A path sent with every byte as %XX, the longest host, the longest port and the agent.
-static_assert(kRequestSize >= sizeof kRequest11 + 3 * kTargetPartSize + kTargetPartSize + 12 +
-                                  sizeof kAgent,
+static_assert(kRequestSize >= sizeof kRequest11 + (kTargetPartSize + 16 + 3 * kTargetPartSize) +
+                                  kTargetPartSize + 12 + sizeof kAgent,
               "the request buffer holds the longest host and path");
 
 bool IsAsciiLetter(char c) {
@@ -233,10 +233,25 @@ bool FormatUrl(const UrlParts& parts, char* text, size_t size) {
 }
 
 bool FormatRequest(const char* host, const char* path, int port, bool http11, char* request,
-                   size_t size) {
-    char sent[3 * kTargetPartSize];
+                   size_t size, bool viaProxy) {
+    // The absolute form's "http://", host and ":port" before the path.
+    char sent[kTargetPartSize + 16 + 3 * kTargetPartSize];
     size_t used = 0;
-    for (const char* p = path; *p && used + 4 <= sizeof sent; ++p) {
+    bool usable = true;
+    if (viaProxy) {
+        for (const char* p = host; *p; ++p) {
+            usable = usable && static_cast<unsigned char>(*p) > 0x20 && *p != 0x7F;
+        }
+        char prefix[kTargetPartSize + 16];
+        usable = usable && (port == 80 ? FormatText(prefix, sizeof prefix, "http://%s", host)
+                                       : FormatText(prefix, sizeof prefix, "http://%s:%d", host,
+                                                    port));
+        if (usable) {
+            used = std::strlen(prefix);
+            std::memcpy(sent, prefix, used);
+        }
+    }
+    for (const char* p = path; usable && *p && used + 4 <= sizeof sent; ++p) {
         const unsigned char c = static_cast<unsigned char>(*p);
         if (c <= 0x20 || c == 0x7F) {
             static const char kHex[] = "0123456789ABCDEF";
@@ -248,7 +263,8 @@ bool FormatRequest(const char* host, const char* path, int port, bool http11, ch
         }
     }
     sent[used] = '\0';
-    if (!FormatText(request, size, http11 ? kRequest11 : kRequest10, sent, host, port, kAgent)) {
+    if (!usable ||
+        !FormatText(request, size, http11 ? kRequest11 : kRequest10, sent, host, port, kAgent)) {
         if (size) {
             request[0] = '\0';
         }

@@ -46,13 +46,15 @@ UrlCheck ResolveLocation(const UrlParts& base, const char* location, UrlParts& r
 // cut, when it does not fit in size.
 bool FormatUrl(const UrlParts& parts, char* text, size_t size);
 
-// Room for the request of the longest host and path: it is never cut, since a cut request would
-// ask for another page.
-constexpr size_t kRequestSize = 128 + 4 * kTargetPartSize + 32;
+// Room for the request of the longest host and path, twice the host where a proxy is asked
+// (the absolute form): it is never cut, since a cut request would ask for another page.
+constexpr size_t kRequestSize = 128 + 5 * kTargetPartSize + 64;
 
 // The GET request for path on host:port into request (kRequestSize bytes): HTTP/1.0 as always,
 // or HTTP/1.1 with "Connection: close" for a server that refuses 1.0. Blanks and control bytes
-// in the path are sent as %XX, so that the request line stays one line of three parts. False,
-// with the request emptied, when it does not fit.
+// in the path are sent as %XX, so that the request line stays one line of three parts. To a
+// proxy (viaProxy) the request names the whole address, "http://host[:port]path", and a host
+// that holds a blank or a control byte cannot be sent. False, with the request emptied, when it
+// does not fit or cannot be sent.
 bool FormatRequest(const char* host, const char* path, int port, bool http11, char* request,
-                   size_t size);
+                   size_t size, bool viaProxy = false);

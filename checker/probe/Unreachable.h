@@ -5,6 +5,8 @@
 
 #include <winsock2.h>
 
+#include "probe/Connection.h"
+
 #include <map>
 #include <set>
 #include <string>
@@ -16,8 +18,8 @@ public:
     UnreachableHosts(const UnreachableHosts&) = delete;
     UnreachableHosts& operator=(const UnreachableHosts&) = delete;
 
-    // The key of an address and port, never 0 for an address the probe connects to.
-    static unsigned long long Key(u_long address, int port);
+    // The key of an address and its port, never 0 for an address the probe connects to.
+    static unsigned long long Key(const ServerAddress& address);
 
     // Whether host:port (names compared without case) never accepted; key receives its
     // address's key.

@@ -10,6 +10,7 @@
 #include "framework/RunFlags.h"
 #include "probe/Probe.h"
 #include "probe/ProbeWorker.h"
+#include "probe/ProxySetting.h"
 #include "probe/Unreachable.h"
 #include "probe/WinSockGuard.h"
 #include "run/CheckRun.h"
@@ -79,6 +80,10 @@ struct CheckTally {
     ReportPage vanishedReport;
     ReportPage updatedReport;
     ReportPage movedReport;
+    ProxyRouter* router = nullptr;
+    bool proxyTroubleSaid = false; // the box about the proxy was shown
+    // The web's names the run looked up (not the intranet's), and whether each was found.
+    std::map<std::string, bool> webNames;
     bool nameResolved = false;
     bool serverReached = false;
     int asked = 0;    // favorites a probe went out for
@@ -145,9 +150,16 @@ void CheckRun::Run() {
     }
 
     if (runFlag == 1) {
+        WinSockGuard guard;
+        // Read afresh at each run: the user may have moved to another network meanwhile.
+        ProxyRouter router(ReadProxySetting());
+        tally.router = &router;
+        view_.Log(router.Heading().c_str());
+        view_.ShowLastLogLine();
         CheckUrls(count, tally);
         SettleUnsureNames(tally);
         SettleMoves(tally);
+        tally.router = nullptr;
     }
 
     if (tally.vanishedReport.IsOpen()) {
@@ -163,7 +175,6 @@ void CheckRun::Run() {
 }
 
 void CheckRun::CheckUrls(int count, CheckTally& tally) {
-    WinSockGuard guard;
     view_.ShowStatus("URLの調査中...");
     FILE* in = std::fopen(checkListPath, "r");
     if (!in) {
@@ -172,7 +183,8 @@ void CheckRun::CheckUrls(int count, CheckTally& tally) {
     view_.SetProgressRange(count - 1);
     view_.SetProgress(0);
     {
-        ProbeQueue queue(in, count, settings_.updateOptions, settings_.probesAtOnce);
+        ProbeQueue queue(in, count, settings_.updateOptions, settings_.probesAtOnce,
+                         *tally.router);
         const std::function<void()> probeAhead = [&queue] { queue.ProbeAhead(); };
         for (int i = 0; i < count && runFlag == 1; ++i) {
             queue.ProbeAhead();
@@ -235,6 +247,11 @@ void CheckRun::CheckUrl(FavoriteAhead& favorite, CheckTally& tally,
         view_.Log(kStoppedText);
         view_.ShowLastLogLine();
         break;
+    case Verdict::kProxyFailed:
+        view_.Log(probe.message);
+        view_.ShowLastLogLine();
+        SayProxyTrouble(probe.facts, tally);
+        break;
     case Verdict::kGone:
     case Verdict::kNameMissing:
     case Verdict::kUnsure:
@@ -276,6 +293,11 @@ DWORD CheckRun::AwaitProbe(FavoriteAhead& favorite, CheckTally& tally,
     }
     tally.nameResolved = tally.nameResolved || probe.facts.nameResolved;
     tally.serverReached = tally.serverReached || probe.facts.serverReached;
+    for (const NameLookup& lookup : probe.lookups) {
+        if (!lookup.intranet) {
+            tally.webNames[lookup.name] = tally.webNames[lookup.name] || lookup.found;
+        }
+    }
     return code;
 }
 
@@ -471,9 +493,54 @@ void CheckRun::ListUnsure(const char* url, const char* relativeName, const char*
     tally.vanishedReport.WriteEntry(url, relativeName, note);
 }
 
+void CheckRun::SayProxyTrouble(const ProbeFacts& facts, CheckTally& tally) {
+    if (tally.proxyTroubleSaid || busyFlag != 1) {
+        return;
+    }
+    tally.proxyTroubleSaid = true;
+    char text[3 * kProbeMessageSize];
+    FormatText(text, sizeof text,
+               facts.proxyTrouble == ProxyTrouble::kCredentials
+                   ? "プロキシサーバー[%s]が認証を求めています。このプログラムはプロキシの認証"
+                     "には対応していません。\n認証なしで使えるプロキシを設定するか、ネットワーク"
+                     "の管理者に相談してください。\n\nこのプロキシを通すお気に入りは、ごみ箱へ"
+                     "移動せず、一覧にも載せません。"
+                   : "プロキシサーバー[%s]に接続できませんでした。\nインターネット オプションの"
+                     "プロキシの設定と、ネットワークの接続を確認してください。\n\nこのプロキシを"
+                     "通すお気に入りは、ごみ箱へ移動せず、一覧にも載せません。",
+               facts.proxy);
+    Ask(text, "注意", MB_OK | MB_ICONEXCLAMATION);
+}
+
+// Why a name that was not found may not be sure in this run; nullptr where it is.
+const char* NamesUnsureBecause(const CheckTally& tally, int& found, int& notFound) {
+    found = 0;
+    notFound = 0;
+    for (const auto& name : tally.webNames) {
+        ++(name.second ? found : notFound);
+    }
+    if (!tally.nameResolved || !tally.serverReached) {
+        return nullptr; // told as a run that reached no server, or found no name
+    }
+    if (tally.router && tally.router->InUse()) {
+        return "プロキシを使うネットワークでは、この端末で名前が見つからなくても確実とはいえ"
+               "ないため、名前の見つからないお気に入りはごみ箱へ移動していません。";
+    }
+    if (!WebNamesVisible(found, notFound)) {
+        return "この確認ではWebのホスト名の多くが見つかりませんでした。このネットワークからは"
+               "Webの名前を確かめられないため、名前の見つからないお気に入りはごみ箱へ移動して"
+               "いません。";
+    }
+    return nullptr;
+}
+
 void CheckRun::SettleUnsureNames(CheckTally& tally) {
-    // A name that does not exist is sure to be gone only where names could be found at all.
-    const bool sure = tally.nameResolved && tally.serverReached;
+    // A name that does not exist is sure to be gone only where names could be found at all, no
+    // proxy stands between the run and the web, and most of the web's names were found.
+    int found = 0;
+    int notFound = 0;
+    const char* unsure = NamesUnsureBecause(tally, found, notFound);
+    const bool sure = tally.nameResolved && tally.serverReached && !unsure;
     for (const CheckTally::Favorite& favorite : tally.namesMissing) {
         if (sure) {
             MoveToRecycleBin(favorite.shortcut.c_str());
@@ -482,10 +549,33 @@ void CheckRun::SettleUnsureNames(CheckTally& tally) {
                        favorite.reason.c_str(), tally);
         }
     }
+    if (unsure && !tally.namesMissing.empty()) {
+        char line[kProbeMessageSize];
+        if (tally.router && tally.router->InUse()) {
+            CopyText(line, sizeof line, unsure);
+        } else {
+            FormatText(line, sizeof line, "%s（見つからない名前 %d、見つかった名前 %d）", unsure,
+                       notFound, found);
+        }
+        view_.Log(line);
+        view_.ShowLastLogLine();
+        if (busyFlag == 1) {
+            FormatText(line, sizeof line, "%s\nネットワークの接続とプロキシの設定を確認してください。",
+                       unsure);
+            Ask(line, "注意", MB_OK | MB_ICONEXCLAMATION);
+        }
+    }
+    if (tally.router && tally.router->ScriptFailed()) {
+        char line[kProbeMessageSize];
+        FormatText(line, sizeof line, "プロキシの%sを使えなかったため、プロキシの設定がない"
+                   "ものとして確認しました。", tally.router->ScriptName().c_str());
+        view_.Log(line);
+        view_.ShowLastLogLine();
+    }
     if (tally.asked > 0 && !tally.serverReached) {
         view_.Log("どのサーバーにも接続できませんでした。ネットワークの接続を確認してください。");
         view_.ShowLastLogLine();
-        if (busyFlag == 1 && tally.vanished > 0 &&
+        if (busyFlag == 1 && tally.vanished > 0 && !tally.proxyTroubleSaid &&
             ChooseVanishedAction(settings_.vanishedOptions) == VanishedAction::kRecycle) {
             Ask("どのサーバーにも接続できなかったため、ごみ箱へは何も移動していません。\n"
                 "ネットワークの接続を確認してください。",

@@ -16,6 +16,7 @@ class PaintHold;
 class ReportPage;
 struct CheckTally;
 struct FavoriteAhead;
+struct ProbeFacts;
 
 // What a run needs of the window it runs in.
 class RunView {
@@ -81,6 +82,8 @@ private:
     void ListUnsure(const char* url, const char* relativeName, const char* moved,
                     const char* reason, CheckTally& tally);
     void SettleUnsureNames(CheckTally& tally);
+    // The box about a proxy that failed, at its first failure in list order.
+    void SayProxyTrouble(const ProbeFacts& facts, CheckTally& tally);
     // Notes a favorite's moves, to be applied at the end of the run when sure.
     void NoteMove(const FavoriteAhead& favorite, DWORD code, CheckTally& tally);
     // Updates the favorites whose move is sure, now that all the run's moves are known, and

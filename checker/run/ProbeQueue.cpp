@@ -8,6 +8,7 @@
 #include "framework/PaintHold.h"
 #include "framework/RunFlags.h"
 #include "probe/ProbeWorker.h"
+#include "probe/ProxySetting.h"
 #include "run/RunOptions.h"
 #include "text/TextRoutines.h"
 
@@ -15,10 +16,11 @@
 #include <set>
 #include <string>
 
-// The probes at work among those ahead: how many in all, how many on each host, and the hosts
-// that one of them is connecting to and that have not yet accepted.
+// The probes at work among those ahead: how many in all, how many through the proxy, how many on
+// each host, and the hosts that one of them is connecting to and that have not yet accepted.
 struct AtWork {
     size_t running = 0;
+    size_t viaProxy = 0;
     std::map<std::string, int, std::less<>> onHost;
     std::set<std::string, std::less<>> connecting;
 };
@@ -27,7 +29,7 @@ namespace {
 
 // Reads the next favorite of the list and readies its probe.
 std::unique_ptr<FavoriteAhead> ReadFavorite(FILE* list, DWORD updateOptions,
-                                            UnreachableHosts& unreachable) {
+                                            UnreachableHosts& unreachable, ProxyRouter& router) {
     std::unique_ptr<FavoriteAhead> favorite(new FavoriteAhead);
     const ListEntry& entry = favorite->entry;
     ReadListEntry(list, favorite->entry);
@@ -48,6 +50,8 @@ std::unique_ptr<FavoriteAhead> ReadFavorite(FILE* list, DWORD updateOptions,
         probe.scheme = parts.scheme;
         probe.port = DefaultPort(parts.scheme);
         probe.unreachable = &unreachable;
+        probe.router = &router;
+        favorite->viaProxy = router.MayGoThrough(parts);
         // Without a name in the store (a path too long for it) the page is probed but not kept.
         if (!OptionSet(updateOptions, kNoUpdateCheck) && named) {
             probe.saveCopy = true;
@@ -63,6 +67,7 @@ AtWork ProbesAtWork(const std::deque<std::unique_ptr<FavoriteAhead>>& ahead) {
     for (const std::unique_ptr<FavoriteAhead>& favorite : ahead) {
         if (favorite->started && !favorite->probe.ended) {
             ++work.running;
+            work.viaProxy += favorite->viaProxy;
             ++work.onHost[favorite->host];
             if (favorite->probe.connecting) {
                 work.connecting.insert(favorite->host);
@@ -75,7 +80,11 @@ AtWork ProbesAtWork(const std::deque<std::unique_ptr<FavoriteAhead>>& ahead) {
 // Whether favorite's host may take another probe: a host gets so many at once, but none more
 // while its connection is not yet accepted, so that one that never accepts holds one probe, not
 // several, and the run's memory answers the others at once.
+// A proxy is one server for every site behind it: it gets so many connections at once.
 bool HostTakesMore(const FavoriteAhead& favorite, const AtWork& work) {
+    if (favorite.viaProxy && work.viaProxy >= kProxyConnections) {
+        return false;
+    }
     const auto on = work.onHost.find(favorite.host);
     return on == work.onHost.end() ||
            (on->second < kProbesPerHost && work.connecting.count(favorite.host) == 0);
@@ -87,9 +96,10 @@ bool Probed(const FavoriteAhead& favorite) {
     return favorite.check == UrlCheck::kOk && !favorite.tooLong;
 }
 
-ProbeQueue::ProbeQueue(FILE* list, int count, DWORD updateOptions, DWORD probesAtOnce)
+ProbeQueue::ProbeQueue(FILE* list, int count, DWORD updateOptions, DWORD probesAtOnce,
+                       ProxyRouter& router)
     : list_(list), count_(count), updateOptions_(updateOptions), probesAtOnce_(probesAtOnce),
-      mostAhead_(AnswersWaiting(probesAtOnce)) {}
+      router_(router), mostAhead_(AnswersWaiting(probesAtOnce)) {}
 
 bool ProbeQueue::Start(FavoriteAhead& favorite, AtWork& work) {
     if (!Probed(favorite) || favorite.started) {
@@ -105,6 +115,7 @@ bool ProbeQueue::Start(FavoriteAhead& favorite, AtWork& work) {
     favorite.started = StartProbe(favorite.probe);
     if (favorite.started) {
         ++work.running;
+        work.viaProxy += favorite.viaProxy;
         ++work.onHost[favorite.host];
         work.connecting.insert(favorite.host); // until it says otherwise
     }
@@ -122,7 +133,7 @@ void ProbeQueue::ProbeAhead() {
         }
     }
     while (runFlag == 1 && read_ < count_ && ahead_.size() < mostAhead_) {
-        ahead_.push_back(ReadFavorite(list_, updateOptions_, unreachable_));
+        ahead_.push_back(ReadFavorite(list_, updateOptions_, unreachable_, router_));
         ++read_;
         if (!Start(*ahead_.back(), work)) {
             return;

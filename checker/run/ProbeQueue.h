@@ -1,6 +1,6 @@
 // The favorites a run reads from its list and probes ahead of the one at hand: so many probes at
-// once, so many on one host (none more while a connection to it waits to be accepted), and so
-// many answers kept waiting for their turn. One whose host takes no more now waits, and those
+// once, so many on one host (none more while a connection to it waits to be accepted), so many
+// through a proxy, and so many answers kept waiting for their turn. One whose host takes no more now waits, and those
 // after it go on. The run takes them in list order.
 #pragma once
 
@@ -26,6 +26,7 @@ struct FavoriteAhead {
     char copyFolder[kPathSize] = "";
     ProbeRecord probe;
     bool started = false;
+    bool viaProxy = false; // as far as is known before it is probed
 };
 
 // Whether the favorite's address is asked for at all.
@@ -34,8 +35,9 @@ bool Probed(const FavoriteAhead& favorite);
 class ProbeQueue {
 public:
     // list: the run's list, open for reading, of count favorites; their copies are kept unless
-    // updateOptions switch the update check off.
-    ProbeQueue(FILE* list, int count, DWORD updateOptions, DWORD probesAtOnce);
+    // updateOptions switch the update check off; router says which go through a proxy.
+    ProbeQueue(FILE* list, int count, DWORD updateOptions, DWORD probesAtOnce,
+               ProxyRouter& router);
     ProbeQueue(const ProbeQueue&) = delete;
     ProbeQueue& operator=(const ProbeQueue&) = delete;
 
@@ -56,6 +58,7 @@ private:
     int read_ = 0;
     DWORD updateOptions_;
     DWORD probesAtOnce_;
+    ProxyRouter& router_;
     size_t mostAhead_;
     // Outlives every probe: Abandon waits for all.
     UnreachableHosts unreachable_;

@@ -25,6 +25,9 @@ constexpr DWORD kDefaultUpdateOptions = 0x11;
 constexpr DWORD kDefaultProbesAtOnce = 64;
 constexpr DWORD kMaxProbesAtOnce = 256;
 constexpr int kProbesPerHost = 4;
+// Connections to a proxy at once: it stands for every site behind it, and browsers keep to a few
+// dozen.
+constexpr size_t kProxyConnections = 16;
 // Answers that may wait for their turn, per probe at once, and in all: a slow page holds up the
 // handling of those after it, not their probes, and the memory of a run stays within bounds.
 constexpr DWORD kAnswersPerProbe = 16;

@@ -33,6 +33,9 @@ Verdict ClassifyProbe(int code, int statusCode, bool answered, bool nameMissing,
     if (code == kProbeNotChecked) {
         return Verdict::kNotChecked;
     }
+    if (code == kProbeProxyFailed) {
+        return Verdict::kProxyFailed;
+    }
     if (code == kProbeStopped || (forcedEnd && code == kProbeCompleted && !answered)) {
         return Verdict::kStopped;
     }

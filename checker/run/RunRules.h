@@ -21,6 +21,7 @@ enum class Verdict {
     kUnsure,      // maybe gone: any other status, failure, time-out or move that failed
     kNotChecked,  // an address this program does not ask for
     kStopped,     // the run was forced to end before an answer came
+    kProxyFailed, // the proxy could not be reached or asked for credentials: no answer at all
 };
 
 // code is the probe's exit code; answered, that its last response had a status line;

@@ -6,10 +6,10 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include "base/SetupContext.h"
+#include "base/Window.h"
 #include "copy/CopySteps.h"
 #include "copy/InstallJournal.h"
-#include "entry/SetupContext.h"
-#include "entry/Window.h"
 #include "resource.h"
 #include "setupfile/Folders.h"
 #include "setupfile/SetupFile.h"
@@ -59,7 +59,6 @@ bool UndoShown(HWND page) {
 // Undoes the run and says so, with what failed, where the finish text would be.
 void ShowFailed(HWND page, const ErrorText& error) {
     const bool undone = UndoShown(page);
-    SetActiveJournal(nullptr);
     ended = true;
     failed = true;
     ShowWindow(GetDlgItem(page, IDC_COPY_PROGRESS), SW_HIDE);
@@ -74,7 +73,7 @@ void ShowFailed(HWND page, const ErrorText& error) {
 // Shows why a step failed; true when the user asks to try it again, which is offered where that
 // can help: a file held by a running program.
 bool AskToRetry(HWND page, StepOutcome outcome, const ErrorText& error) {
-    if (outcome != StepOutcome::InUse) {
+    if (outcome != StepOutcome::kInUse) {
         ShowError(page, error.text);
         return false;
     }
@@ -111,7 +110,6 @@ bool ConfirmCancel(HWND page) {
         return false;
     }
     UndoShown(page);
-    SetActiveJournal(nullptr);
     ended = true;
     return true;
 }
@@ -163,7 +161,7 @@ void RunCopyStep() {
     for (;;) {
         ErrorText error;
         const StepOutcome outcome = RunInstallStep(step, journal, error);
-        if (outcome == StepOutcome::Done) {
+        if (outcome == StepOutcome::kDone) {
             break;
         }
         paused = true;
@@ -181,7 +179,6 @@ void RunCopyStep() {
     SendMessageA(bar, PBM_SETPOS, ProgressPosition(SetupContext.copyStep, last), 0);
     if (SetupContext.copyStep > last) {
         journal.Commit();
-        SetActiveJournal(nullptr);
         ended = true;
         ShowFinished(page);
     } else {

@@ -6,14 +6,14 @@
 #include <cstdint>
 #include <cstring>
 
-#include "entry/Handles.h"
-#include "entry/SetupContext.h"
-#include "entry/StartUp.h"
+#include "base/ExitCodes.h"
+#include "base/Handles.h"
+#include "base/SetupContext.h"
+#include "copy/InstallJournal.h"
+#include "copy/InstallRecord.h"
 #include "setupfile/Folders.h"
 #include "setupfile/SetupFile.h"
-#include "copy/InstallJournal.h"
 #include "shortcuts/Shortcuts.h"
-#include "uninstall/InstallRecord.h"
 
 namespace {
 
@@ -21,7 +21,7 @@ constexpr int kProgressMost = 0xFFFF;
 
 // Makes the sub-folders of the entry's relative part, level by level, moving entryRelative past
 // each one made.
-bool EnsureEntryFolders(ErrorText& error) {
+bool EnsureEntryFolders(ErrorText& error, MadeNotes* made) {
     char* target = SetupContext.entryTarget;
     if (SetupContext.entryRelative > std::strlen(target)) {
         return true;
@@ -31,9 +31,9 @@ bool EnsureEntryFolders(ErrorText& error) {
         SetupContext.entryRelative = static_cast<size_t>(slash + 1 - target);
         const char next = slash[1];
         slash[1] = '\0';
-        const bool made = EnsureFolder(target, error);
+        const bool there = EnsureFolder(target, error, made);
         slash[1] = next;
-        if (!made) {
+        if (!there) {
             return false;
         }
     }
@@ -56,16 +56,16 @@ bool IsSameFile(const char* source, const char* target) {
 
 // Makes the links of the places chosen: Startup alone for a resident product, whatever the
 // shortcut page would have said. False, with why in error, when a group folder cannot be made.
-bool MakeShortcuts(ErrorText& error) {
+bool MakeShortcuts(ErrorText& error, InstallJournal& journal) {
     if (SetupContext.resident) {
-        return UpdateShortcuts(ShortcutPlace::Startup, ShortcutUpdate::Create, &error);
+        return UpdateShortcuts(ShortcutPlace::kStartup, ShortcutUpdate::kCreate, &error, &journal);
     }
     if (SetupContext.startMenuChosen &&
-        !UpdateShortcuts(ShortcutPlace::Programs, ShortcutUpdate::Create, &error)) {
+        !UpdateShortcuts(ShortcutPlace::kPrograms, ShortcutUpdate::kCreate, &error, &journal)) {
         return false;
     }
     return !SetupContext.desktopChosen ||
-           UpdateShortcuts(ShortcutPlace::Desktop, ShortcutUpdate::Create, &error);
+           UpdateShortcuts(ShortcutPlace::kDesktop, ShortcutUpdate::kCreate, &error, &journal);
 }
 
 void SetStringValue(HKEY key, const char* name, const char* text) {
@@ -75,21 +75,20 @@ void SetStringValue(HKEY key, const char* name, const char* text) {
 
 } // namespace
 
-StepOutcome CopyEntryFile(ErrorText& error) {
-    if (!EnsureEntryFolders(error)) {
-        return StepOutcome::FolderFailed;
+StepOutcome CopyEntryFile(ErrorText& error, InstallJournal* journal) {
+    if (!EnsureEntryFolders(error, journal)) {
+        return StepOutcome::kFolderFailed;
     }
     const char* source = SetupContext.entryName;
     const char* target = SetupContext.entryTarget;
     if (IsSameFile(source, target)) {
-        return StepOutcome::Done;
+        return StepOutcome::kDone;
     }
     // A new file is made with CopyFile's refusal to overwrite, which tells whether it was there:
     // a lookup before each copy costs an installation of many files (Wine searches the folder
     // for a name that is missing). Its line is in the log before it is made.
-    InstallJournal* journal = ActiveJournal();
     if (journal && !journal->LogFile(target, error)) {
-        return StepOutcome::FolderFailed;
+        return StepOutcome::kFolderFailed;
     }
     bool made = CopyFileA(source, target, TRUE) != FALSE;
     DWORD why = made ? ERROR_SUCCESS : GetLastError();
@@ -100,13 +99,13 @@ StepOutcome CopyEntryFile(ErrorText& error) {
     } else if (why == ERROR_FILE_EXISTS || why == ERROR_ALREADY_EXISTS) {
         // There: its bytes are kept aside before it is overwritten.
         if (journal && !journal->KeepEarlier(target, error)) {
-            if (LookUpPath(target) == PathKind::Folder) {
+            if (LookUpPath(target) == PathKind::kFolder) {
                 FormatText(error.text, sizeof error.text,
                            "%s - 同じ名前のフォルダが既に存在するのでファイルがコピーできません。",
                            target);
-                return StepOutcome::CopyFailed;
+                return StepOutcome::kCopyFailed;
             }
-            return journal->WasInUse() ? StepOutcome::InUse : StepOutcome::CopyFailed;
+            return journal->WasInUse() ? StepOutcome::kInUse : StepOutcome::kCopyFailed;
         }
         made = CopyFileA(source, target, FALSE) != FALSE;
         why = made ? ERROR_SUCCESS : GetLastError();
@@ -114,27 +113,27 @@ StepOutcome CopyEntryFile(ErrorText& error) {
     if (made) {
         // A read-only or hidden source must not make an installed file that resists updates.
         SetFileAttributesA(target, FILE_ATTRIBUTE_NORMAL);
-        return StepOutcome::Done;
+        return StepOutcome::kDone;
     }
     if (why == ERROR_SHARING_VIOLATION || why == ERROR_LOCK_VIOLATION) {
         FormatText(error.text, sizeof error.text,
                    "%s は他のプロセスが使用中のため上書きできません。", target);
-        return StepOutcome::InUse;
+        return StepOutcome::kInUse;
     }
     if (why == ERROR_FILE_EXISTS) {
-        return StepOutcome::Done;
+        return StepOutcome::kDone;
     }
     // The message names what is the trouble: the source when it is not there to copy, else the
     // target. Looked up only now: a lookup a file costs an installation of many files.
-    if (LookUpPath(source) != PathKind::File) {
+    if (LookUpPath(source) != PathKind::kFile) {
         FormatText(error.text, sizeof error.text, "%s のコピーに失敗しました。", source);
-    } else if (LookUpPath(target) == PathKind::Folder) {
+    } else if (LookUpPath(target) == PathKind::kFolder) {
         FormatText(error.text, sizeof error.text,
                    "%s - 同じ名前のフォルダが既に存在するのでファイルがコピーできません。", target);
     } else {
         FormatText(error.text, sizeof error.text, "%s のコピーに失敗しました。", target);
     }
-    return StepOutcome::CopyFailed;
+    return StepOutcome::kCopyFailed;
 }
 
 int LastInstallStep() {
@@ -144,22 +143,22 @@ int LastInstallStep() {
 StepOutcome RunInstallStep(int step, InstallJournal& journal, ErrorText& error) {
     const int last = LastInstallStep();
     if (step == 0) {
-        SetActiveJournal(&journal);
-        if (!EnsureFolderPath(SetupContext.installFolder, error) || !journal.Open(error)) {
-            return StepOutcome::FolderFailed;
+        if (!EnsureFolderPath(SetupContext.installFolder, error, &journal) ||
+            !journal.Open(error)) {
+            return StepOutcome::kFolderFailed;
         }
-        return StepOutcome::Done;
+        return StepOutcome::kDone;
     }
     if (step < last) {
         // Step 1 is the program itself (entry -1), step 2 its setup file (entry 0).
         LoadFileEntry(step - 2);
-        return CopyEntryFile(error);
+        return CopyEntryFile(error, &journal);
     }
-    if (!MakeShortcuts(error)) {
-        return StepOutcome::LinkFailed;
+    if (!MakeShortcuts(error, journal)) {
+        return StepOutcome::kLinkFailed;
     }
     RegisterUninstall();
-    return StepOutcome::Done;
+    return StepOutcome::kDone;
 }
 
 void RegisterUninstall() {
@@ -184,9 +183,6 @@ void RegisterUninstall() {
 }
 
 int RunQuietInstall() {
-    if (SetupContext.givenFolder[0] != '\0') {
-        CopyText(SetupContext.installFolder, kPathSize, SetupContext.givenFolder);
-    }
     if (RefuseInstallFolder(SetupContext.installFolder, kPathSize)) {
         return kExitBadFolder;
     }
@@ -199,16 +195,16 @@ int RunQuietInstall() {
     for (int step = 0; step <= last; ++step) {
         ErrorText error;
         switch (RunInstallStep(step, journal, error)) {
-        case StepOutcome::Done:
+        case StepOutcome::kDone:
             continue;
-        case StepOutcome::InUse:
+        case StepOutcome::kInUse:
             journal.RollBack();
             return kExitInUse;
-        case StepOutcome::LinkFailed:
+        case StepOutcome::kLinkFailed:
             journal.RollBack();
             return kExitLinkFailed;
-        case StepOutcome::CopyFailed:
-        case StepOutcome::FolderFailed:
+        case StepOutcome::kCopyFailed:
+        case StepOutcome::kFolderFailed:
             journal.RollBack();
             return kExitCopyFailed;
         }

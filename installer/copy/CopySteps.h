@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "entry/Text.h"
+#include "base/Text.h"
 
 // The wizard's last page, which runs the steps.
 INT_PTR CALLBACK CopyPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
@@ -13,11 +13,11 @@ class InstallJournal;
 
 // How a step ended. Each failure has an exit code of its own in the unattended installation.
 enum class StepOutcome {
-    Done,
-    InUse,        // a file to overwrite is held by a running program: trying again may help
-    CopyFailed,   // a file could not be copied (its source missing, its target in the way)
-    FolderFailed, // a folder, or the installation log, could not be made
-    LinkFailed,   // the folder of the product's shortcuts could not be made
+    kDone,
+    kInUse,        // a file to overwrite is held by a running program: trying again may help
+    kCopyFailed,   // a file could not be copied (its source missing, its target in the way)
+    kFolderFailed, // a folder, or the installation log, could not be made
+    kLinkFailed,   // the folder of the product's shortcuts could not be made
 };
 
 // Steps are numbered 0 to fileCount + 3: the folder, the program, its setup file, each product
@@ -28,9 +28,9 @@ int LastInstallStep();
 // A failure puts why into error; nothing of the step is left half-made.
 StepOutcome RunInstallStep(int step, InstallJournal& journal, ErrorText& error);
 
-// The unattended installation (/s): into the folder given with /d=, else the one the setup file
-// and an earlier installation name, with the shortcuts the shortcut page offers at first; no
-// window, no question. A failure undoes the installation. Returns the exit code.
+// The unattended installation (/s): into installFolder (given with /d=, else the one the setup
+// file and an earlier installation name), with the shortcuts the shortcut page offers at first;
+// no window, no question. A failure undoes the installation. Returns the exit code.
 int RunQuietInstall();
 
 // Runs the copy step that copyStep names on the copy page (messageOwner), moves the bar, and
@@ -40,8 +40,8 @@ int RunQuietInstall();
 void RunCopyStep();
 
 // Copies the entry last loaded by LoadFileEntry to its target, making the target's sub-folders
-// first, through the active journal when there is one. Done, or why in error.
-StepOutcome CopyEntryFile(ErrorText& error);
+// first, through journal when one is given. kDone, or why in error.
+StepOutcome CopyEntryFile(ErrorText& error, InstallJournal* journal = nullptr);
 
 // Registers the product for uninstalling: its name and the command that removes it, under the
 // local machine's Uninstall key. A failure is silent.

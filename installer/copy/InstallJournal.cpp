@@ -5,12 +5,10 @@
 
 #include <cstring>
 
-#include "entry/SetupContext.h"
+#include "base/SetupContext.h"
 #include "setupfile/Folders.h"
 
 namespace {
-
-InstallJournal* active = nullptr;
 
 // Where overwritten files wait until the installation is whole: beside the log, named like it.
 constexpr char kAsideExtension[] = "OLD";
@@ -28,40 +26,16 @@ bool SiblingOfSetupFile(char* path, size_t size, const char* extension) {
 bool RemoveFolderPath(const char* folder) {
     char path[kPathSize];
     CopyText(path, sizeof path, folder);
-    const size_t length = std::strlen(path);
-    if (length > 3 && path[length - 1] == '\\' && !IsMidCharacter(path, length - 1)) {
-        path[length - 1] = '\0';
+    if (std::strlen(path) > 3) {
+        RemoveTrailingBackslash(path); // a drive root keeps it
     }
-    return RemoveDirectoryA(path) || LookUpPath(path) == PathKind::Missing;
+    return RemoveDirectoryA(path) || LookUpPath(path) == PathKind::kMissing;
 }
 
 } // namespace
 
-InstallJournal* ActiveJournal() {
-    return active;
-}
-
-void SetActiveJournal(InstallJournal* journal) {
-    active = journal;
-}
-
-void NoteMade(LogKind kind, const char* path) {
-    if (active) {
-        active->Made(kind, path);
-    }
-}
-
 bool InstallLogPath(char* path, size_t size) {
     return SiblingOfSetupFile(path, size, kLogExtension);
-}
-
-InstallJournal::~InstallJournal() {
-    if (log_) {
-        CloseHandle(log_);
-    }
-    if (active == this) {
-        active = nullptr;
-    }
 }
 
 const char* InstallJournal::Below(const char* path) const {
@@ -77,27 +51,24 @@ const char* InstallJournal::Below(const char* path) const {
 bool InstallJournal::Log(LogKind kind, const char* path) {
     const char* logged = path;
     char trimmed[kPathSize];
-    if (kind == LogKind::File || kind == LogKind::Folder) {
+    if (kind == LogKind::kFile || kind == LogKind::kFolder) {
         logged = Below(path);
         if (!logged) {
             // A folder outside the installation's, such as a group of links: the
             // uninstallation removes it only where links belong, and only when empty.
             logged = path;
-            kind = LogKind::Group;
+            kind = LogKind::kGroup;
         }
     }
     CopyText(trimmed, sizeof trimmed, logged);
-    const size_t length = std::strlen(trimmed);
-    if (length > 0 && trimmed[length - 1] == '\\' && !IsMidCharacter(trimmed, length - 1)) {
-        trimmed[length - 1] = '\0';
-    }
+    RemoveTrailingBackslash(trimmed);
     char line[kPathSize + 8];
     if (!FormatLogLine(line, sizeof line, kind, trimmed)) {
         return false;
     }
     DWORD written = 0;
     const DWORD size = static_cast<DWORD>(std::strlen(line));
-    return WriteFile(log_, line, size, &written, nullptr) && written == size;
+    return WriteFile(log_.Get(), line, size, &written, nullptr) && written == size;
 }
 
 bool InstallJournal::Open(ErrorText& error) {
@@ -112,23 +83,22 @@ bool InstallJournal::Open(ErrorText& error) {
     }
     logPath_ = path;
     asideFolder_ = aside;
-    logExisted_ = LookUpPath(path) == PathKind::File;
+    logExisted_ = LookUpPath(path) == PathKind::kFile;
     if (!logExisted_) {
         // Logged before it exists, so that a log cut short still names itself.
-        pending_.push_back(Change{LogKind::File, path, ""});
+        pending_.push_back(Change{LogKind::kFile, path, ""});
     }
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    log_.Reset(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!log_.IsOpen()) {
         FormatText(error.text, sizeof error.text, "%s を作成できません。", path);
         return false;
     }
-    log_ = file;
-    logSize_ = SetFilePointer(file, 0, nullptr, FILE_END);
+    logSize_ = SetFilePointer(log_.Get(), 0, nullptr, FILE_END);
     bool written = true;
     for (const Change& change : pending_) {
         written = Log(change.kind, change.path.c_str()) && written;
-        if (change.kind != LogKind::File) {
+        if (change.kind != LogKind::kFile) {
             changes_.push_back(change);
         }
     }
@@ -141,13 +111,13 @@ bool InstallJournal::Open(ErrorText& error) {
 
 bool InstallJournal::SaveAside(const char* target, std::string& saved, ErrorText& error) {
     if (!asideMade_) {
-        if (LookUpPath(asideFolder_.c_str()) == PathKind::Missing) {
+        if (LookUpPath(asideFolder_.c_str()) == PathKind::kMissing) {
             // Logged before it is made, like every file.
-            if (!Log(LogKind::Folder, asideFolder_.c_str()) ||
-                !EnsureFolder(asideFolder_.c_str(), error)) {
+            if (!Log(LogKind::kFolder, asideFolder_.c_str()) ||
+                !EnsureFolder(asideFolder_.c_str(), error, this)) {
                 return false;
             }
-            changes_.push_back(Change{LogKind::Folder, asideFolder_, ""});
+            changes_.push_back(Change{LogKind::kFolder, asideFolder_, ""});
         }
         asideMade_ = true;
     }
@@ -157,7 +127,7 @@ bool InstallJournal::SaveAside(const char* target, std::string& saved, ErrorText
         return false;
     }
     // The empty file GetTempFileName made is logged, then holds the earlier bytes.
-    const bool logged = Log(LogKind::File, copy);
+    const bool logged = Log(LogKind::kFile, copy);
     if (!logged || !CopyFileA(target, copy, FALSE)) {
         const DWORD why = GetLastError();
         DeleteFileA(copy);
@@ -176,7 +146,7 @@ bool InstallJournal::SaveAside(const char* target, std::string& saved, ErrorText
 }
 
 bool InstallJournal::LogFile(const char* target, ErrorText& error) {
-    if (!Log(LogKind::File, target)) {
+    if (!Log(LogKind::kFile, target)) {
         FormatText(error.text, sizeof error.text, "%s に書き込めません。", logPath_.c_str());
         return false;
     }
@@ -184,12 +154,12 @@ bool InstallJournal::LogFile(const char* target, ErrorText& error) {
 }
 
 void InstallJournal::MadeFile(const char* target) {
-    changes_.push_back(Change{LogKind::File, target, ""});
+    changes_.push_back(Change{LogKind::kFile, target, ""});
 }
 
 bool InstallJournal::KeepEarlier(const char* target, ErrorText& error) {
     inUse_ = false;
-    Change change{LogKind::File, target, ""};
+    Change change{LogKind::kFile, target, ""};
     if (!SaveAside(target, change.saved, error)) {
         return false;
     }
@@ -197,8 +167,9 @@ bool InstallJournal::KeepEarlier(const char* target, ErrorText& error) {
     return true;
 }
 
-void InstallJournal::Made(LogKind kind, const char* path) {
-    if (!log_) {
+void InstallJournal::Made(MadeKind made, const char* path) {
+    const LogKind kind = made == MadeKind::kFolder ? LogKind::kFolder : LogKind::kLink;
+    if (!log_.IsOpen()) {
         pending_.push_back(Change{kind, path, ""});
         return;
     }
@@ -222,13 +193,12 @@ bool InstallJournal::RollBack() {
     bool undone = true;
     // The log first goes back to what it was: only what this run made is undone below, and a
     // log that names it no more cannot mislead anyone if undoing stops half-way.
-    if (log_) {
+    if (log_.IsOpen()) {
         if (logExisted_) {
-            SetFilePointer(log_, static_cast<LONG>(logSize_), nullptr, FILE_BEGIN);
-            SetEndOfFile(log_);
+            SetFilePointer(log_.Get(), static_cast<LONG>(logSize_), nullptr, FILE_BEGIN);
+            SetEndOfFile(log_.Get());
         }
-        CloseHandle(log_);
-        log_ = nullptr;
+        log_.Reset();
         if (!logExisted_) {
             undone = DeleteFileA(logPath_.c_str()) && undone;
         }
@@ -236,8 +206,8 @@ bool InstallJournal::RollBack() {
     for (auto change = changes_.rbegin(); change != changes_.rend(); ++change) {
         const char* path = change->path.c_str();
         switch (change->kind) {
-        case LogKind::File:
-        case LogKind::Link:
+        case LogKind::kFile:
+        case LogKind::kLink:
             if (!change->saved.empty()) {
                 // CopyFile brings back the earlier attributes with the bytes.
                 SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
@@ -246,12 +216,12 @@ bool InstallJournal::RollBack() {
                 if (back) {
                     DeleteFileA(change->saved.c_str());
                 }
-            } else if (!DeleteFileA(path) && LookUpPath(path) == PathKind::File) {
+            } else if (!DeleteFileA(path) && LookUpPath(path) == PathKind::kFile) {
                 undone = false;
             }
             break;
-        case LogKind::Folder:
-        case LogKind::Group:
+        case LogKind::kFolder:
+        case LogKind::kGroup:
             undone = RemoveFolderPath(path) && undone;
             break;
         }

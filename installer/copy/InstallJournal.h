@@ -6,10 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "base/Handles.h"
+#include "base/MadeNotes.h"
+#include "base/Text.h"
 #include "copy/InstallLog.h"
-#include "entry/Text.h"
 
-class InstallJournal {
+// Handed to the folder and shortcut code as their MadeNotes while the installation runs.
+class InstallJournal : public MadeNotes {
 public:
     // Starts the journal of a run into installFolder (which exists by now): opens the log
     // beside the setup file there, appending, and writes what was noted before it was open.
@@ -29,7 +32,7 @@ public:
 
     // A folder or link this run made (full paths; a folder with its trailing backslash).
     // Those below the installation folder, and links, are logged.
-    void Made(LogKind kind, const char* path);
+    void Made(MadeKind kind, const char* path) override;
 
     // The installation is whole: the copies of overwritten files go.
     void Commit();
@@ -39,9 +42,7 @@ public:
     // anything could not be undone (it stays, still logged).
     bool RollBack();
 
-    bool IsOpen() const { return log_ != nullptr; }
-
-    ~InstallJournal();
+    bool IsOpen() const { return log_.IsOpen(); }
 
 private:
     struct Change {
@@ -54,7 +55,7 @@ private:
     bool SaveAside(const char* target, std::string& saved, ErrorText& error);
     const char* Below(const char* path) const;
 
-    void* log_ = nullptr;       // the open log (a HANDLE)
+    KernelHandle log_;          // the open log
     bool logExisted_ = false;   // an earlier installation's log: cut back, never deleted
     unsigned long logSize_ = 0; // its size when this run began
     std::string logPath_;
@@ -64,14 +65,6 @@ private:
     std::vector<Change> changes_;
     std::vector<Change> pending_; // noted before the log was open
 };
-
-// The journal of the installation that runs now, if one runs: folder creation and the shortcuts
-// note what they make through it.
-InstallJournal* ActiveJournal();
-void SetActiveJournal(InstallJournal* journal);
-
-// Notes a folder or link made, in the active journal if there is one.
-void NoteMade(LogKind kind, const char* path);
 
 // The log of the installation in installFolder: installFolder + the setup file's name with its
 // extension made "LOG". False when it does not fit.

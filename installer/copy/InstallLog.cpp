@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "entry/Text.h"
+#include "base/Text.h"
 #include "setupfile/PathRules.h"
 
 namespace {
@@ -54,7 +54,7 @@ std::vector<LogEntry> ReadLogLines(const char* data, size_t size, size_t* skippe
         // An empty line (the LF of CR LF, or a blank one) is no entry and no damage.
         if (length > 0) {
             const char* line = data + start;
-            LogKind kind = LogKind::File;
+            LogKind kind = LogKind::kFile;
             char path[kPathSize];
             const bool formed = length >= 3 && length - 2 < sizeof path && line[1] == '\t' &&
                                 KindOf(line[0], &kind) &&
@@ -63,7 +63,7 @@ std::vector<LogEntry> ReadLogLines(const char* data, size_t size, size_t* skippe
             if (formed) {
                 std::memcpy(path, line + 2, length - 2);
                 path[length - 2] = '\0';
-                const bool inside = kind == LogKind::File || kind == LogKind::Folder;
+                const bool inside = kind == LogKind::kFile || kind == LogKind::kFolder;
                 followed = inside ? IsConfinedPath(path) : IsFullConfinedPath(path);
             }
             if (followed) {

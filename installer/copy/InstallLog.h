@@ -13,10 +13,10 @@
 constexpr char kLogExtension[] = "LOG";
 
 enum class LogKind {
-    File,   // F: a file below the installation folder, by its path below it
-    Folder, // D: a folder below the installation folder, by its path below it
-    Link,   // L: a shortcut file, by its full path
-    Group,  // G: a group folder of shortcuts, by its full path
+    kFile,   // F: a file below the installation folder, by its path below it
+    kFolder, // D: a folder below the installation folder, by its path below it
+    kLink,   // L: a shortcut file, by its full path
+    kGroup,  // G: a group folder of shortcuts, by its full path
 };
 
 struct LogEntry {

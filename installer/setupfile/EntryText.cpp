@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "entry/Text.h"
+#include "base/Text.h"
 
 namespace {
 

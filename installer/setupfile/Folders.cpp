@@ -7,8 +7,7 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "copy/InstallJournal.h"
-#include "entry/Handles.h"
+#include "base/Handles.h"
 #include "setupfile/PathRules.h"
 
 namespace {
@@ -27,9 +26,8 @@ bool FullFolderPath(const char* folder, char* full, size_t size) {
     if (length == 0 || length >= size) {
         return false;
     }
-    const size_t end = std::strlen(full);
-    if (end > 3 && full[end - 1] == '\\' && !IsMidCharacter(full, end - 1)) {
-        full[end - 1] = '\0';
+    if (std::strlen(full) > 3) {
+        RemoveTrailingBackslash(full);
     }
     return true;
 }
@@ -171,17 +169,17 @@ bool CoversProfiles(const Candidate& candidate) {
 FolderRefusal CheckInstallFolder(const char* folder) {
     Candidate candidate;
     if (!FullFolderPath(folder, candidate.full, sizeof candidate.full)) {
-        return FolderRefusal::None;
+        return FolderRefusal::kNone;
     }
     const size_t length = std::strlen(candidate.full);
     if (length <= 3 && candidate.full[1] == ':') {
-        return FolderRefusal::DriveRoot;
+        return FolderRefusal::kDriveRoot;
     }
     // \\server\share is a network drive's root.
     if (candidate.full[0] == '\\' && candidate.full[1] == '\\') {
         const char* share = FindCharDbcs(candidate.full + 2, '\\');
         if (!share || !FindCharDbcs(share + 1, '\\')) {
-            return FolderRefusal::DriveRoot;
+            return FolderRefusal::kDriveRoot;
         }
     }
     const DWORD brief = GetShortPathNameA(candidate.full, candidate.brief, sizeof candidate.brief);
@@ -194,62 +192,62 @@ FolderRefusal CheckInstallFolder(const char* folder) {
     const UINT systemLength = GetSystemDirectoryA(system, sizeof system);
     if (windowsLength == 0 || windowsLength >= sizeof windows || systemLength == 0 ||
         systemLength >= sizeof system) {
-        return FolderRefusal::SystemFolder; // nothing to compare with: refuse rather than guess
+        return FolderRefusal::kSystemFolder; // nothing to compare with: refuse rather than guess
     }
     char path[kPathSize];
     if (Covers(candidate, windows) || Covers(candidate, system) ||
         (FormatText(path, sizeof path, "%s\\SYSTEM", windows) && Covers(candidate, path)) ||
         (FormatText(path, sizeof path, "%s\\SysWOW64", windows) && Covers(candidate, path)) ||
         CoversProgramFiles(candidate, windows) || CoversProfiles(candidate)) {
-        return FolderRefusal::SystemFolder;
+        return FolderRefusal::kSystemFolder;
     }
-    return FolderRefusal::None;
+    return FolderRefusal::kNone;
 }
 
 PathKind LookUpPath(const char* path) {
     if (std::strpbrk(path, "*?")) {
-        return PathKind::Missing;
+        return PathKind::kMissing;
     }
     WIN32_FIND_DATAA found;
     FindHandle search;
     if (!search.First(path, &found)) {
-        return PathKind::Missing;
+        return PathKind::kMissing;
     }
-    return (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::Folder : PathKind::File;
+    return (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::kFolder
+                                                               : PathKind::kFile;
 }
 
-bool EnsureFolder(const char* path, ErrorText& error) {
+bool EnsureFolder(const char* path, ErrorText& error, MadeNotes* made) {
     if (IsDriveRoot(path)) {
         return true;
     }
     char folder[kPathSize];
     CopyText(folder, sizeof folder, path);
-    const size_t length = std::strlen(folder);
-    if (length > 0 && folder[length - 1] == '\\' && !IsMidCharacter(folder, length - 1)) {
-        folder[length - 1] = '\0';
-    }
+    RemoveTrailingBackslash(folder);
 
     switch (LookUpPath(folder)) {
-    case PathKind::Folder:
+    case PathKind::kFolder:
         return true;
-    case PathKind::File:
+    case PathKind::kFile:
         FormatText(error.text, sizeof error.text,
                    "%s - 同じ名前のファイルが既に存在するのでフォルダが作成できません。", folder);
         return false;
-    case PathKind::Missing:
+    case PathKind::kMissing:
         break;
     }
     if (CreateDirectoryA(folder, nullptr)) {
-        NoteMade(LogKind::Folder, path); // undone with a cancelled installation
+        if (made) {
+            made->Made(MadeKind::kFolder, path); // undone with a cancelled installation
+        }
         return true;
     }
     FormatText(error.text, sizeof error.text, "%s のフォルダ作成に失敗しました。", folder);
     return false;
 }
 
-bool EnsureFolderPath(const char* path, ErrorText& error) {
+bool EnsureFolderPath(const char* path, ErrorText& error, MadeNotes* made) {
     if (!BeginsWithDrive(path)) {
-        return EnsureFolder(path, error);
+        return EnsureFolder(path, error, made);
     }
     char level[kPathSize];
     CopyText(level, sizeof level, path);
@@ -257,9 +255,9 @@ bool EnsureFolderPath(const char* path, ErrorText& error) {
          slash = FindCharDbcs(slash + 1, '\\')) {
         const char next = slash[1];
         slash[1] = '\0';
-        const bool made = EnsureFolder(level, error);
+        const bool there = EnsureFolder(level, error, made);
         slash[1] = next;
-        if (!made) {
+        if (!there) {
             return false;
         }
     }
@@ -269,7 +267,7 @@ bool EnsureFolderPath(const char* path, ErrorText& error) {
 bool TryFolderPath(const char* path, ErrorText& error) {
     char level[kPathSize];
     if (!BeginsWithDrive(path) || !CopyText(level, sizeof level, path)) {
-        return EnsureFolderPath(path, error);
+        return EnsureFolderPath(path, error, nullptr);
     }
     // The ends of the levels this try made, deepest last.
     size_t made[kPathSize / 2];
@@ -280,9 +278,9 @@ bool TryFolderPath(const char* path, ErrorText& error) {
         const char next = slash[1];
         slash[1] = '\0';
         slash[0] = '\0';
-        const bool missing = LookUpPath(level) == PathKind::Missing;
+        const bool missing = LookUpPath(level) == PathKind::kMissing;
         slash[0] = '\\';
-        ok = EnsureFolder(level, error);
+        ok = EnsureFolder(level, error, nullptr);
         if (ok && missing && madeCount < sizeof made / sizeof made[0]) {
             made[madeCount++] = static_cast<size_t>(slash - level);
         }
@@ -321,12 +319,12 @@ const char* RefuseInstallFolder(char* folder, size_t size) {
     }
     // Its removal would take the whole drive, Windows or the user's files with it.
     switch (CheckInstallFolder(folder)) {
-    case FolderRefusal::DriveRoot:
+    case FolderRefusal::kDriveRoot:
         return root;
-    case FolderRefusal::SystemFolder:
+    case FolderRefusal::kSystemFolder:
         return "Windowsのフォルダ、Program Filesのフォルダそのもの、ユーザーのフォルダ"
                "にはインストールできません。製品用のフォルダを指定してください。";
-    case FolderRefusal::None:
+    case FolderRefusal::kNone:
         break;
     }
     return nullptr;

@@ -1,15 +1,16 @@
 // Folder operations of the wizard, the copy steps, the shortcuts and the uninstallation.
 #pragma once
 
-#include "entry/Text.h"
+#include "base/MadeNotes.h"
+#include "base/Text.h"
 
-// Makes the folder that path (ending in a backslash) names, unless it exists. On failure puts
-// why into error and returns false.
-bool EnsureFolder(const char* path, ErrorText& error);
+// Makes the folder that path (ending in a backslash) names, unless it exists, and tells made
+// (when given) of a folder it made. On failure puts why into error and returns false.
+bool EnsureFolder(const char* path, ErrorText& error, MadeNotes* made);
 
 // EnsureFolder for every level of a path that begins with a drive (D:\A\B\ ensures D:\A\ and
 // D:\A\B\); any other path is ensured as a whole. Stops at the first level that fails.
-bool EnsureFolderPath(const char* path, ErrorText& error);
+bool EnsureFolderPath(const char* path, ErrorText& error, MadeNotes* made);
 
 // Makes every missing level of path as EnsureFolderPath does, to see that it can be made, then
 // takes away again every level it made. False, with why in error, when a level cannot be made.
@@ -22,11 +23,11 @@ const char* RefuseInstallFolder(char* folder, size_t size);
 
 // What a path names, looked up without wildcards: a name holding "*" or "?" is never taken to
 // match some other entry.
-enum class PathKind { Missing, Folder, File };
+enum class PathKind { kMissing, kFolder, kFile };
 PathKind LookUpPath(const char* path);
 
 // Folders that must never be an installation folder, whose removal would take what is not the
 // product's: a drive root in any spelling, and the Windows folder, the system folder, the
 // Program Files folder itself, a user profile's root, or any folder above one of them.
-enum class FolderRefusal { None, DriveRoot, SystemFolder };
+enum class FolderRefusal { kNone, kDriveRoot, kSystemFolder };
 FolderRefusal CheckInstallFolder(const char* folder);

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "entry/Text.h"
+#include "base/Text.h"
 
 namespace {
 

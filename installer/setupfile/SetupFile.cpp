@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "entry/Handles.h"
-#include "entry/SetupContext.h"
-#include "entry/Window.h"
+#include "base/Handles.h"
+#include "base/SetupContext.h"
+#include "base/Window.h"
 #include "setupfile/PathRules.h"
 
 namespace {
@@ -209,8 +209,8 @@ void ReadListValue(EntryList which, int n, char* value, size_t size) {
 }
 
 bool ReadSettings() {
-    ReadEntryList(EntryList::Install);
-    ReadEntryList(EntryList::Group);
+    ReadEntryList(EntryList::kInstall);
+    ReadEntryList(EntryList::kGroup);
     ReadSetupValue("Install", "Title", SetupContext.title, kSettingSize);
     ReadSetupValue("Install", "Folder", SetupContext.folderName, kSettingSize);
     if (SetupContext.title[0] == '\0' || SetupContext.folderName[0] == '\0') {
@@ -246,13 +246,13 @@ bool LoadSettings() {
 bool CheckSetupEntries() {
     char value[kPathSize];
     for (int n = 1; n <= SetupContext.fileCount; ++n) {
-        ReadListValue(EntryList::Install, n, value, sizeof value);
+        ReadListValue(EntryList::kInstall, n, value, sizeof value);
         if (!IsConfinedFileEntry(value)) {
             return ShowEntryError("Install", NumberKey(n), value);
         }
     }
     for (int n = 1; n <= SetupContext.groupCount; ++n) {
-        ReadListValue(EntryList::Group, n, value, sizeof value);
+        ReadListValue(EntryList::kGroup, n, value, sizeof value);
         char name[kPathSize];
         const char* comma = FindCharDbcs(value, ',');
         if (!comma || !CopyTextPart(name, sizeof name, value, static_cast<size_t>(comma - value)) ||
@@ -269,7 +269,7 @@ void LoadFileEntry(int n) {
     } else if (n == 0) {
         CopyText(SetupContext.entryName, kPathSize, SetupContext.setupFileName);
     } else {
-        ReadListValue(EntryList::Install, n, SetupContext.entryName, kPathSize);
+        ReadListValue(EntryList::kInstall, n, SetupContext.entryName, kPathSize);
     }
     // A missing entry keeps its old reading: it ends the list and names no file.
     const bool confined =
@@ -283,7 +283,7 @@ void LoadFileEntry(int n) {
 }
 
 void LoadGroupEntry(int n) {
-    ReadListValue(EntryList::Group, n, SetupContext.entryName, kPathSize);
+    ReadListValue(EntryList::kGroup, n, SetupContext.entryName, kPathSize);
     // entryRelative belongs to the file entries and stays.
     if (SplitGroupEntry(SetupContext.entryName, SetupContext.installFolder,
                         SetupContext.entryTarget) &&

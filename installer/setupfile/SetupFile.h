@@ -14,7 +14,7 @@ constexpr char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\
 void ReadSetupValue(const char* section, const char* key, char* value, size_t size);
 
 // The sections whose numbered entries are lists.
-enum class EntryList { Install, Group, Reg };
+enum class EntryList { kInstall, kGroup, kReg };
 
 // Reads a list whole, once: its section in one go, the first of each numbered key counting, as
 // for the profile reader. ReadSettings reads [Install] and [Group], the uninstallation [Reg].

@@ -7,8 +7,8 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "entry/Handles.h"
-#include "entry/SetupContext.h"
+#include "base/Handles.h"
+#include "base/SetupContext.h"
 #include "setupfile/SetupFile.h"
 
 namespace {
@@ -48,7 +48,7 @@ void CreateItems(DdeClient& progman, ShortcutPlace place) {
     }
     // Without a group of its own: the program's item and one that uninstalls it.
     const int count = grouped ? SetupContext.groupCount : 2;
-    if (place == ShortcutPlace::Startup) {
+    if (place == ShortcutPlace::kStartup) {
         Send(progman, "[ShowGroup(\"%s\",1)]", kStartupGroup);
         ShortCommandLine();
         Send(progman, "[AddItem(\"%s\",\"%s\")]", SetupContext.entryTarget, SetupContext.title);
@@ -82,8 +82,8 @@ void UpdateProgmanGroup(ShortcutPlace place, ShortcutUpdate update) {
     }
     // Without Program Manager no conversation opens and every command is dropped.
     progman.Open("PROGMAN", "PROGMAN");
-    if (update == ShortcutUpdate::Remove) {
-        if (place == ShortcutPlace::Startup) {
+    if (update == ShortcutUpdate::kRemove) {
+        if (place == ShortcutPlace::kStartup) {
             Send(progman, "[ShowGroup(\"%s\",1)]", kStartupGroup);
             Send(progman, "[DeleteItem(\"%s\")]", SetupContext.title);
         } else {

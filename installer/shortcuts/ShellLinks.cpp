@@ -4,21 +4,19 @@
 
 #include <windows.h>
 
-#include <cstring>
-#include <initializer_list>
-
-#include "copy/InstallJournal.h"
-#include "entry/Handles.h"
-#include "entry/SetupContext.h"
-#include "setupfile/PathRules.h"
-#include "setupfile/SetupFile.h"
-// Before the shell's headers: they declare a global Folder, which PathKind's Folder would
-// otherwise be warned about as shadowing.
-#include "setupfile/Folders.h"
-
 #include <objbase.h>
 #include <shlguid.h>
 #include <shobjidl.h>
+
+#include <cstring>
+#include <initializer_list>
+
+#include "base/Handles.h"
+#include "base/MadeNotes.h"
+#include "base/SetupContext.h"
+#include "setupfile/Folders.h"
+#include "setupfile/PathRules.h"
+#include "setupfile/SetupFile.h"
 
 namespace {
 
@@ -60,7 +58,7 @@ void RemoveGroupFolder(const char* folder) {
 
 // Writes one link named after entryName into folder, starting entryTarget with the arguments
 // after its comma. Any failure skips the link without a word.
-void SaveLink(const char* folder) {
+void SaveLink(const char* folder, MadeNotes* made) {
     if (SetupContext.entryTarget[0] == '\0') {
         return; // the entry's target did not fit into a path
     }
@@ -96,8 +94,8 @@ void SaveLink(const char* folder) {
     }
     // A new link is logged before it is written; one that was there stays the earlier
     // installation's, rewritten with the same target.
-    if (LookUpPath(path) == PathKind::Missing) {
-        NoteMade(LogKind::Link, path);
+    if (made && LookUpPath(path) == PathKind::kMissing) {
+        made->Made(MadeKind::kLink, path);
     }
     file->Save(widePath, TRUE);
 }
@@ -106,7 +104,7 @@ void SaveLink(const char* folder) {
 
 bool IsInShortcutPlace(const char* path) {
     for (ShortcutPlace place :
-         {ShortcutPlace::Programs, ShortcutPlace::Desktop, ShortcutPlace::Startup}) {
+         {ShortcutPlace::kPrograms, ShortcutPlace::kDesktop, ShortcutPlace::kStartup}) {
         char folder[kPathSize];
         if (ReadShellFolder(place, folder, sizeof folder) && IsSameOrAbove(folder, path) &&
             lstrcmpiA(folder, path) != 0 && std::strlen(path) + 1 != std::strlen(folder)) {
@@ -116,15 +114,16 @@ bool IsInShortcutPlace(const char* path) {
     return false;
 }
 
-bool UpdateShellLinks(ShortcutPlace place, ShortcutUpdate update, ErrorText& error) {
+bool UpdateShellLinks(ShortcutPlace place, ShortcutUpdate update, ErrorText& error,
+                      MadeNotes* made) {
     char folder[kPathSize];
     if (!ReadShellFolder(place, folder, sizeof folder)) {
         return true;
     }
-    const bool remove = update == ShortcutUpdate::Remove;
+    const bool remove = update == ShortcutUpdate::kRemove;
     // A group folder that cannot be made is reported; its links are tried all the same.
-    bool made = true;
-    if (place == ShortcutPlace::Programs && SetupContext.groupCount > 0) {
+    bool folderMade = true;
+    if (place == ShortcutPlace::kPrograms && SetupContext.groupCount > 0) {
         // The product's own group: a folder of its own below Programs.
         if (!AppendText(folder, sizeof folder, SetupContext.title)) {
             return true;
@@ -136,7 +135,7 @@ bool UpdateShellLinks(ShortcutPlace place, ShortcutUpdate update, ErrorText& err
         if (!AppendText(folder, sizeof folder, "\\")) {
             return true;
         }
-        made = EnsureFolder(folder, error);
+        folderMade = EnsureFolder(folder, error, made);
     } else if (remove) {
         char link[kPathSize];
         if (FormatText(link, sizeof link, "%s%s.lnk", folder, SetupContext.title)) {
@@ -145,17 +144,17 @@ bool UpdateShellLinks(ShortcutPlace place, ShortcutUpdate update, ErrorText& err
         return true;
     }
 
-    const bool grouped = place == ShortcutPlace::Programs && SetupContext.groupCount > 0;
+    const bool grouped = place == ShortcutPlace::kPrograms && SetupContext.groupCount > 0;
     if (!LoadFirstShortcut(grouped)) {
-        return made;
+        return folderMade;
     }
     const int count = grouped ? SetupContext.groupCount : 1;
     ComLibrary library;
     for (int n = 1; n <= count; ++n) {
-        SaveLink(folder);
+        SaveLink(folder, made);
         if (n < count) {
             LoadGroupEntry(n + 1);
         }
     }
-    return made;
+    return folderMade;
 }

@@ -4,4 +4,5 @@
 #include "shortcuts/Shortcuts.h"
 
 // UpdateShortcuts on a shell with links.
-bool UpdateShellLinks(ShortcutPlace place, ShortcutUpdate update, ErrorText& error);
+bool UpdateShellLinks(ShortcutPlace place, ShortcutUpdate update, ErrorText& error,
+                      MadeNotes* made);

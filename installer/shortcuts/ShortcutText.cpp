@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "entry/Text.h"
+#include "base/Text.h"
 
 char* FindArgumentsComma(char* target, const char* folder) {
     const size_t folderLength = std::strlen(folder);

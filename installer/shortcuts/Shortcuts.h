@@ -6,18 +6,20 @@
 
 #include <cstddef>
 
+class MadeNotes;
 struct ErrorText;
 
 // Where shortcuts go; each place is a folder the shell records under "Shell Folders".
-enum class ShortcutPlace { Programs = 0, Desktop = 1, Startup = 2 };
+enum class ShortcutPlace { kPrograms = 0, kDesktop = 1, kStartup = 2 };
 
-enum class ShortcutUpdate { Create, Remove };
+enum class ShortcutUpdate { kCreate, kRemove };
 
 // Creates or removes the product's shortcuts in one place: shell links, or Program Manager's
 // groups on a shell with major version 3. False, with why in error where one is given, only when
 // the folder of the product's own group cannot be made; a place whose folder the shell does not
-// know is left alone.
-bool UpdateShortcuts(ShortcutPlace place, ShortcutUpdate update, ErrorText* error = nullptr);
+// know is left alone. Each new link and group folder is told to made, where one is given.
+bool UpdateShortcuts(ShortcutPlace place, ShortcutUpdate update, ErrorText* error = nullptr,
+                     MadeNotes* made = nullptr);
 
 // True when path lies below one of the shell's places for links (Programs, Desktop, Startup),
 // where the installation log's links and groups may be removed.

@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "entry/Text.h"
+#include "base/Text.h"
 
 namespace {
 
@@ -13,9 +13,9 @@ struct RootName {
 };
 
 const RootName kRootNames[] = {
-    {"HKEY_CURRENT_USER", RegRoot::CurrentUser},
-    {"HKEY_LOCAL_MACHINE", RegRoot::LocalMachine},
-    {"HKEY_CLASSES_ROOT", RegRoot::ClassesRoot},
+    {"HKEY_CURRENT_USER", RegRoot::kCurrentUser},
+    {"HKEY_LOCAL_MACHINE", RegRoot::kLocalMachine},
+    {"HKEY_CLASSES_ROOT", RegRoot::kClassesRoot},
 };
 
 // Branches below SOFTWARE that belong to Windows or are shared by every program.
@@ -89,13 +89,13 @@ bool IsOwnableKey(RegRoot root, const char* path) {
         return false;
     }
     const size_t first = NameLength(path, "\\");
-    if (root == RegRoot::ClassesRoot) {
+    if (root == RegRoot::kClassesRoot) {
         // maker.name: the maker part comes before the first dot, and there must be more after it.
         const size_t maker = NameLength(path, ".\\");
         return maker > 0 && maker < first && path[maker] == '.' && maker + 1 < first &&
                !NameIsOneOf(path, maker, kWindowsClassMakers);
     }
-    if (root != RegRoot::CurrentUser && root != RegRoot::LocalMachine) {
+    if (root != RegRoot::kCurrentUser && root != RegRoot::kLocalMachine) {
         return false;
     }
     if (!NameIs(path, first, "SOFTWARE") || path[first] != '\\') {
@@ -109,8 +109,8 @@ bool IsOwnableKey(RegRoot root, const char* path) {
 RegRoot ParseOwnedRegEntry(const char* entry, const char** keyPath) {
     const char* path = nullptr;
     const RegRoot root = ParseRegEntry(entry, &path);
-    if (root == RegRoot::None || !IsOwnableKey(root, path)) {
-        return RegRoot::None;
+    if (root == RegRoot::kNone || !IsOwnableKey(root, path)) {
+        return RegRoot::kNone;
     }
     *keyPath = path;
     return root;
@@ -131,10 +131,10 @@ RegRoot ParseRegEntry(const char* entry, const char** keyPath) {
         // trail byte and name some other key, so the entry counts as malformed.
         if (entry[length] == '\0' || CharLength(entry + length) != 1 ||
             !NamesKeyBelow(entry + length + 1)) {
-            return RegRoot::None;
+            return RegRoot::kNone;
         }
         *keyPath = entry + length + 1;
         return root.root;
     }
-    return RegRoot::None;
+    return RegRoot::kNone;
 }

@@ -2,10 +2,10 @@
 // names. No windows.h: pure logic.
 #pragma once
 
-enum class RegRoot { None, CurrentUser, LocalMachine, ClassesRoot };
+enum class RegRoot { kNone, kCurrentUser, kLocalMachine, kClassesRoot };
 
 // The root and the key path of a [Reg] entry: a root name in upper case, one separator, the
-// path below the root. None when no root name matches, or when the entry names no key below
+// path below the root. kNone when no root name matches, or when the entry names no key below
 // the root (the root alone, or nothing after the separator): no entry may stand for a root.
 RegRoot ParseRegEntry(const char* entry, const char** keyPath);
 
@@ -21,6 +21,6 @@ bool NamesKeyBelow(const char* path);
 // empty name in it.
 bool IsOwnableKey(RegRoot root, const char* path);
 
-// ParseRegEntry, and RegRoot::None as well for a key that IsOwnableKey refuses: what comes back
+// ParseRegEntry, and RegRoot::kNone as well for a key that IsOwnableKey refuses: what comes back
 // may be handed to the registry.
 RegRoot ParseOwnedRegEntry(const char* entry, const char** keyPath);

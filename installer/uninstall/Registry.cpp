@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "entry/Handles.h"
-#include "entry/Text.h"
+#include "base/Handles.h"
+#include "base/Text.h"
 #include "setupfile/SetupFile.h"
 
 namespace {
@@ -20,13 +20,13 @@ constexpr size_t kRegEntrySize = kPathSize + 1;
 
 HKEY RootKey(RegRoot root) {
     switch (root) {
-    case RegRoot::CurrentUser:
+    case RegRoot::kCurrentUser:
         return HKEY_CURRENT_USER;
-    case RegRoot::LocalMachine:
+    case RegRoot::kLocalMachine:
         return HKEY_LOCAL_MACHINE;
-    case RegRoot::ClassesRoot:
+    case RegRoot::kClassesRoot:
         return HKEY_CLASSES_ROOT;
-    case RegRoot::None:
+    case RegRoot::kNone:
         break;
     }
     return nullptr;
@@ -60,18 +60,18 @@ void RemoveRegistryTree(HKEY parent, const char* path) {
 }
 
 int RemoveRegSection() {
-    ReadEntryList(EntryList::Reg);
+    ReadEntryList(EntryList::kReg);
     int malformed = 0;
     for (int n = 1;; ++n) {
         char entry[kRegEntrySize];
-        ReadListValue(EntryList::Reg, n, entry, sizeof entry);
+        ReadListValue(EntryList::kReg, n, entry, sizeof entry);
         if (entry[0] == '\0') {
             return malformed;
         }
         const char* keyPath = nullptr;
         const RegRoot root =
-            std::strlen(entry) < kPathSize ? ParseOwnedRegEntry(entry, &keyPath) : RegRoot::None;
-        if (root == RegRoot::None) {
+            std::strlen(entry) < kPathSize ? ParseOwnedRegEntry(entry, &keyPath) : RegRoot::kNone;
+        if (root == RegRoot::kNone) {
             ++malformed;
             continue;
         }

@@ -5,8 +5,8 @@
 
 #include <cstring>
 
-#include "entry/Handles.h"
-#include "entry/Text.h"
+#include "base/Handles.h"
+#include "base/Text.h"
 
 namespace {
 
@@ -25,9 +25,9 @@ bool WriteBytes(HANDLE file, const char* bytes, DWORD count) {
 // Writes text at the end of the file, in place of a final end-of-file mark, and on a line of
 // its own: appended to a last line without its line end, the section header would be lost in it.
 void AppendToFile(const char* path, const char* text, bool makeFile) {
-    FileHandle file(CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                makeFile ? OPEN_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                                nullptr));
+    KernelHandle file(CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                  makeFile ? OPEN_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                  nullptr));
     if (!file.IsOpen()) {
         return;
     }

@@ -7,7 +7,7 @@
 
 #include <cstddef>
 
-#include "entry/Text.h"
+#include "base/Text.h"
 
 // "r" mode: the confirmation, the copy in the system folder and its start. Returns when the
 // copy has been started, the user declined, or the start failed (with its message). Unattended

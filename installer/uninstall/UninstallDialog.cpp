@@ -4,12 +4,13 @@
 
 #include <cstdlib>
 
-#include "entry/SetupContext.h"
-#include "entry/StartUp.h"
-#include "entry/Window.h"
+#include "base/ExitCodes.h"
+#include "base/Handles.h"
+#include "base/SetupContext.h"
+#include "base/Window.h"
+#include "copy/InstallRecord.h"
 #include "resource.h"
 #include "setupfile/PathRules.h"
-#include "uninstall/InstallRecord.h"
 #include "uninstall/RestartDeletion.h"
 #include "uninstall/Uninstall.h"
 
@@ -74,18 +75,23 @@ constexpr char kHandOff[] = "TOVAMERE_HANDOFF";
 
 int RunQuietCopy(char* command, const char* systemFolder) {
     SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
-    HANDLE outcomeRead = nullptr;
-    HANDLE outcomeWrite = nullptr;
-    HANDLE self = nullptr;
-    if (!CreatePipe(&outcomeRead, &outcomeWrite, &inherited, 0) ||
-        !DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self,
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherited, 0)) {
+        return kExitNotStarted;
+    }
+    KernelHandle outcomeRead(readEnd);
+    KernelHandle outcomeWrite(writeEnd);
+    HANDLE duplicate = nullptr;
+    if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &duplicate,
                          SYNCHRONIZE, TRUE, 0)) {
         return kExitNotStarted;
     }
+    KernelHandle self(duplicate);
     char handOff[64];
     FormatText(handOff, sizeof handOff, "%lu,%lu",
-               static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(self)),
-               static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(outcomeWrite)));
+               static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(self.Get())),
+               static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(outcomeWrite.Get())));
     SetEnvironmentVariableA(kHandOff, handOff);
     STARTUPINFOA startup;
     ZeroMemory(&startup, sizeof startup);
@@ -94,30 +100,29 @@ int RunQuietCopy(char* command, const char* systemFolder) {
     const bool started = CreateProcessA(nullptr, command, nullptr, nullptr, TRUE, 0, nullptr,
                                         systemFolder, &startup, &process) != FALSE;
     SetEnvironmentVariableA(kHandOff, nullptr);
-    CloseHandle(outcomeWrite); // only the copy's stays: the read ends when it is closed
-    CloseHandle(self);
+    outcomeWrite.Reset(); // only the copy's stays: the read ends when it is closed
+    self.Reset();
     if (!started) {
-        CloseHandle(outcomeRead);
         return kExitNotStarted;
     }
-    CloseHandle(process.hThread);
+    const KernelHandle copy(process.hProcess);
+    const KernelHandle copyThread(process.hThread); // never waited on
     DWORD code = 0;
     DWORD got = 0;
     const bool told =
-        ReadFile(outcomeRead, &code, sizeof code, &got, nullptr) && got == sizeof code;
-    CloseHandle(outcomeRead);
+        ReadFile(outcomeRead.Get(), &code, sizeof code, &got, nullptr) && got == sizeof code;
+    outcomeRead.Reset();
     if (!told) {
         // The copy ended without a word: its exit code says why.
-        WaitForSingleObject(process.hProcess, INFINITE);
+        WaitForSingleObject(copy.Get(), INFINITE);
         code = kExitNotStarted;
-        GetExitCodeProcess(process.hProcess, &code);
+        GetExitCodeProcess(copy.Get(), &code);
     }
-    CloseHandle(process.hProcess);
     return static_cast<int>(code);
 }
 
 // In the copy: the request's handles, when an unattended request waits for it.
-bool TakeHandOff(HANDLE* request, HANDLE* outcome) {
+bool TakeHandOff(KernelHandle& request, KernelHandle& outcome) {
     char text[64];
     const DWORD length = GetEnvironmentVariableA(kHandOff, text, sizeof text);
     if (length == 0 || length >= sizeof text) {
@@ -128,9 +133,30 @@ bool TakeHandOff(HANDLE* request, HANDLE* outcome) {
     if (!comma || *comma != ',') {
         return false;
     }
-    *request = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(first));
-    *outcome = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(strtoul(comma + 1, nullptr, 10)));
+    request.Reset(reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(first)));
+    outcome.Reset(
+        reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(strtoul(comma + 1, nullptr, 10))));
     return true;
+}
+
+// The removal for an unattended request that waits, with the request's handles: everything but
+// the installed program, which runs as the request, then the outcome to the request, and once
+// the request has ended the program and its folder. Returns the exit code.
+int RemoveHandedOver(KernelHandle& request, KernelHandle& outcome) {
+    char program[kPathSize];
+    FormatText(program, sizeof program, "%s%s", SetupContext.installFolder, SetupContext.exeName);
+    SetupContext.heldProgram = program;
+    const int code = RunUninstall() ? kExitDone : kExitLeftBehind;
+    SetupContext.heldProgram = nullptr;
+    DWORD written = 0;
+    const DWORD told = static_cast<DWORD>(code);
+    WriteFile(outcome.Get(), &told, sizeof told, &written, nullptr);
+    outcome.Reset();
+    WaitForSingleObject(request.Get(), 30000);
+    request.Reset();
+    DeleteFileA(program);
+    RemoveFolderIfEmpty(SetupContext.installFolder);
+    return code;
 }
 
 } // namespace
@@ -165,28 +191,14 @@ int StartUninstallRun() {
     CopyText(SetupContext.installFolder, kPathSize, SetupContext.programFolder);
     // A changed setup file does not name the product: its dialog bears the recorded title.
     const InstallRecord record = CheckInstallRecord();
-    if (record.check == RecordCheck::Changed && IsPlainName(record.displayName)) {
+    if (record.check == RecordCheck::kChanged && IsPlainName(record.displayName)) {
         CopyText(SetupContext.title, kSettingSize, record.displayName);
     }
     int code = kExitWizard;
-    HANDLE request = nullptr;
-    HANDLE outcome = nullptr;
-    if (SetupContext.quiet && TakeHandOff(&request, &outcome)) {
-        // The installed program runs as the request: it goes once the request has ended.
-        char program[kPathSize];
-        FormatText(program, sizeof program, "%s%s", SetupContext.installFolder,
-                   SetupContext.exeName);
-        SetupContext.heldProgram = program;
-        code = RunUninstall() ? kExitDone : kExitLeftBehind;
-        SetupContext.heldProgram = nullptr;
-        DWORD written = 0;
-        const DWORD told = static_cast<DWORD>(code);
-        WriteFile(outcome, &told, sizeof told, &written, nullptr);
-        CloseHandle(outcome);
-        WaitForSingleObject(request, 30000);
-        CloseHandle(request);
-        DeleteFileA(program);
-        RemoveFolderIfEmpty(SetupContext.installFolder);
+    KernelHandle request;
+    KernelHandle outcome;
+    if (SetupContext.quiet && TakeHandOff(request, outcome)) {
+        code = RemoveHandedOver(request, outcome);
     } else if (SetupContext.quiet) {
         code = RunUninstall() ? kExitDone : kExitLeftBehind;
     } else {

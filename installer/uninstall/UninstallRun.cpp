@@ -11,13 +11,13 @@
 #include "copy/InstallJournal.h"
 #include "copy/InstallLog.h"
 
-#include "entry/Handles.h"
-#include "entry/SetupContext.h"
-#include "entry/Window.h"
+#include "base/Handles.h"
+#include "base/SetupContext.h"
+#include "base/Window.h"
+#include "copy/InstallRecord.h"
 #include "setupfile/Folders.h"
 #include "setupfile/SetupFile.h"
 #include "shortcuts/Shortcuts.h"
-#include "uninstall/InstallRecord.h"
 #include "uninstall/Registry.h"
 
 namespace {
@@ -58,8 +58,8 @@ LoggedItems ReadInstallLog() {
         return items;
     }
     items.logPath = path;
-    FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    KernelHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsOpen()) {
         return items;
     }
@@ -72,17 +72,17 @@ LoggedItems ReadInstallLog() {
     }
     for (const LogEntry& entry : ReadLogLines(data.data(), got, &items.skipped)) {
         switch (entry.kind) {
-        case LogKind::File:
+        case LogKind::kFile:
             items.files.insert(Folded(entry.path.c_str()));
             break;
-        case LogKind::Folder:
+        case LogKind::kFolder:
             break; // the folder tree goes whole
-        case LogKind::Link:
-        case LogKind::Group:
+        case LogKind::kLink:
+        case LogKind::kGroup:
             // Links belong in the shell's places; anything else a log names is not followed.
             if (IsInShortcutPlace(entry.path.c_str())) {
-                (entry.kind == LogKind::Link ? items.links : items.groups).push_back(entry.path);
-            } else if (entry.kind == LogKind::Link) {
+                (entry.kind == LogKind::kLink ? items.links : items.groups).push_back(entry.path);
+            } else if (entry.kind == LogKind::kLink) {
                 ++items.skipped;
             }
             break;
@@ -134,20 +134,20 @@ void WarnOfSkippedLines(const LoggedItems& items) {
 // the installation recorded.
 void RemoveShortcuts(const InstallRecord& record, bool believed) {
     for (ShortcutPlace place :
-         {ShortcutPlace::Programs, ShortcutPlace::Desktop, ShortcutPlace::Startup}) {
+         {ShortcutPlace::kPrograms, ShortcutPlace::kDesktop, ShortcutPlace::kStartup}) {
         if (record.placesKnown && !(record.places & (1u << static_cast<int>(place)))) {
             continue; // a link of the product's name there is someone else's
         }
-        if (!believed && place == ShortcutPlace::Programs) {
+        if (!believed && place == ShortcutPlace::kPrograms) {
             const int groups = SetupContext.groupCount;
             SetupContext.groupCount = 1;
-            UpdateShortcuts(place, ShortcutUpdate::Remove);
+            UpdateShortcuts(place, ShortcutUpdate::kRemove);
             SetupContext.groupCount = 0;
-            UpdateShortcuts(place, ShortcutUpdate::Remove);
+            UpdateShortcuts(place, ShortcutUpdate::kRemove);
             SetupContext.groupCount = groups;
             continue;
         }
-        UpdateShortcuts(place, ShortcutUpdate::Remove);
+        UpdateShortcuts(place, ShortcutUpdate::kRemove);
     }
 }
 
@@ -167,14 +167,12 @@ bool RemoveEmptiedFolder(const char* folder, ErrorText& error) {
     char path[kPathSize];
     CopyText(path, sizeof path, folder);
     const size_t length = std::strlen(path);
-    if (length > 0 && path[length - 1] == '\\' && !IsMidCharacter(path, length - 1)) {
-        path[length - 1] = '\0';
-    }
+    RemoveTrailingBackslash(path);
     // "D:" would name the drive's current folder, not its root, which cannot go anyway.
     if (length <= 3 && path[0] != '\0' && path[1] == ':') {
         return true;
     }
-    if (LookUpPath(path) == PathKind::Missing || RemoveDirectoryA(path)) {
+    if (LookUpPath(path) == PathKind::kMissing || RemoveDirectoryA(path)) {
         return true;
     }
     FormatText(error.text, sizeof error.text, "%s - フォルダの削除に失敗しました", path);
@@ -210,7 +208,7 @@ int AskToRemove(const char* path, const char* name) {
 
 void RemoveFolderIfEmpty(const char* folder) {
     ErrorText ignored;
-    if (CheckInstallFolder(folder) == FolderRefusal::None) {
+    if (CheckInstallFolder(folder) == FolderRefusal::kNone) {
         RemoveEmptiedFolder(folder, ignored);
     }
 }
@@ -223,7 +221,7 @@ bool IsHelpIndexName(const char* name) {
 bool RemoveInstalledFile(const char* path, ErrorText& error) {
     // Deleted first and looked up only when that fails: one request a file, not two, for an
     // installation of many files.
-    if (DeleteFileA(path) || LookUpPath(path) != PathKind::File) {
+    if (DeleteFileA(path) || LookUpPath(path) != PathKind::kFile) {
         return true;
     }
     FormatText(error.text, sizeof error.text,
@@ -235,7 +233,7 @@ namespace {
 
 // How a folder tree went: all of it, all but what the user chose to keep (the folders holding
 // that stay without a word: keeping a file is no failure), not all (shown), or Cancel.
-enum class Tree { Removed, Kept, Failed, Cancelled };
+enum class Tree { kRemoved, kKept, kFailed, kCancelled };
 
 Tree RemoveTree(const char* folder) {
     bool failed = false;
@@ -259,13 +257,13 @@ Tree RemoveTree(const char* folder) {
             if (isFolder) {
                 // A linked folder is not entered: what it holds is not the installation's.
                 const bool linked = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-                const Tree below =
-                    linked ? (RemoveShown(RemoveEmptiedFolder, path) ? Tree::Removed : Tree::Failed)
-                           : RemoveTree(path);
-                if (below == Tree::Failed || below == Tree::Cancelled) {
+                const Tree below = linked ? (RemoveShown(RemoveEmptiedFolder, path) ? Tree::kRemoved
+                                                                                    : Tree::kFailed)
+                                          : RemoveTree(path);
+                if (below == Tree::kFailed || below == Tree::kCancelled) {
                     return below;
                 }
-                kept = kept || below == Tree::Kept;
+                kept = kept || below == Tree::kKept;
                 continue;
             }
             if (IsHeldProgram(path)) {
@@ -274,7 +272,7 @@ Tree RemoveTree(const char* folder) {
             }
             switch (AskToRemove(path, name)) {
             case IDCANCEL:
-                return Tree::Cancelled;
+                return Tree::kCancelled;
             case IDYES:
                 failed = !RemoveShown(RemoveInstalledFile, path) || failed;
                 break;
@@ -285,16 +283,16 @@ Tree RemoveTree(const char* folder) {
         }
     }
     if (kept || held) {
-        return failed ? Tree::Failed : Tree::Kept;
+        return failed ? Tree::kFailed : Tree::kKept;
     }
-    return RemoveShown(RemoveEmptiedFolder, folder) && !failed ? Tree::Removed : Tree::Failed;
+    return RemoveShown(RemoveEmptiedFolder, folder) && !failed ? Tree::kRemoved : Tree::kFailed;
 }
 
 } // namespace
 
 bool RemoveFolderTree(const char* folder) {
     const Tree tree = RemoveTree(folder);
-    return tree == Tree::Removed || tree == Tree::Kept;
+    return tree == Tree::kRemoved || tree == Tree::kKept;
 }
 
 bool RunUninstall() {
@@ -304,7 +302,7 @@ bool RunUninstall() {
     WarnOfSkippedLines(items);
     // A changed setup file vouches for nothing: only the program and the setup file, which the
     // record's uninstall string names, its title and the uninstall entry itself are believed.
-    const bool believed = record.check != RecordCheck::Changed;
+    const bool believed = record.check != RecordCheck::kChanged;
     if (believed) {
         for (int malformed = RemoveRegSection(); malformed > 0; --malformed) {
             ShowError(SetupContext.messageOwner, "Regセクションが異常です。");
@@ -336,7 +334,7 @@ bool RunUninstall() {
     }
 
     // Never the rest of a drive, of Windows or of a user's profile, whatever was recorded.
-    if (CheckInstallFolder(SetupContext.installFolder) == FolderRefusal::None) {
+    if (CheckInstallFolder(SetupContext.installFolder) == FolderRefusal::kNone) {
         removed = RemoveFolderTree(SetupContext.installFolder) && removed;
     }
     // Only the entry that names this installation: another product's may bear the setup file's

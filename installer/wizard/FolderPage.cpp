@@ -7,8 +7,8 @@
 
 #include <cstring>
 
-#include "entry/SetupContext.h"
-#include "entry/Window.h"
+#include "base/SetupContext.h"
+#include "base/Window.h"
 #include "resource.h"
 #include "setupfile/Folders.h"
 #include "wizard/FreeSpace.h"

@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "entry/SetupContext.h"
+#include "base/SetupContext.h"
 #include "wizard/DiskQuery.h"
 
 uint32_t FreeSpaceTenthsOf(uint32_t sectorsPerCluster, uint32_t bytesPerSector,

@@ -3,7 +3,7 @@
 
 #include <commctrl.h>
 
-#include "entry/SetupContext.h"
+#include "base/SetupContext.h"
 #include "resource.h"
 #include "wizard/Wizard.h"
 

@@ -1,9 +1,9 @@
 // The wizard's set-up: three pages in an old-style property sheet wizard.
 #include "wizard/Wizard.h"
 
+#include "base/SetupContext.h"
+#include "base/Text.h"
 #include "copy/CopySteps.h"
-#include "entry/SetupContext.h"
-#include "entry/Text.h"
 #include "resource.h"
 
 #include <cstddef>

@@ -6,7 +6,7 @@
 
 #include <commctrl.h>
 
-#include "entry/Window.h"
+#include "base/Window.h"
 
 // Clears a page record of the first (40-byte) layout and fills it for a template of ours: the
 // default page whose title comes from the template.

@@ -1,7 +1,10 @@
 // Measures how a browser's Bookmarks file becomes the run's list: a file of BOOKMARKS bookmarks
 // in FOLDERS folders as Chromium writes it (about 20 MB for 50,000), read into the list READS
-// times; prints the time of each and the process's peak memory against the file's size.
+// times; prints the time of each and the process's peak memory against the file's size. With
+// --source, a source made elsewhere is read instead: a Firefox profile whose database make bench
+// writes.
 //   checker_bookmarks_bench [bookmarks] [folders] [reads]
+//   checker_bookmarks_bench --source PATH FILE [reads]   (FILE: the one whose size is shown)
 #include <windows.h>
 
 #include <psapi.h>
@@ -93,26 +96,49 @@ size_t MakeFile(FILE* file, int bookmarks, int folders) {
 
 } // namespace
 
+// The size of a file; 0 when it cannot be had.
+size_t SizeOf(const char* path) {
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA(path, &entry);
+    if (search == INVALID_HANDLE_VALUE) {
+        return 0;
+    }
+    FindClose(search);
+    return entry.nFileSizeLow;
+}
+
 int main(int argc, char** argv) {
-    const int bookmarks = argc > 1 ? std::atoi(argv[1]) : 50000;
-    const int folders = argc > 2 ? std::atoi(argv[2]) : 2000;
-    const int reads = argc > 3 ? std::atoi(argv[3]) : 5;
+    const bool given = argc > 3 && std::string(argv[1]) == "--source";
+    const int bookmarks = !given && argc > 1 ? std::atoi(argv[1]) : 50000;
+    const int folders = !given && argc > 2 ? std::atoi(argv[2]) : 2000;
+    const int reads = given ? (argc > 4 ? std::atoi(argv[4]) : 5) : argc > 3 ? std::atoi(argv[3]) : 5;
 
     char temp[MAX_PATH];
     GetTempPathA(sizeof temp, temp);
-    const std::string path = std::string(temp) + "vexilo-bench-Bookmarks";
+    const std::string path = given ? argv[2] : std::string(temp) + "vexilo-bench-Bookmarks";
     const std::string listPath = std::string(temp) + "vexilo-bench-bookmarks.tmp";
-    FILE* file = std::fopen(path.c_str(), "wb");
-    const size_t fileSize = file ? MakeFile(file, bookmarks, folders) : 0;
-    if (!file || std::fclose(file) != 0 || fileSize == 0) {
-        std::printf("cannot write %s\n", path.c_str());
+    size_t fileSize = given ? SizeOf(argv[3]) : 0;
+    if (!given) {
+        FILE* file = std::fopen(path.c_str(), "wb");
+        fileSize = file ? MakeFile(file, bookmarks, folders) : 0;
+        if (!file || std::fclose(file) != 0) {
+            fileSize = 0;
+        }
+    }
+    if (fileSize == 0) {
+        std::printf("cannot write or find %s\n", given ? argv[3] : path.c_str());
         return 1;
     }
     // What the process holds before any reading: the reading's own peak is measured above it.
     const PROCESS_MEMORY_COUNTERS before = Memory();
-    std::printf("bookmarks file: %d bookmarks in %d folders, %.1f MB; process before reading: "
-                "%.1f MB private\n",
-                bookmarks, folders, fileSize / 1048576.0, before.PagefileUsage / 1048576.0);
+    if (given) {
+        std::printf("%s: %.1f MB; process before reading: %.1f MB private\n", argv[3],
+                    fileSize / 1048576.0, before.PagefileUsage / 1048576.0);
+    } else {
+        std::printf("bookmarks file: %d bookmarks in %d folders, %.1f MB; process before "
+                    "reading: %.1f MB private\n",
+                    bookmarks, folders, fileSize / 1048576.0, before.PagefileUsage / 1048576.0);
+    }
 
     std::vector<double> times;
     runFlag = 1;
@@ -138,7 +164,9 @@ int main(int argc, char** argv) {
                 times[times.size() / 2], reads, after.PeakWorkingSetSize / 1048576.0,
                 static_cast<double>(after.PeakWorkingSetSize) / fileSize,
                 after.PeakPagefileUsage / 1048576.0);
-    DeleteFileA(path.c_str());
+    if (!given) {
+        DeleteFileA(path.c_str());
+    }
     DeleteFileA(listPath.c_str());
     return 0;
 }

@@ -11,7 +11,8 @@
 // @FILE, a list of "URL KIND" lines (tests/peers/rotten-web): the favorites, and what each
 // should be answered (the first run's log is checked against it), with the peak of Vexilo's
 // threads and memory during the first run.
-// VEXILO_PROBES in the environment sets how many are probed at once.
+// VEXILO_PROBES in the environment sets how many are probed at once; VEXILO_PROXY (host:port)
+// names a proxy in the user's Internet Settings for the runs, removed again at the end.
 #include "ScratchFolder.h"
 #include "ThreadTimes.h"
 #include "VexiloDriver.h"
@@ -180,6 +181,15 @@ int main(int argc, char** argv) {
         SHSetValueA(HKEY_CURRENT_USER, key, "wProbes", REG_DWORD, &atOnce, sizeof atOnce);
     }
 
+    const char* settings = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+    const char* proxy = std::getenv("VEXILO_PROXY");
+    if (proxy) {
+        const DWORD on = 1;
+        SHSetValueA(HKEY_CURRENT_USER, settings, "ProxyEnable", REG_DWORD, &on, sizeof on);
+        SHSetValueA(HKEY_CURRENT_USER, settings, "ProxyServer", REG_SZ, proxy,
+                    static_cast<DWORD>(std::strlen(proxy) + 1));
+    }
+
     Vexilo vexilo;
     if (!vexilo.Start(exe)) {
         std::fprintf(stderr, "bench: Vexilo did not start\n");
@@ -228,5 +238,9 @@ int main(int argc, char** argv) {
     CloseHandle(uiThread);
     vexilo.Exit();
     SHDeleteKeyA(HKEY_CURRENT_USER, key);
+    if (proxy) {
+        SHDeleteValueA(HKEY_CURRENT_USER, settings, "ProxyEnable");
+        SHDeleteValueA(HKEY_CURRENT_USER, settings, "ProxyServer");
+    }
     return 0;
 }

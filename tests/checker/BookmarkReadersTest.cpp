@@ -243,6 +243,14 @@ TEST(BookmarksJson, ReadsFirefoxBackups) {
 {"guid":"s","type":"text/x-moz-place-separator"},{"id":5,"title":"a","type":"text/x-moz-place"}]}]})",
          JsonProblem::kNone,
          {u8"F-1 他のブックマーク||unfiled_____", u8"L0 最近|place:sort=8|q", "-0 ||s", "L0 a|!|"}},
+        {"the tags root and its entries left out",
+         u8R"({"guid":"root________","type":"text/x-moz-place-container","children":[
+{"guid":"tags________","title":"tags","type":"text/x-moz-place-container","children":[
+{"guid":"t1","title":"仕事","type":"text/x-moz-place-container","children":[
+{"guid":"t2","type":"text/x-moz-place","uri":"http://a/"}]}]},
+{"guid":"unfiled_____","type":"text/x-moz-place-container","children":[
+{"guid":"p","title":"a","type":"text/x-moz-place","uri":"http://a/"}]}]})",
+         JsonProblem::kNone, {u8"F-1 他のブックマーク||unfiled_____", "L0 a|http://a/|p"}},
         {"no root folder", "[]", JsonProblem::kNoBookmarks, {}},
         {"a root folder without children", R"({"title":"x","type":"text/x-moz-place-container"})",
          JsonProblem::kNoBookmarks, {}},

@@ -3,6 +3,7 @@
 // while the waiting thread pumps its messages.
 #include "probe/Probe.h"
 #include "probe/ProbeWorker.h"
+#include "probe/ProxySetting.h"
 #include "probe/TlsSession.h"
 #include "probe/WinSockGuard.h"
 
@@ -14,6 +15,7 @@
 #include "WinDriver.h"
 
 #include <gtest/gtest.h>
+#include <shlwapi.h>
 
 #include <atomic>
 #include <cstdio>
@@ -548,6 +550,162 @@ TEST_F(ProbeConversation, RefusedHttp10IsAskedAgainInHttp11) {
     }
 }
 
+// The settings of a proxy on this machine's loopback, for every scheme.
+ProxySetting LoopbackProxy(int port) {
+    ProxySetting setting;
+    setting.manual = true;
+    setting.servers = ParseProxyServer(("127.0.0.1:" + std::to_string(port)).c_str());
+    return setting;
+}
+
+// A proxy between the probe and the site: http asked for in the absolute form, https through a
+// tunnel. What the proxy says of itself (credentials, refusals, garbage, silence, a proxy that
+// is not there) is never taken for the site's answer, and no refusal is read past its head.
+// (A tunnel that opens is taken into TLS: the proxy runs show that with real sites.)
+TEST_F(ProbeConversation, ThroughAProxy) {
+    {
+        ScriptedServer proxy({{0, "HTTP/1.0 200 OK\r\n\r\n<html>via</html>"}});
+        ProxyRouter router(LoopbackProxy(proxy.Port()));
+        probe_.router = &router;
+        EXPECT_EQ(kProbeCompleted, Probe("www.vexilo-test.invalid/a?b", 80));
+        EXPECT_TRUE(probe_.facts.viaProxy);
+        EXPECT_EQ(0u, proxy.Request().find("GET http://www.vexilo-test.invalid/a?b HTTP/1.0\r\n"
+                                           "Host: www.vexilo-test.invalid:80\r\n"));
+        EXPECT_EQ("<html>via</html>", ReadText(copyPath_));
+        EXPECT_TRUE(probe_.lookups.empty()); // the site's name is the proxy's to look up
+    }
+    const std::string label = "プロキシサーバー[127.0.0.1:";
+    const struct {
+        UrlScheme scheme;
+        std::vector<ServerStep> steps;
+        int code;
+        std::string message; // after the proxy's port, where it begins with label
+    } cases[] = {
+        {UrlScheme::kHttp, {{0, "HTTP/1.1 407 Proxy Authentication Required\r\n\r\n"}},
+         kProbeProxyFailed, "]が認証を求めています（407）。"},
+        {UrlScheme::kHttps, {{0, "HTTP/1.1 407 Proxy Authentication Required\r\n\r\n"}},
+         kProbeProxyFailed, "]が認証を求めています（407）。"},
+        {UrlScheme::kHttps, {{0, "HTTP/1.1 302 Found\r\nLocation: http://login/\r\n\r\n"}},
+         kProbeConnectFailed, "プロキシがサイトへの接続を中継しませんでした（302 Found）。"},
+        {UrlScheme::kHttps,
+         {{0, "HTTP/1.1 502 Bad Gateway\r\n\r\n" + std::string(10 << 20, 'x')}},
+         kProbeConnectFailed, "プロキシがサイトへの接続を中継しませんでした（502 Bad Gateway）。"},
+        {UrlScheme::kHttps, {{0, "<html>a proxy of old</html>\r\n\r\n"}}, kProbeConnectFailed,
+         "プロキシがサイトへの接続を中継しませんでした。"},
+        {UrlScheme::kHttps, {{0, "HTTP/1.1 200 Connection established\r\n"}},
+         kProbeConnectFailed, "プロキシがサイトへの接続を中継しませんでした。"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        DeleteFileA(copyPath_.c_str());
+        ScriptedServer proxy(c.steps);
+        ProxyRouter router(LoopbackProxy(proxy.Port()));
+        probe_.router = &router;
+        probe_.scheme = c.scheme;
+        const DWORD start = GetTickCount();
+        EXPECT_EQ(c.code, Probe("www.vexilo-test.invalid/", DefaultPort(c.scheme)));
+        EXPECT_LT(GetTickCount() - start, 5000u);
+        const std::string said = probe_.message;
+        EXPECT_EQ(c.message[0] == ']' ? label + std::to_string(proxy.Port()) + c.message
+                                      : c.message,
+                  said);
+        EXPECT_FALSE(Exists(copyPath_));
+        if (c.scheme == UrlScheme::kHttps) {
+            EXPECT_EQ(0u, proxy.Request().find("CONNECT www.vexilo-test.invalid:443 HTTP/1.1\r\n"
+                                               "Host: www.vexilo-test.invalid:443\r\n"));
+        }
+    }
+    probe_.scheme = UrlScheme::kHttps;
+    probeSilenceMs = 800;
+    {
+        ScriptedServer silent(std::vector<ServerStep>{}, ScriptedServer::End::WaitForClient);
+        ProxyRouter router(LoopbackProxy(silent.Port()));
+        probe_.router = &router;
+        EXPECT_EQ(kProbeTimedOut, Probe("www.vexilo-test.invalid/", 443));
+        EXPECT_EQ(label + std::to_string(silent.Port()) + "]からの応答が時間切れになりました。",
+                  std::string(probe_.message));
+    }
+    probeSilenceMs = kProbeSilenceMs;
+    const int nobody = UnusedPort();
+    ProxyRouter router(LoopbackProxy(nobody));
+    probe_.router = &router;
+    EXPECT_EQ(kProbeProxyFailed, Probe("www.vexilo-test.invalid/", 443));
+    EXPECT_EQ(label + std::to_string(nobody) + "]に接続できませんでした。",
+              std::string(probe_.message));
+    EXPECT_EQ(ProxyTrouble::kUnreachable, probe_.facts.proxyTrouble);
+    EXPECT_FALSE(probe_.facts.nameMissing);
+    probe_.scheme = UrlScheme::kHttp;
+    probe_.router = nullptr;
+}
+
+// Internet Settings as users, tools and policies leave them, and the line each run begins with.
+TEST(ProxySetting, ReadAsWindowsKeepsIt) {
+    constexpr char kKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+    const auto clear = [&] {
+        for (const char* value : {"ProxyEnable", "ProxyServer", "ProxyOverride", "AutoConfigURL"}) {
+            SHDeleteValueA(HKEY_CURRENT_USER, kKey, value);
+        }
+        SHDeleteKeyA(HKEY_CURRENT_USER, (std::string(kKey) + "\\Connections").c_str());
+    };
+    const auto text = [&](const char* name, const std::string& value) {
+        SHSetValueA(HKEY_CURRENT_USER, kKey, name, REG_SZ, value.c_str(),
+                    static_cast<DWORD>(value.size() + 1));
+    };
+    const DWORD on = 1;
+    const std::string many(5000, 'b');
+    const struct {
+        const char* enable; // a DWORD 1, a text, or none
+        std::string server;
+        std::string bypass;
+        const char* script;
+        std::string heading;
+    } cases[] = {
+        {nullptr, "", "", nullptr, "プロキシ: なし（直接接続）"},
+        {"dword", "p.example:8080", "", nullptr, "プロキシ: p.example:8080"},
+        {"1", "p.example:8080", "<local>", nullptr, "プロキシ: p.example:8080（直接接続: <local>）"},
+        {"0", "p.example:8080", "", nullptr, "プロキシ: なし（直接接続）"},
+        {"dword", "", "", nullptr, "プロキシ: なし（直接接続）"},
+        {"dword", "=", "", nullptr, "プロキシ: 設定（ProxyServer）を読めないため、直接接続します。"},
+        {"dword", "p.example:99999", "", nullptr,
+         "プロキシ: 設定（ProxyServer）を読めないため、直接接続します。"},
+        {"dword", std::string(300, 'p'), "", nullptr,
+         "プロキシ: 設定（ProxyServer）を読めないため、直接接続します。"},
+        {"dword", "socks=s.example:1080", "", nullptr,
+         "プロキシ: SOCKSのプロキシには対応していないため、直接接続します。"},
+        {"dword", "http=h.example:1", "", nullptr, "プロキシ: http=h.example:1、httpsは直接接続"},
+        {"dword", "p.example:8080", many, nullptr,
+         "プロキシ: p.example:8080（直接接続: " + many.substr(0, 159) + "…）"},
+        {nullptr, "", "", "http://wpad.example/proxy.pac",
+         "プロキシ: 自動構成スクリプト（http://wpad.example/proxy.pac）"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.heading);
+        clear();
+        if (c.enable && std::string(c.enable) == "dword") {
+            SHSetValueA(HKEY_CURRENT_USER, kKey, "ProxyEnable", REG_DWORD, &on, sizeof on);
+        } else if (c.enable) {
+            text("ProxyEnable", c.enable);
+        }
+        text("ProxyServer", c.server);
+        text("ProxyOverride", c.bypass);
+        if (c.script) {
+            text("AutoConfigURL", c.script);
+        }
+        EXPECT_EQ(c.heading, ProxyRouter(ReadProxySetting()).Heading());
+    }
+    // The flags of the connection settings: detection on, the script's box unticked.
+    clear();
+    text("AutoConfigURL", "http://wpad.example/proxy.pac");
+    unsigned char flags[16] = {0x46, 0, 0, 0, 2, 0, 0, 0, 0x09};
+    SHSetValueA(HKEY_CURRENT_USER, (std::string(kKey) + "\\Connections").c_str(),
+                "DefaultConnectionSettings", REG_BINARY, flags, sizeof flags);
+    const ProxySetting setting = ReadProxySetting();
+    EXPECT_TRUE(setting.autoDetect);
+    EXPECT_TRUE(setting.scriptUrl.empty());
+    EXPECT_EQ("プロキシ: 設定の自動検出", ProxyRouter(setting).Heading());
+    clear();
+}
+
 // A Windows without TLS (Windows 95 as it came) does not check https favorites: it says so.
 TEST_F(ProbeConversation, HttpsWithoutTlsIsNotChecked) {
     tlsModules[0] = "no-tls-here.dll";
@@ -598,19 +756,18 @@ TEST_F(ProbeConversation, SilenceEndsInTimeAndAForcedEndAtOnce) {
 // A lookup that never ends (the system's has no time limit of its own).
 HANDLE endLookups = CreateEventA(nullptr, TRUE, FALSE, nullptr);
 std::atomic<int> lookupsUnderWay{0};
-hostent* WINAPI NeverEndingLookup(const char*) {
+int NeverEndingLookup(const char*, HostAddresses&) {
     ++lookupsUnderWay;
     WaitForSingleObject(endLookups, INFINITE);
     --lookupsUnderWay;
-    WSASetLastError(WSAHOST_NOT_FOUND);
-    return nullptr;
+    return WSAHOST_NOT_FOUND;
 }
 
 // A lookup that does not end is given up after the silence allowed, or at once when the run is
 // forced to end, while its thread still waits; when it does end, the record it left is not
 // touched again, even while the record serves another probe.
 TEST_F(ProbeConversation, LookupThatNeverEndsIsGivenUp) {
-    lookUpName = NeverEndingLookup;
+    lookUpHost = NeverEndingLookup;
     probeSilenceMs = 800;
     DWORD start = GetTickCount();
     EXPECT_EQ(kProbeTimedOut, Probe("never.example/", 80));
@@ -629,7 +786,7 @@ TEST_F(ProbeConversation, LookupThatNeverEndsIsGivenUp) {
     EXPECT_EQ(2, lookupsUnderWay.load());
     SetEvent(endLookups);
     EXPECT_TRUE(driver::WaitUntil([] { return lookupsUnderWay == 0; }, 5000));
-    lookUpName = gethostbyname;
+    lookUpHost = SystemLookUpHost;
     Sleep(100); // for the two threads to come out of their probes
     EXPECT_EQ(kProbeStopped, static_cast<int>(probe_.code));
     EXPECT_STREQ(kStoppedText, probe_.message);

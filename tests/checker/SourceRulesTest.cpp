@@ -17,6 +17,8 @@ TEST(SourceRules, FilesAreToldByTheirContent) {
         {"{\"guid\":\"root________\",\"title\":\"\"", BookmarkFileKind::kFirefoxJson},
         {std::string("mozLz40\0\x10\0\0\0", 12), BookmarkFileKind::kMozLz4},
         {"mozLz41", BookmarkFileKind::kUnknown},
+        {std::string("SQLite format 3\0\x80\0", 18), BookmarkFileKind::kDatabase},
+        {"SQLite format 3", BookmarkFileKind::kUnknown},
         {"<!DOCTYPE netscape-bookmark-file-1>", BookmarkFileKind::kHtml},
         {"<html><dl><dt><a href=\"x\">", BookmarkFileKind::kHtml},
         {"<html><body>a page</body></html>", BookmarkFileKind::kUnknown},

@@ -1,8 +1,8 @@
 // The installation log read back as the uninstallation reads it, whatever it holds: every entry
 // it follows is a confined path (or a full path on a drive for links and groups), every other
 // non-empty line is counted as skipped, and a line the installer writes reads back as written.
+#include "base/Text.h"
 #include "copy/InstallLog.h"
-#include "entry/Text.h"
 #include "setupfile/PathRules.h"
 
 #include "FuzzCheck.h"
@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const LogEntry& entry : entries) {
         const char* path = entry.path.c_str();
         FUZZ_CHECK(entry.path.size() < kPathSize);
-        if (entry.kind == LogKind::File || entry.kind == LogKind::Folder) {
+        if (entry.kind == LogKind::kFile || entry.kind == LogKind::kFolder) {
             FUZZ_CHECK(IsConfinedPath(path));
         } else {
             FUZZ_CHECK(path[1] == ':' && path[2] == '\\' && IsConfinedPath(path + 3));

@@ -1,7 +1,7 @@
 // The installer's double-byte walks and bounded copies on any text: searches that never compare
 // a trail byte, the mid-character test, the trailing backslash, the numbered keys, and copies
 // that stay in their areas and end on character boundaries.
-#include "entry/Text.h"
+#include "base/Text.h"
 
 #include "FuzzCheck.h"
 
@@ -46,6 +46,9 @@ void CheckBackslash(const std::string& path, size_t size) {
     } else {
         FUZZ_CHECK(!done && result == path);
     }
+    std::memcpy(area.get(), path.c_str(), path.size() + 1);
+    RemoveTrailingBackslash(area.get());
+    FUZZ_CHECK(area.TextIn() == (ends ? path.substr(0, last) : path));
 }
 
 void CheckCopies(const std::string& first, const std::string& second, size_t size) {

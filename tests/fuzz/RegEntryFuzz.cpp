@@ -16,11 +16,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const char* name;
         RegRoot root;
     } roots[] = {
-        {"HKEY_CURRENT_USER", RegRoot::CurrentUser},
-        {"HKEY_LOCAL_MACHINE", RegRoot::LocalMachine},
-        {"HKEY_CLASSES_ROOT", RegRoot::ClassesRoot},
+        {"HKEY_CURRENT_USER", RegRoot::kCurrentUser},
+        {"HKEY_LOCAL_MACHINE", RegRoot::kLocalMachine},
+        {"HKEY_CLASSES_ROOT", RegRoot::kClassesRoot},
     };
-    RegRoot named = RegRoot::None;
+    RegRoot named = RegRoot::kNone;
     std::string expectedPath;
     for (const auto& r : roots) {
         if (fuzz::StartsWith(entry, r.name)) {
@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     }
     FUZZ_CHECK(root == named);
-    if (root != RegRoot::None) {
+    if (root != RegRoot::kNone) {
         FUZZ_CHECK(keyPath >= text.get() && keyPath <= text.get() + entry.size());
         FUZZ_CHECK(std::string(keyPath) == expectedPath);
         FUZZ_CHECK(NamesKeyBelow(keyPath));

@@ -50,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const char* parsedPath = nullptr;
     fuzz::Area again = fuzz::Copy(entry);
     const RegRoot parsed = ParseRegEntry(again.get(), &parsedPath);
-    if (root == RegRoot::None) {
+    if (root == RegRoot::kNone) {
         return 0;
     }
     FUZZ_CHECK(root == parsed);
@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const std::string& name : names) {
         FUZZ_CHECK(!name.empty());
     }
-    if (root == RegRoot::ClassesRoot) {
+    if (root == RegRoot::kClassesRoot) {
         const std::string& name = names[0];
         const size_t dot = fuzz::FindChar(name, '.');
         FUZZ_CHECK(dot != std::string::npos && dot > 0 && dot + 1 < name.size());
@@ -72,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             !OneOf(name.substr(0, dot), {"MICROSOFT", "WINDOWS", "SHELL", "WSCRIPT", "SCRIPTING"}));
         FUZZ_CHECK(!OneOf(name, {"CLSID", "INTERFACE", "TYPELIB", "APPID", "MIME", "*"}));
     } else {
-        FUZZ_CHECK(root == RegRoot::CurrentUser || root == RegRoot::LocalMachine);
+        FUZZ_CHECK(root == RegRoot::kCurrentUser || root == RegRoot::kLocalMachine);
         FUZZ_CHECK(names.size() >= 2);
         FUZZ_CHECK(Upper(names[0]) == "SOFTWARE");
         FUZZ_CHECK(!OneOf(names[1], {"MICROSOFT", "CLASSES", "POLICIES", "WOW6432NODE"}));

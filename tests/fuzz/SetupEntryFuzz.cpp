@@ -2,7 +2,7 @@
 // shortcut's target split into program and arguments: every split at a real comma (never a
 // trail byte), every target the installation folder and exactly the entry's part, or empty when
 // that would not fit a path; no file may ever be copied to or removed from a cut path.
-#include "entry/Text.h"
+#include "base/Text.h"
 #include "setupfile/EntryText.h"
 #include "shortcuts/Shortcuts.h"
 

@@ -2,7 +2,7 @@
 // folder or link name: whatever the entry says, what the rules accept must stay inside the folder
 // it is joined to, once Windows has resolved "." and "..", dropped the dots and blanks that end a
 // name, and taken "/" for "\". A folder is checked against the folders it is in or above.
-#include "entry/Text.h"
+#include "base/Text.h"
 #include "setupfile/EntryText.h"
 #include "setupfile/PathRules.h"
 

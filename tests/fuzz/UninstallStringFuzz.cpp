@@ -3,7 +3,7 @@
 // ("x" and the installed program's path). The folder must be the path's own, up to a real
 // backslash; the setup file must be the program's folder and its name with "INF" in place of
 // its last three characters, never a cut path that names another file.
-#include "entry/StartUp.h"
+#include "main/StartUp.h"
 #include "setupfile/EntryText.h"
 
 #include "FuzzCheck.h"
@@ -31,10 +31,10 @@ void CheckStart(const std::string& commandLine, const std::string& modulePath) {
     std::unique_ptr<StartPaths> paths(new StartPaths);
     std::memset(paths.get(), 'Z', sizeof *paths);
     const StartMode mode = ResolveStartPaths(commandLine.c_str(), modulePath.c_str(), *paths);
-    if (mode == StartMode::BadTarget) {
+    if (mode == StartMode::kBadTarget) {
         return;
     }
-    if (mode == StartMode::BadSwitch) {
+    if (mode == StartMode::kBadSwitch) {
         // Named as given: a piece of the line that starts where a switch does.
         const std::string named(paths->badSwitch,
                                 strnlen(paths->badSwitch, sizeof paths->badSwitch));
@@ -44,7 +44,7 @@ void CheckStart(const std::string& commandLine, const std::string& modulePath) {
     // The uninstall run's path is the rest of the line after "x" (or "/x") and one blank, at
     // the start of the line or after a blank; any other mode is about the running program.
     std::string source = modulePath;
-    if (mode == StartMode::UninstallRun) {
+    if (mode == StartMode::kUninstallRun) {
         if (commandLine.find('=') != std::string::npos) {
             return; // a /d= value before it may hold an "x " of its own
         }

@@ -1,11 +1,11 @@
 // What a setup file may name: paths that stay inside their folder, registry keys a product can
 // own, and installation folders whose removal takes nothing else; and the setup file's lists read
 // whole as the profile reader reads them.
-#include "entry/SetupContext.h"
+#include "base/SetupContext.h"
+#include "setupfile/Folders.h"
 #include "setupfile/PathRules.h"
 #include "setupfile/SetupFile.h"
 #include "uninstall/RegEntry.h"
-#include "setupfile/Folders.h"
 
 #include <windows.h>
 
@@ -86,7 +86,7 @@ TEST(RegistryRules, KeysAProductCanOwn) {
     };
     for (const auto& c : cases) {
         const char* keyPath = nullptr;
-        EXPECT_EQ(c.owned, ParseOwnedRegEntry(c.entry, &keyPath) != RegRoot::None) << c.entry;
+        EXPECT_EQ(c.owned, ParseOwnedRegEntry(c.entry, &keyPath) != RegRoot::kNone) << c.entry;
     }
 }
 
@@ -101,18 +101,18 @@ TEST(InstallFolders, RefusedInAnySpelling) {
         std::string folder;
         FolderRefusal refusal;
     } cases[] = {
-        {drive, FolderRefusal::DriveRoot},
-        {drive + "\\", FolderRefusal::DriveRoot},
-        {drive + "\\.\\", FolderRefusal::DriveRoot},
-        {std::string(windows) + "\\..\\", FolderRefusal::DriveRoot},
-        {"\\\\server\\share\\", FolderRefusal::DriveRoot},
-        {std::string(windows) + "\\", FolderRefusal::SystemFolder},
-        {std::string(system) + "\\", FolderRefusal::SystemFolder},
-        {drive + "\\PROGRAM FILES\\", FolderRefusal::SystemFolder},
-        {drive + "\\users\\", FolderRefusal::SystemFolder},
-        {drive + "\\Program Files\\Sample\\", FolderRefusal::None},
-        {std::string(windows) + "\\Sample\\", FolderRefusal::None},
-        {drive + "\\Programs\\", FolderRefusal::None},
+        {drive, FolderRefusal::kDriveRoot},
+        {drive + "\\", FolderRefusal::kDriveRoot},
+        {drive + "\\.\\", FolderRefusal::kDriveRoot},
+        {std::string(windows) + "\\..\\", FolderRefusal::kDriveRoot},
+        {"\\\\server\\share\\", FolderRefusal::kDriveRoot},
+        {std::string(windows) + "\\", FolderRefusal::kSystemFolder},
+        {std::string(system) + "\\", FolderRefusal::kSystemFolder},
+        {drive + "\\PROGRAM FILES\\", FolderRefusal::kSystemFolder},
+        {drive + "\\users\\", FolderRefusal::kSystemFolder},
+        {drive + "\\Program Files\\Sample\\", FolderRefusal::kNone},
+        {std::string(windows) + "\\Sample\\", FolderRefusal::kNone},
+        {drive + "\\Programs\\", FolderRefusal::kNone},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(c.refusal, CheckInstallFolder(c.folder.c_str())) << c.folder;
@@ -136,7 +136,7 @@ TEST(SetupLists, ReadAsTheProfileReaderReadsThem) {
         char byKey[kPathSize];
         GetPrivateProfileStringA("Install", key, "", byKey, sizeof byKey,
                                  SetupContext.setupFilePath);
-        ReadListValue(EntryList::Install, n, value, sizeof value);
+        ReadListValue(EntryList::kInstall, n, value, sizeof value);
         EXPECT_STREQ(n <= 3 ? byKey : "", value) << n;
     }
     EXPECT_EQ(3, SetupContext.fileCount);

@@ -1,9 +1,9 @@
 // Copying one entry for real in scratch folders, the uninstall command that the next
 // installation reads its folder back from, and the progress bar's figures.
+#include "base/SetupContext.h"
 #include "copy/CopySteps.h"
-#include "entry/SetupContext.h"
+#include "copy/InstallRecord.h"
 #include "setupfile/SetupFile.h"
-#include "uninstall/InstallRecord.h"
 
 #include <windows.h>
 
@@ -123,7 +123,7 @@ TEST_F(CopyEntryTest, FilesAndTheirFolders) {
                            FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
         LoadFileEntry(c.entry);
         ErrorText error;
-        EXPECT_EQ(StepOutcome::Done, CopyEntryFile(error)) << c.source << error.text;
+        EXPECT_EQ(StepOutcome::kDone, CopyEntryFile(error)) << c.source << error.text;
         const std::string target = installFolder_ + c.relative;
         EXPECT_EQ(bytes, driver::ReadFileBytes(target)) << c.source;
         EXPECT_TRUE(IsPlainFile(target)) << c.source;
@@ -141,7 +141,7 @@ TEST_F(CopyEntryTest, FileOntoItself) {
     CopyText(SetupContext.installFolder, kPathSize, (scratch_ / "source\\").c_str());
     LoadFileEntry(1);
     ErrorText error;
-    EXPECT_EQ(StepOutcome::Done, CopyEntryFile(error)) << error.text;
+    EXPECT_EQ(StepOutcome::kDone, CopyEntryFile(error)) << error.text;
     EXPECT_EQ("the program", driver::ReadFileBytes(scratch_ / "source\\viewer.exe"));
 }
 

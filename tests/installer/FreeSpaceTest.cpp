@@ -1,6 +1,6 @@
 // The free space of the installation drive, in tenths of a byte, without wrapping on large
 // drives; and the real drive of the test machine.
-#include "entry/SetupContext.h"
+#include "base/SetupContext.h"
 #include "wizard/FreeSpace.h"
 
 #include <windows.h>

@@ -1,8 +1,8 @@
 // Whole installations through the real wizard under Wine, driven from this process: the files in
 // place, the uninstall entry, the shortcuts, and what Finish starts and opens (both recorded,
 // nothing really shown). The shell folders point at scratch folders for the length of a test.
-#include "entry/SetupContext.h"
-#include "entry/StartUp.h"
+#include "base/SetupContext.h"
+#include "main/StartUp.h"
 #include "setupfile/SetupFile.h"
 #include "shortcuts/Shortcuts.h"
 
@@ -264,13 +264,13 @@ TEST_F(InstallTest, ProgramGroupOnTheOldShell) {
 
     // The removal as the uninstallation does it, from the installed copy's start-up.
     ResetSetupContext();
-    ASSERT_EQ(StartMode::UninstallRun, ResolveStart(("x " + folder + "OLDSHELL.EXE").c_str()));
+    ASSERT_EQ(StartMode::kUninstallRun, ResolveStart(("x " + folder + "OLDSHELL.EXE").c_str()));
     ASSERT_TRUE(LoadSettings());
     CopyText(SetupContext.installFolder, kPathSize, SetupContext.programFolder);
     SetupContext.newShell = false;
     for (ShortcutPlace place :
-         {ShortcutPlace::Programs, ShortcutPlace::Desktop, ShortcutPlace::Startup}) {
-        UpdateShortcuts(place, ShortcutUpdate::Remove);
+         {ShortcutPlace::kPrograms, ShortcutPlace::kDesktop, ShortcutPlace::kStartup}) {
+        UpdateShortcuts(place, ShortcutUpdate::kRemove);
     }
     EXPECT_EQ(Names(), FolderEntries(Place("Programs")));
 }

@@ -1,6 +1,6 @@
 // The registry keys an uninstallation removes, for real below a test key of the current user
 // (and of the local machine and the classes root where an entry names them), removed again.
-#include "entry/SetupContext.h"
+#include "base/SetupContext.h"
 #include "uninstall/Registry.h"
 
 #include <windows.h>
@@ -82,26 +82,26 @@ TEST(ParseRegEntry, RootsAndKeyPaths) {
         RegRoot root;
         const char* keyPath;
     } cases[] = {
-        {"HKEY_CURRENT_USER\\Software\\A", RegRoot::CurrentUser, "Software\\A"},
-        {"HKEY_LOCAL_MACHINE\\SOFTWARE\\A\\B", RegRoot::LocalMachine, "SOFTWARE\\A\\B"},
-        {"HKEY_CLASSES_ROOT\\.viewer", RegRoot::ClassesRoot, ".viewer"},
+        {"HKEY_CURRENT_USER\\Software\\A", RegRoot::kCurrentUser, "Software\\A"},
+        {"HKEY_LOCAL_MACHINE\\SOFTWARE\\A\\B", RegRoot::kLocalMachine, "SOFTWARE\\A\\B"},
+        {"HKEY_CLASSES_ROOT\\.viewer", RegRoot::kClassesRoot, ".viewer"},
         // The character after the root name is passed over whatever it is.
-        {"HKEY_CURRENT_USER/Software", RegRoot::CurrentUser, "Software"},
+        {"HKEY_CURRENT_USER/Software", RegRoot::kCurrentUser, "Software"},
         // A double-byte character is no separator: its trail byte (a backslash in ソ, the letter
         // A in ア) would start a key path that names some other key.
-        {"HKEY_CURRENT_USERソSoftware\\A", RegRoot::None, nullptr},
-        {"HKEY_CURRENT_USERアSoftware", RegRoot::None, nullptr},
+        {"HKEY_CURRENT_USERソSoftware\\A", RegRoot::kNone, nullptr},
+        {"HKEY_CURRENT_USERアSoftware", RegRoot::kNone, nullptr},
         // Root names are compared byte for byte.
-        {"hkey_current_user\\Software\\A", RegRoot::None, nullptr},
-        {"HKEY_Current_User\\Software\\A", RegRoot::None, nullptr},
-        {"HKEY_USERS\\.DEFAULT\\Software", RegRoot::None, nullptr},
-        {"HKCU\\Software\\A", RegRoot::None, nullptr},
-        {"Software\\A", RegRoot::None, nullptr},
+        {"hkey_current_user\\Software\\A", RegRoot::kNone, nullptr},
+        {"HKEY_Current_User\\Software\\A", RegRoot::kNone, nullptr},
+        {"HKEY_USERS\\.DEFAULT\\Software", RegRoot::kNone, nullptr},
+        {"HKCU\\Software\\A", RegRoot::kNone, nullptr},
+        {"Software\\A", RegRoot::kNone, nullptr},
         // Nothing that would name a root itself.
-        {"HKEY_CURRENT_USER", RegRoot::None, nullptr},
-        {"HKEY_LOCAL_MACHINE\\", RegRoot::None, nullptr},
-        {"HKEY_CLASSES_ROOT\\\\", RegRoot::None, nullptr},
-        {"HKEY_CURRENT_USER\\\\Software", RegRoot::None, nullptr},
+        {"HKEY_CURRENT_USER", RegRoot::kNone, nullptr},
+        {"HKEY_LOCAL_MACHINE\\", RegRoot::kNone, nullptr},
+        {"HKEY_CLASSES_ROOT\\\\", RegRoot::kNone, nullptr},
+        {"HKEY_CURRENT_USER\\\\Software", RegRoot::kNone, nullptr},
     };
     for (const auto& c : cases) {
         const char* keyPath = nullptr;

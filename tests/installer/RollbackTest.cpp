@@ -34,8 +34,8 @@ const char kRemoved[] = "サンプル表は正常に削除されました。";
 using Tree = std::map<std::string, std::string>;
 void AddTree(const std::string& folder, const std::string& below, Tree& tree) {
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + below + "*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) {
+    TestHandle search(FindFirstFileA((folder + below + "*").c_str(), &found), FindClose);
+    if (!search.IsOpen()) {
         return;
     }
     do {
@@ -49,8 +49,7 @@ void AddTree(const std::string& folder, const std::string& below, Tree& tree) {
         } else {
             tree[below + name] = driver::ReadFileBytes(folder + below + name);
         }
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    } while (FindNextFileA(search.Get(), &found));
 }
 
 class RollbackTest : public testing::Test {
@@ -214,22 +213,23 @@ TEST_F(RollbackTest, FailedStepsAreUndone) {
         WriteProduct(20);
         driver::WriteFileBytes(folder_ + "f9.txt", "the old one");
         const Tree heldBefore = Machine();
-        HANDLE held = CreateFileA((folder_ + "f9.txt").c_str(), GENERIC_READ, 0, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        ASSERT_NE(INVALID_HANDLE_VALUE, held);
+        TestHandle held(CreateFileA((folder_ + "f9.txt").c_str(), GENERIC_READ, 0, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr),
+                        CloseHandle);
+        ASSERT_NE(INVALID_HANDLE_VALUE, held.Get());
         StartCopy();
         ASSERT_TRUE(driver::AnswerMessageBox(run_->Pid(), IDRETRY, 30000, &seen));
         EXPECT_EQ(0u,
                   seen.text.find(folder_ + "f9.txt は他のプロセスが使用中のため上書きできません。"))
             << seen.text;
         if (letGo) {
-            CloseHandle(held);
+            held.Close();
         }
         ASSERT_TRUE(
             driver::AnswerMessageBox(run_->Pid(), letGo ? IDRETRY : IDCANCEL, 30000, &seen));
         ASSERT_TRUE(run_->WaitForFinish());
         if (!letGo) {
-            CloseHandle(held);
+            held.Close();
             EXPECT_EQ(kFailed, driver::ItemText(run_->Page(), IDC_COPY_STATUS));
             EXPECT_EQ(heldBefore, Machine());
             EXPECT_EQ("the old one", driver::ReadFileBytes(folder_ + "f9.txt"));

@@ -1,6 +1,6 @@
 // The setup file read through the real profile reader, and an earlier installation's folder
 // read back from a real uninstall entry.
-#include "entry/SetupContext.h"
+#include "base/SetupContext.h"
 #include "setupfile/SetupFile.h"
 
 #include <windows.h>

@@ -1,8 +1,8 @@
 // Shortcuts made and removed for real: shell links written through the shell's link object and
 // read back through it, in shell folders pointed at scratch folders; and program groups made by
 // Wine's own Program Manager server over DDE.
-#include "entry/Handles.h"
-#include "entry/SetupContext.h"
+#include "base/Handles.h"
+#include "base/SetupContext.h"
 #include "setupfile/SetupFile.h"
 #include "shortcuts/Progman.h"
 #include "shortcuts/Shortcuts.h"
@@ -94,33 +94,33 @@ TEST_F(ShellLinkTest, LinksOfEachPlace) {
         std::vector<std::pair<std::string, LinkSeen>> links;
     } cases[] = {
         {kGrouped,
-         ShortcutPlace::Programs,
+         ShortcutPlace::kPrograms,
          "Programs",
          {kTitle},
          {{std::string(kTitle) + "\\ビューア.lnk", {viewer, "", working, "ビューア"}},
           {std::string(kTitle) + "\\安全モード.lnk", {viewer, "/safe", working, "安全モード"}}}},
         {kUngrouped,
-         ShortcutPlace::Programs,
+         ShortcutPlace::kPrograms,
          "Programs",
          {std::string(kTitle) + ".lnk"},
          {{std::string(kTitle) + ".lnk", {viewer, "", working, kTitle}}}},
         // The desktop and start-up links always start the main program, group or not.
         {kGrouped,
-         ShortcutPlace::Desktop,
+         ShortcutPlace::kDesktop,
          "Desktop",
          {std::string(kTitle) + ".lnk"},
          {{std::string(kTitle) + ".lnk", {viewer, "", working, kTitle}}}},
         {kGrouped,
-         ShortcutPlace::Startup,
+         ShortcutPlace::kStartup,
          "Startup",
          {std::string(kTitle) + ".lnk"},
          {{std::string(kTitle) + ".lnk", {viewer, "", working, kTitle}}}},
     };
     for (const auto& c : cases) {
         LoadProduct(scratch_, c.setup, installFolder_, true);
-        UpdateShortcuts(c.place, ShortcutUpdate::Create);
+        UpdateShortcuts(c.place, ShortcutUpdate::kCreate);
         EXPECT_EQ(c.files, FolderEntries(Place(c.folder))) << c.folder;
-        if (c.setup == kGrouped && c.place == ShortcutPlace::Programs) {
+        if (c.setup == kGrouped && c.place == ShortcutPlace::kPrograms) {
             EXPECT_EQ(Names({"ビューア.lnk", "安全モード.lnk"}),
                       FolderEntries(Place(c.folder) + kTitle));
         }
@@ -134,7 +134,7 @@ TEST_F(ShellLinkTest, LinksOfEachPlace) {
 // A program at a drive root works in the root itself, "C:\", not in "C:".
 TEST_F(ShellLinkTest, TargetAtADriveRoot) {
     LoadProduct(scratch_, kUngrouped, "C:\\", true);
-    UpdateShortcuts(ShortcutPlace::Desktop, ShortcutUpdate::Create);
+    UpdateShortcuts(ShortcutPlace::kDesktop, ShortcutUpdate::kCreate);
     ExpectLink(Place("Desktop") + kTitle + ".lnk", {"C:\\viewer.exe", "", "C:\\", kTitle});
 }
 
@@ -143,7 +143,7 @@ TEST_F(ShellLinkTest, InstallationFolderWithAComma) {
     const std::string folder = scratch_ / "Tools, old\\";
     MakeInstalledFiles(folder);
     LoadProduct(scratch_, kGrouped, folder, true);
-    UpdateShortcuts(ShortcutPlace::Programs, ShortcutUpdate::Create);
+    UpdateShortcuts(ShortcutPlace::kPrograms, ShortcutUpdate::kCreate);
     const std::string group = Place("Programs") + kTitle + "\\";
     ExpectLink(group + "ビューア.lnk",
                {folder + "viewer.exe", "", WithoutBackslash(folder), "ビューア"});
@@ -158,33 +158,33 @@ TEST_F(ShellLinkTest, Removal) {
     for (const char* setup : {kGrouped, kUngrouped}) {
         LoadProduct(scratch_, setup, installFolder_, true);
         for (ShortcutPlace place :
-             {ShortcutPlace::Programs, ShortcutPlace::Desktop, ShortcutPlace::Startup}) {
-            UpdateShortcuts(place, ShortcutUpdate::Create);
+             {ShortcutPlace::kPrograms, ShortcutPlace::kDesktop, ShortcutPlace::kStartup}) {
+            UpdateShortcuts(place, ShortcutUpdate::kCreate);
         }
         if (setup == kGrouped) {
             driver::WriteFileBytes(Place("Programs") + kTitle + "\\memo.txt", "the user's own");
         }
         for (ShortcutPlace place :
-             {ShortcutPlace::Programs, ShortcutPlace::Desktop, ShortcutPlace::Startup}) {
-            UpdateShortcuts(place, ShortcutUpdate::Remove);
+             {ShortcutPlace::kPrograms, ShortcutPlace::kDesktop, ShortcutPlace::kStartup}) {
+            UpdateShortcuts(place, ShortcutUpdate::kRemove);
         }
         EXPECT_EQ(Names(), FolderEntries(Place("Programs")));
         EXPECT_EQ(Names({"other.lnk"}), FolderEntries(Place("Desktop")));
         EXPECT_EQ(Names(), FolderEntries(Place("Startup")));
     }
     // Nothing there to remove: silent.
-    UpdateShortcuts(ShortcutPlace::Programs, ShortcutUpdate::Remove);
+    UpdateShortcuts(ShortcutPlace::kPrograms, ShortcutUpdate::kRemove);
 }
 
 // A place the shell records no folder for is skipped, the others are served.
 TEST_F(ShellLinkTest, PlaceWithoutAShellFolder) {
     places_.Remove("Desktop");
     LoadProduct(scratch_, kUngrouped, installFolder_, true);
-    UpdateShortcuts(ShortcutPlace::Desktop, ShortcutUpdate::Create);
-    UpdateShortcuts(ShortcutPlace::Programs, ShortcutUpdate::Create);
+    UpdateShortcuts(ShortcutPlace::kDesktop, ShortcutUpdate::kCreate);
+    UpdateShortcuts(ShortcutPlace::kPrograms, ShortcutUpdate::kCreate);
     EXPECT_EQ(Names(), FolderEntries(Place("Desktop")));
     EXPECT_EQ(Names({std::string(kTitle) + ".lnk"}), FolderEntries(Place("Programs")));
-    UpdateShortcuts(ShortcutPlace::Desktop, ShortcutUpdate::Remove);
+    UpdateShortcuts(ShortcutPlace::kDesktop, ShortcutUpdate::kRemove);
 }
 
 TEST(WorkingFolder, OfAProgramPath) {
@@ -287,10 +287,10 @@ protected:
 // takes the group folder with whatever is in it.
 TEST_F(ProgmanTest, GroupOfTheSetupFile) {
     LoadProduct(scratch_, kGrouped, installFolder_, false);
-    UpdateShortcuts(ShortcutPlace::Programs, ShortcutUpdate::Create);
+    UpdateShortcuts(ShortcutPlace::kPrograms, ShortcutUpdate::kCreate);
     EXPECT_EQ(Names({"ビューア.lnk"}), GroupItems(kTitle));
     driver::WriteFileBytes(programs_ + kTitle + "\\memo.txt", "the user's own");
-    UpdateShortcuts(ShortcutPlace::Programs, ShortcutUpdate::Remove);
+    UpdateShortcuts(ShortcutPlace::kPrograms, ShortcutUpdate::kRemove);
     EXPECT_FALSE(IsFolder(programs_ + kTitle));
 }
 
@@ -299,13 +299,13 @@ TEST_F(ProgmanTest, GroupOfTheSetupFile) {
 // nothing is made until the group exists; then the item comes and goes with the commands.
 TEST_F(ProgmanTest, StartupItem) {
     LoadProduct(scratch_, kUngrouped, installFolder_, false);
-    UpdateShortcuts(ShortcutPlace::Startup, ShortcutUpdate::Create);
+    UpdateShortcuts(ShortcutPlace::kStartup, ShortcutUpdate::kCreate);
     EXPECT_FALSE(IsFolder(programs_ + kStartupGroup));
 
     CreateDirectoryA((programs_ + kStartupGroup).c_str(), nullptr);
-    UpdateShortcuts(ShortcutPlace::Startup, ShortcutUpdate::Create);
+    UpdateShortcuts(ShortcutPlace::kStartup, ShortcutUpdate::kCreate);
     EXPECT_EQ(Names({std::string(kTitle) + ".lnk"}), GroupItems(kStartupGroup));
-    UpdateShortcuts(ShortcutPlace::Startup, ShortcutUpdate::Remove);
+    UpdateShortcuts(ShortcutPlace::kStartup, ShortcutUpdate::kRemove);
     EXPECT_EQ(Names(), GroupItems(kStartupGroup));
 }
 

@@ -1,6 +1,6 @@
 // The installer's text routines on Shift-JIS text: a trail byte that looks like a separator is
 // never taken for one, and cut texts never end in half a character.
-#include "entry/Text.h"
+#include "base/Text.h"
 
 #include <gtest/gtest.h>
 
@@ -52,13 +52,18 @@ TEST(IsMidCharacter, TrailBytesOnly) {
 
 struct BackslashCase {
     const char* path;
-    const char* result;
+    const char* result;  // with AddTrailingBackslash
+    const char* without; // with RemoveTrailingBackslash
 };
 
 const BackslashCase kBackslashCases[] = {
-    {"C:\\Apps", "C:\\Apps\\"}, {"C:\\Apps\\", "C:\\Apps\\"}, {"", "\\"}, {"C:", "C:\\"},
-    {"C:\\表", "C:\\表\\"}, // its last byte is a trail byte, not a separator
-    {"C:\\表\\", "C:\\表\\"},
+    {"C:\\Apps", "C:\\Apps\\", "C:\\Apps"},
+    {"C:\\Apps\\", "C:\\Apps\\", "C:\\Apps"},
+    {"", "\\", ""},
+    {"C:", "C:\\", "C:"},
+    {"C:\\", "C:\\", "C:"},
+    {"C:\\表", "C:\\表\\", "C:\\表"}, // its last byte is a trail byte, not a separator
+    {"C:\\表\\", "C:\\表\\", "C:\\表"},
 };
 
 TEST(AddTrailingBackslash, AddsOnlyWhenMissing) {
@@ -67,6 +72,15 @@ TEST(AddTrailingBackslash, AddsOnlyWhenMissing) {
         CopyText(path, sizeof path, c.path);
         EXPECT_TRUE(AddTrailingBackslash(path, sizeof path)) << c.path;
         EXPECT_STREQ(c.result, path) << c.path;
+    }
+}
+
+TEST(RemoveTrailingBackslash, RemovesOnlyARealOne) {
+    for (const BackslashCase& c : kBackslashCases) {
+        char path[kPathSize];
+        CopyText(path, sizeof path, c.path);
+        RemoveTrailingBackslash(path);
+        EXPECT_STREQ(c.without, path) << c.path;
     }
 }
 

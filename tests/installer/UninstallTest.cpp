@@ -474,9 +474,10 @@ TEST_F(UninstallTest, NeverStartsAnOlderFileInTheSystemFolder) {
     Install();
     ASSERT_TRUE(
         CopyFileA(driver::WindowsPath(PRODUCT_PEER_EXE).c_str(), SystemCopy().c_str(), FALSE));
-    HANDLE held = CreateFileA(SystemCopy().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    TestHandle held(CreateFileA(SystemCopy().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr),
+                    CloseHandle);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held.Get());
     driver::Process request;
     ASSERT_TRUE(request.Start("\"" + InstalledProgram() + "\" /r")) << request.Problem();
     ASSERT_TRUE(driver::AnswerMessageBox(request.Id(), IDOK, 10000));
@@ -488,7 +489,7 @@ TEST_F(UninstallTest, NeverStartsAnOlderFileInTheSystemFolder) {
     ASSERT_TRUE(request.Wait(10000, &exitCode));
     EXPECT_EQ(1u, exitCode);
     Sleep(500);
-    CloseHandle(held);
+    held.Close();
     EXPECT_FALSE(driver::FileExists(startedLog_)) << "the older file was started";
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
     EXPECT_TRUE(driver::FileExists(folder_ + "viewer.exe"));

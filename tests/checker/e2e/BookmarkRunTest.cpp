@@ -1,8 +1,9 @@
 // Whole check runs over the bookmarks of today's browsers: an Edge profile, two Chrome profiles
-// and a Firefox profile (two daily backups) at their real places in the test prefix, and an
-// exported bookmarks file, as tests/data/bookmarks/make-fixtures writes them, against the check
-// runs' web (nginx, host names of their own). A browser's files are never written, nothing is
-// recycled, and every bookmark is checked and reported as a favorite would be.
+// and Firefox profiles (databases of a current and an older Firefox, one damaged, and daily
+// backups) at their real places in the test prefix, and an exported bookmarks file, as
+// tests/data/bookmarks/make-fixtures writes them, against the check runs' web (nginx, host
+// names of their own). A browser's files are never written, nothing is recycled, and every
+// bookmark is checked and reported as a favorite would be.
 #include "HostLinks.h"
 #include "RunFixture.h"
 #include "VexiloDriver.h"
@@ -24,6 +25,9 @@ constexpr int kSourceList = 1100; // the list of the choice after "自動参照"
 const std::string kWww = "http://www.vexilo-test.example";
 const std::string kMissing = "http://no-such-host.invalid/";
 const char kOtherScheme[] = "httpとhttps以外のURLは確認しません。";
+const char kDatabaseCaption[] = "Firefoxのブックマーク（今の時点のデータベース）";
+const char kDatabaseNote[] =
+    "Firefoxのブックマークを places.sqlite から読みました（今の時点のブックマークです）。";
 const char kKeptLine[] = "ブックマークはブラウザのファイルを書き換えないため、ごみ箱へは移動せず、"
                          "消えたページの一覧に載せます。不要なブックマークはブラウザで削除してください。";
 
@@ -129,6 +133,10 @@ protected:
         RunFixture::TearDown();
     }
 
+    static std::string Places() {
+        return driver::WindowsPath(Env("BOOKMARK_FIXTURES")) + "\\Places\\";
+    }
+
     static std::string TrashFolder() {
         return driver::WindowsPath(Env("XDG_DATA_HOME")) + "\\Trash";
     }
@@ -170,8 +178,11 @@ TEST_F(BookmarkRun, EachSourceIsCheckedAndNeverTouched) {
         {edge_ + "\\Default\\Bookmarks", "Microsoft Edge のブックマーク（個人）", "お気に入りバー",
          nullptr},
         {chrome_ + "\\Profile 1", "Google Chrome のブックマーク（仕事）", "ブックマーク バー", nullptr},
-        {profile_, "Firefoxのブックマーク（2026-12-08 のバックアップ）", "ブックマークツールバー",
-         "Firefoxのブックマークを 2026-12-08 のバックアップから読みました（その日の時点のブックマークです）。"},
+        // Its database, with the page added today that only the WAL holds; no backups of the
+        // older one.
+        {profile_, kDatabaseCaption, "ブックマークツールバー", kDatabaseNote},
+        {firefox_ + "\\Profiles\\w7f2.default", kDatabaseCaption, "ブックマークツールバー",
+         kDatabaseNote},
         {html_, "ブックマークのHTMLファイル", "ブックマーク バー", nullptr},
     };
     for (const Source& source : sources) {
@@ -191,12 +202,15 @@ TEST_F(BookmarkRun, EachSourceIsCheckedAndNeverTouched) {
         }
         const std::vector<LogBlock> blocks = Blocks(log);
         std::map<std::string, Lines> byUrl = ByUrl(blocks);
-        EXPECT_EQ((Lines{"200 OK", kNewText}), byUrl[kWww + "/news.html"]);
-        EXPECT_EQ((Lines{"404 Not Found"}), byUrl[kWww + "/gone.html"]);
-        EXPECT_EQ((Lines{"200 OK", kNewText}), byUrl["https://secure.vexilo-test.example/ok.html"]);
         const std::string updated = Report("flist.htm");
         const std::string vanished = Report("flistdel.htm");
         const std::string top = source.top;
+        EXPECT_EQ((Lines{"200 OK", kNewText}), byUrl[kWww + "/news.html"]);
+        EXPECT_EQ((Lines{"404 Not Found"}), byUrl[kWww + "/gone.html"]);
+        EXPECT_EQ((Lines{"200 OK", kNewText}), byUrl["https://secure.vexilo-test.example/ok.html"]);
+        const bool today = source.setting == profile_;
+        EXPECT_EQ((today ? Lines{"200 OK", kNewText} : Lines{}), byUrl[kWww + "/ok.html?today"]);
+        EXPECT_EQ(today, updated.find(">" + top + "\\今日のページ</A>") != std::string::npos);
         EXPECT_NE(std::string::npos, vanished.find("<A HREF=\"" + kWww + "/gone.html\">" + top +
                                                    "\\ニュース\\消えた記事</A><BR><BR>"));
         EXPECT_NE(std::string::npos,
@@ -266,13 +280,14 @@ TEST_F(BookmarkRun, DetectOffersEverySource) {
     HWND dialog = driver::WaitForDialogWithItem(vexilo.Process().Id(), kSourceList, 20000);
     ASSERT_NE(nullptr, dialog);
     const Lines lines = driver::ListBoxLines(GetDlgItem(dialog, kSourceList));
-    ASSERT_EQ(7u, lines.size());
+    ASSERT_EQ(9u, lines.size());
     EXPECT_EQ(0u, lines[0].find("Internet Explorer\tお気に入り\t"));
+    // Firefox's databases counted (the damaged one's backup, of its day), queries and tags not.
     EXPECT_EQ((Lines{"Microsoft Edge\t個人\t9 件", "Google Chrome\t太郎\t9 件",
-                     "Google Chrome\t仕事\t4 件",
-                     "Mozilla Firefox\tdefault-release\t10 件（2026-12-08）",
+                     "Google Chrome\t仕事\t4 件", "Mozilla Firefox\tdefault-release\t10 件",
                      "Mozilla Firefox\t古いプロファイル\t読み込めません",
-                     "Mozilla Firefox\t外\t読み込めません"}),
+                     "Mozilla Firefox\t外\t読み込めません", "Mozilla Firefox\t2013年\t9 件",
+                     "Mozilla Firefox\t壊れた\t10 件（2026-12-05）"}),
               Lines(lines.begin() + 1, lines.end()));
     EXPECT_TRUE(SaveScreen("vexilo-sources.png"));
 
@@ -302,6 +317,7 @@ TEST_F(BookmarkRun, BadInputsSayWhatIsWrong) {
     const std::string edge = driver::ReadFileBytes(edge_ + "\\Default\\Bookmarks");
     const std::string backup = driver::ReadFileBytes(
         profile_ + "\\bookmarkbackups\\bookmarks-2026-12-08_9_Yh3nVQe0Zk1T7wX4mPa8bQ==.jsonlz4");
+    const std::string damaged = driver::ReadFileBytes(Places() + "truncated.sqlite");
     const std::string ok = kWww + "/ok.html";
     // The files hold UTF-8 (u8""); what the run shows is in the program's code page.
     auto chromium = [&](const std::string& children, const std::string& more) {
@@ -350,6 +366,8 @@ TEST_F(BookmarkRun, BadInputsSayWhatIsWrong) {
          "圧縮が壊れています", nullptr},
         {"nowhere", "", "が見つかりません。", nullptr},
         {"profile-without-backup", "", "HTMLファイルに書き出し", nullptr},
+        {"damaged.sqlite", damaged,
+         "damaged.sqlite は壊れています（database disk image is malformed）", nullptr},
         {"big.json", chromium(link(u8"大きい", "\"" + ok + "\""),
                               ",\"sync_metadata\":\"" + std::string(50u << 20, 'A') + "\""),
          nullptr, "バー\\大きい"},
@@ -406,6 +424,71 @@ TEST_F(BookmarkRun, BadInputsSayWhatIsWrong) {
     }
     ASSERT_TRUE(vexilo.Exit());
     ExpectUntouched();
+}
+
+// Firefox's database as it is now: a damaged one gives way to its backup and the log says why;
+// once it reads again its bookmarks keep the page copies the backup's run made (their guids),
+// so only the page added since is new; and a database another program holds open, as Firefox
+// does, is read through the copy, which goes again.
+TEST_F(BookmarkRun, FirefoxDatabaseAsItIsNow) {
+    const std::string damaged = firefox_ + "\\Profiles\\d4m9.default";
+    Choose(damaged, 0x10, 0x01);
+    Vexilo vexilo;
+    ASSERT_TRUE(vexilo.Start(exe_)) << vexilo.Problem();
+    ASSERT_TRUE(vexilo.RunCheck(kRunTimeout));
+    Lines log = vexilo.LogLines();
+    ASSERT_LE(2u, log.size());
+    EXPECT_EQ("Firefoxのブックマークを 2026-12-05 のバックアップから読みました"
+              "（その日の時点のブックマークです）。",
+              log[0]);
+    EXPECT_EQ("今の時点のデータベースは読めませんでした: places.sqlite は壊れています"
+              "（database disk image is malformed）。",
+              log[1]);
+    EXPECT_EQ((Lines{"404 Not Found"}), ByUrl(Blocks(log))[kWww + "/gone.html"]);
+
+    for (const char* suffix : {"", "-wal"}) {
+        ASSERT_TRUE(CopyFileA((Places() + "current.sqlite" + suffix).c_str(),
+                              (damaged + "\\places.sqlite" + suffix).c_str(), FALSE));
+    }
+    Snapshot(firefox_, browserFiles_);
+    size_t seen = log.size();
+    ASSERT_TRUE(vexilo.RunCheck(kRunTimeout));
+    log = vexilo.LogLines();
+    ASSERT_LT(seen, log.size());
+    EXPECT_EQ(kDatabaseNote, log[seen]);
+    const std::string updated = Report("flist.htm");
+    EXPECT_EQ(1u, Count(updated, "<A HREF=")) << updated;
+    EXPECT_NE(std::string::npos, updated.find(">ブックマークツールバー\\今日のページ</A>"));
+
+    // Held as Firefox holds it: open for reading and writing, shared, its lock bytes taken.
+    std::vector<HANDLE> held;
+    for (const char* name : {"\\places.sqlite", "\\places.sqlite-wal"}) {
+        held.push_back(CreateFileA((profile_ + name).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                   nullptr));
+        ASSERT_NE(INVALID_HANDLE_VALUE, held.back());
+    }
+    EXPECT_TRUE(LockFile(held[0], 0x40000000, 0, 512, 0));
+    SetDlgItemTextA(vexilo.Window(), kFolderField, profile_.c_str());
+    seen = log.size();
+    ASSERT_TRUE(vexilo.RunCheck(kRunTimeout));
+    log = vexilo.LogLines();
+    ASSERT_LT(seen, log.size());
+    EXPECT_EQ(kDatabaseNote, log[seen]);
+    EXPECT_EQ((Lines{"200 OK", kNewText}),
+              ByUrl(Blocks(Lines(log.begin() + static_cast<long>(seen),
+                                 log.end())))[kWww + "/ok.html?today"]);
+    for (HANDLE file : held) {
+        CloseHandle(file);
+    }
+    ASSERT_TRUE(vexilo.Exit());
+    ExpectUntouched();
+    WIN32_FIND_DATAA entry;
+    HANDLE copies = FindFirstFileA((TempFolder() + "Vexilo-places-*").c_str(), &entry);
+    EXPECT_EQ(INVALID_HANDLE_VALUE, copies) << "a copy stayed: " << entry.cFileName;
+    if (copies != INVALID_HANDLE_VALUE) {
+        FindClose(copies);
+    }
 }
 
 } // namespace

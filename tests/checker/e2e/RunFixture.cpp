@@ -6,6 +6,7 @@
 #include <shlwapi.h>
 
 #include <cstdlib>
+#include <cstring>
 
 std::string TempFolder() {
     char temp[MAX_PATH];
@@ -48,6 +49,9 @@ bool SaveScreen(const std::string& name) {
 std::vector<LogBlock> Blocks(const Lines& log) {
     std::vector<LogBlock> blocks;
     for (size_t i = 0; i < log.size(); ++i) {
+        if (log[i].compare(0, std::strlen(kProxyHeading), kProxyHeading) == 0) {
+            continue; // a run's heading, before its first favorite
+        }
         if (log[i] == kSeparator && i + 1 < log.size()) {
             blocks.push_back({log[++i], {}});
         } else if (!blocks.empty()) {
@@ -101,6 +105,26 @@ void RunFixture::TearDown() {
 void RunFixture::Favorite(const std::string& relative, const std::string& bytes) {
     const std::string folder = favorites_.substr(scratch_.Path().size() + 1);
     ASSERT_TRUE(scratch_.WriteFile(folder + "\\" + relative, bytes));
+}
+
+namespace {
+
+std::string TrashFolder() {
+    const char* data = std::getenv("XDG_DATA_HOME");
+    return driver::WindowsPath(data ? data : "") + "\\Trash";
+}
+
+} // namespace
+
+std::string RunFixture::Trashed(const std::string& name) {
+    return TrashFolder() + "\\files\\" + name;
+}
+
+void RunFixture::ForgetTrashed(std::initializer_list<const char*> names) {
+    for (const char* name : names) {
+        DeleteFileA(Trashed(name).c_str());
+        DeleteFileA((TrashFolder() + "\\info\\" + name + ".trashinfo").c_str());
+    }
 }
 
 std::string RunFixture::Report(const char* page) {

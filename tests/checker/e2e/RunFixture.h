@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <string>
@@ -18,6 +19,8 @@
 constexpr char kSettingsKey[] = "SOFTWARE\\Oskaveld\\Vexilo";
 constexpr char kSeparator[] = "          -----------";
 constexpr char kNewText[] = "URLは新規チェックか更新されています。";
+// How the line that begins each run, naming its proxy, begins.
+constexpr char kProxyHeading[] = "プロキシ: ";
 using Lines = std::vector<std::string>;
 
 std::string TempFolder();
@@ -50,6 +53,11 @@ protected:
 
     // Writes a file below the Favorites folder.
     void Favorite(const std::string& relative, const std::string& bytes);
+    // A shortcut as the recycle bin holds it (Wine keeps it below XDG_DATA_HOME).
+    static std::string Trashed(const std::string& name);
+    // Empties the recycle bin of these names, so that a name is never taken when the test
+    // recycles it (the bin would then choose another).
+    static void ForgetTrashed(std::initializer_list<const char*> names);
     static std::string Report(const char* page);
     // No new copy left in the store: every one was either taken as the page or removed.
     bool NoNewCopyLeft() const;

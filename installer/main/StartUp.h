@@ -1,29 +1,14 @@
 // How the installer reads its own name and command line: the paths of SetupContext and the mode.
 #pragma once
 
-#include "entry/Text.h"
+#include "base/Text.h"
 
 enum class StartMode {
-    Wizard,           // no argument, or one that names no uninstall mode
-    UninstallRequest, // "r" or "R": confirm, then hand over to a copy in the system folder
-    UninstallRun,     // "x" and the installed program's path: the removal itself
-    BadTarget,        // "x" without a usable program path
-    BadSwitch,        // a switch this program does not know: refused, never taken as a mode
-};
-
-// Exit codes. The wizard always ends with 1; the unattended modes (/s) with one of these, so
-// that a script can tell what happened.
-enum ExitCode {
-    kExitDone = 0,         // installed, or removed (files the user made may stay)
-    kExitWizard = 1,       // the wizard or the uninstall dialog ran
-    kExitBadSwitch = 2,    // an unknown switch, or one without its value
-    kExitBadSetupFile = 3, // the setup file is missing or damaged
-    kExitBadFolder = 4,    // the installation folder given cannot be installed into
-    kExitCopyFailed = 5,   // a file could not be copied, or a folder made: undone
-    kExitInUse = 6,        // a file to replace is held by a running program: undone
-    kExitLinkFailed = 7,   // the shortcuts could not be made: undone
-    kExitLeftBehind = 8,   // the uninstallation could not remove everything of the product
-    kExitNotStarted = 9,   // the uninstallation's copy in the system folder did not start
+    kWizard,           // no argument, or one that names no uninstall mode
+    kUninstallRequest, // "r" or "R": confirm, then hand over to a copy in the system folder
+    kUninstallRun,     // "x" and the installed program's path: the removal itself
+    kBadTarget,        // "x" without a usable program path
+    kBadSwitch,        // a switch this program does not know: refused, never taken as a mode
 };
 
 // The paths that the start-up takes from the command line and the program's own path.
@@ -34,7 +19,7 @@ struct StartPaths {
     char setupFilePath[kPathSize]; // programFolder + setupFileName
     bool quiet;                    // /s: no window, no question, an exit code
     char folder[kPathSize];        // /d=PATH: the installation folder asked for, else empty
-    char badSwitch[64];            // for BadSwitch: the switch as given (cut when longer)
+    char badSwitch[64];            // for kBadSwitch: the switch as given (cut when longer)
 };
 
 // The mode that the command line (program name already removed) names, and the paths of the
@@ -42,13 +27,13 @@ struct StartPaths {
 // The line holds switches separated by blanks: /s (also /S, /silent, /q, /quiet), /r (also r,
 // /R, R) for the uninstallation, /d=PATH (quoted, or unquoted to the line's end), and last
 // "x PATH" (or "/x PATH"), which takes the rest of the line as the installed program's path.
-// Nothing is filled for BadTarget; only badSwitch for BadSwitch. No windows.h: the command
+// Nothing is filled for kBadTarget; only badSwitch for kBadSwitch. No windows.h: the command
 // line is outside input.
 StartMode ResolveStartPaths(const char* commandLine, const char* modulePath, StartPaths& paths);
 
 // Fills programFolder, exeName, setupFileName and setupFilePath of SetupContext from the command
 // line (program name already removed) and SetupContext.modulePath, and names the mode. Nothing
-// is filled for BadTarget.
+// is filled for kBadTarget.
 StartMode ResolveStart(const char* commandLine);
 
 // True when the packed version of GetVersion names a shell with links (major version 4 or later).

@@ -1,5 +1,5 @@
 // The process-wide installer record.
-#include "entry/SetupContext.h"
+#include "base/SetupContext.h"
 
 SetupContextData SetupContext;
 

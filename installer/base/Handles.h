@@ -72,19 +72,24 @@ private:
     HANDLE handle_ = INVALID_HANDLE_VALUE;
 };
 
-class FileHandle {
+// A kernel object closed with CloseHandle: a file, a pipe's end, a process. Either failure value
+// of the creating call (nullptr, INVALID_HANDLE_VALUE) holds nothing.
+class KernelHandle {
 public:
-    explicit FileHandle(HANDLE handle) : handle_(handle) {}
-    ~FileHandle() {
-        if (handle_ != INVALID_HANDLE_VALUE) {
+    explicit KernelHandle(HANDLE handle = nullptr) : handle_(handle) {}
+    ~KernelHandle() { Reset(); }
+    KernelHandle(const KernelHandle&) = delete;
+    KernelHandle& operator=(const KernelHandle&) = delete;
+
+    // Closes the handle held and takes handle instead.
+    void Reset(HANDLE handle = nullptr) {
+        if (IsOpen()) {
             CloseHandle(handle_);
         }
+        handle_ = handle;
     }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-
     HANDLE Get() const { return handle_; }
-    bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
+    bool IsOpen() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
 
 private:
     HANDLE handle_;

@@ -1,11 +1,11 @@
 // The installation's record of its setup file, written at registration and checked before an
 // uninstallation believes the installed copy.
-#include "uninstall/InstallRecord.h"
+#include "copy/InstallRecord.h"
 
 #include <cstring>
 
-#include "entry/Handles.h"
-#include "entry/SetupContext.h"
+#include "base/Handles.h"
+#include "base/SetupContext.h"
 #include "setupfile/SetupFile.h"
 #include "shortcuts/Shortcuts.h"
 
@@ -20,10 +20,10 @@ const char kPlacesValue[] = "ShortcutPlaces";
 uint32_t PlacesMade() {
     const auto bit = [](ShortcutPlace place) { return 1u << static_cast<int>(place); };
     if (SetupContext.resident) {
-        return bit(ShortcutPlace::Startup);
+        return bit(ShortcutPlace::kStartup);
     }
-    return (SetupContext.startMenuChosen ? bit(ShortcutPlace::Programs) : 0) |
-           (SetupContext.desktopChosen ? bit(ShortcutPlace::Desktop) : 0);
+    return (SetupContext.startMenuChosen ? bit(ShortcutPlace::kPrograms) : 0) |
+           (SetupContext.desktopChosen ? bit(ShortcutPlace::kDesktop) : 0);
 }
 
 uint32_t CrcStep(uint32_t crc, const unsigned char* data, size_t size) {
@@ -72,7 +72,7 @@ bool IsThisInstallation(const char* keyPath, const char* command, InstallRecord&
     uint32_t nowSum = 0;
     const bool same = InstalledSetupFile(path, sizeof path) &&
                       MeasureFile(path, &nowSize, &nowSum) && nowSize == size && nowSum == sum;
-    record.check = same ? RecordCheck::Matches : RecordCheck::Changed;
+    record.check = same ? RecordCheck::kMatches : RecordCheck::kChanged;
     return true;
 }
 
@@ -84,8 +84,8 @@ bool ComposeUninstallString(char* text, size_t size, const char* installFolder,
 }
 
 bool MeasureFile(const char* path, uint32_t* size, uint32_t* sum) {
-    FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    KernelHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsOpen()) {
         return false;
     }
@@ -146,7 +146,7 @@ InstallRecord CheckInstallRecord() {
          ++index) {
         if (FormatText(keyPath, sizeof keyPath, "%s%s", kUninstallKey, name) &&
             IsThisInstallation(keyPath, command, record)) {
-            record.check = RecordCheck::Changed;
+            record.check = RecordCheck::kChanged;
             return record;
         }
     }

@@ -1,5 +1,5 @@
 // The registry readers and the DDE client of the handle owners.
-#include "entry/Handles.h"
+#include "base/Handles.h"
 
 namespace {
 

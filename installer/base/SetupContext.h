@@ -7,7 +7,7 @@
 
 #include <cstddef>
 
-#include "entry/Text.h"
+#include "base/Text.h"
 
 // Size of the "Title" and "Folder" settings: at most 99 characters.
 constexpr size_t kSettingSize = 100;
@@ -23,21 +23,26 @@ struct SetupContextData {
     char title[kSettingSize];      // [Install] Title
     char folderName[kSettingSize]; // [Install] Folder
     bool resident;                 // [Install] TSR begins with "1"
-    char installFolder[kPathSize]; // always ends in a backslash
-    int fileCount;                 // numbered [Install] entries
-    int groupCount;                // numbered [Group] entries
-    char entryName[kPathSize];     // source file or shortcut name of the entry loaded last
-    char entryTarget[kPathSize];   // installFolder + the entry's relative part
-    size_t entryRelative;          // offset in entryTarget where the relative part begins
-    HWND messageOwner;             // owner of folder, copy and uninstall messages
-    HWND sheetWindow;              // the wizard's frame
+    // Where the product goes (in "x" mode: is removed from), with its backslash once checked.
+    // Written by ReadSettings (the default, or an earlier installation's folder); then by the
+    // /d= folder in RunInstallation (main/WinMain.cpp) alone; by the folder page and the
+    // unattended installation through RefuseInstallFolder, which checks it and adds the
+    // backslash; in "x" mode by StartUninstallRun, as the installed program's folder.
+    char installFolder[kPathSize];
+    int fileCount;               // numbered [Install] entries
+    int groupCount;              // numbered [Group] entries
+    char entryName[kPathSize];   // source file or shortcut name of the entry loaded last
+    char entryTarget[kPathSize]; // installFolder + the entry's relative part
+    size_t entryRelative;        // offset in entryTarget where the relative part begins
+    HWND messageOwner;           // owner of folder, copy and uninstall messages
+    HWND sheetWindow;            // the wizard's frame
     bool startMenuChosen;
     bool desktopChosen;
     int copyStep;
-    bool quiet;                    // /s: no window and no question; outcomes as exit codes
-    char givenFolder[kPathSize];   // /d=PATH, else empty
-    char badSwitch[64];            // a switch refused at start-up
-    const char* heldProgram;       // the installed program, while a waiting request runs it
+    bool quiet;                  // /s: no window and no question; outcomes as exit codes
+    char givenFolder[kPathSize]; // /d=PATH, else empty
+    char badSwitch[64];          // a switch refused at start-up
+    const char* heldProgram;     // the installed program, while a waiting request runs it
 };
 
 extern SetupContextData SetupContext;

@@ -1,15 +1,15 @@
 // The start-up's paths into SetupContext, and the kind of shell.
-#include "entry/StartUp.h"
+#include "main/StartUp.h"
 
-#include "entry/SetupContext.h"
+#include "base/SetupContext.h"
 
 StartMode ResolveStart(const char* commandLine) {
     StartPaths paths;
     const StartMode mode = ResolveStartPaths(commandLine, SetupContext.modulePath, paths);
-    if (mode == StartMode::BadTarget) {
+    if (mode == StartMode::kBadTarget) {
         return mode;
     }
-    if (mode == StartMode::BadSwitch) {
+    if (mode == StartMode::kBadSwitch) {
         SetupContext.quiet = paths.quiet; // a /s before it: no box for a script to wait on
         CopyText(SetupContext.badSwitch, sizeof SetupContext.badSwitch, paths.badSwitch);
         return mode;

@@ -1,6 +1,6 @@
 // The program's paths from its own file name (or, in "x" mode, from the installed program's
 // path) and the choice of mode by the first character of the command line.
-#include "entry/StartUp.h"
+#include "main/StartUp.h"
 
 #include <cstring>
 
@@ -43,20 +43,16 @@ bool TakeFolderValue(const char*& at, char* folder) {
     return true;
 }
 
-} // namespace
-
-StartMode ResolveStartPaths(const char* commandLine, const char* modulePath, StartPaths& paths) {
-    paths.quiet = false;
-    paths.folder[0] = '\0';
-    paths.badSwitch[0] = '\0';
-    StartMode mode = StartMode::Wizard;
-    const char* source = modulePath;
+// Reads the switches into paths, up to the end of the line or to "x", whose program path (the
+// rest of the line) goes into source. The mode they name; kBadSwitch with badSwitch filled.
+StartMode ReadSwitches(const char* commandLine, StartPaths& paths, const char** source) {
+    StartMode mode = StartMode::kWizard;
     for (const char* at = commandLine;;) {
         while (IsBlank(*at)) {
             ++at;
         }
         if (*at == '\0') {
-            break;
+            return mode;
         }
         const char* item = at;
         const bool slashed = *at == '/';
@@ -64,11 +60,10 @@ StartMode ResolveStartPaths(const char* commandLine, const char* modulePath, Sta
         // The uninstall run: "x", one separating character, then the path, blanks and all.
         if (body[0] == 'x' && (body[1] == '\0' || IsBlank(body[1]))) {
             if (body[1] == '\0') {
-                return StartMode::BadTarget;
+                return StartMode::kBadTarget;
             }
-            mode = StartMode::UninstallRun;
-            source = body + 2;
-            break;
+            *source = body + 2;
+            return StartMode::kUninstallRun;
         }
         const char* end = body;
         while (*end != '\0' && !IsBlank(*end) && *end != '=') {
@@ -87,7 +82,7 @@ StartMode ResolveStartPaths(const char* commandLine, const char* modulePath, Sta
             paths.quiet = true;
             continue;
         } else if (*end != '=' && length == 1 && (body[0] == 'r' || body[0] == 'R')) {
-            mode = StartMode::UninstallRequest;
+            mode = StartMode::kUninstallRequest;
             continue;
         }
         // Named as given, up to its blank (or the whole value of a /d= that went wrong).
@@ -97,55 +92,76 @@ StartMode ResolveStartPaths(const char* commandLine, const char* modulePath, Sta
         }
         CopyTextPart(paths.badSwitch, sizeof paths.badSwitch, item,
                      static_cast<size_t>(stop - item));
-        return StartMode::BadSwitch;
+        return StartMode::kBadSwitch;
     }
-    const bool uninstallRun = mode == StartMode::UninstallRun;
+}
 
-    char folder[kPathSize];
-    char name[kPathSize];
-    const char* slash = FindLastCharDbcs(source, '\\');
-    if (!slash) {
-        if (uninstallRun) {
-            return StartMode::BadTarget;
-        }
-        folder[0] = '\0';
-        if (!CopyText(name, sizeof name, source)) {
-            return StartMode::BadTarget;
-        }
-    } else if (!CopyTextPart(folder, sizeof folder, source,
-                             static_cast<size_t>(slash + 1 - source)) ||
-               !CopyText(name, sizeof name, slash + 1)) {
-        return StartMode::BadTarget;
-    }
-    const size_t nameLength = std::strlen(name);
-    if (uninstallRun && nameLength < kShortestName) {
-        return StartMode::BadTarget;
-    }
-
-    // The setup file's name: the program's with its last three characters (a double-byte one
-    // whole) made "INF", all of it when it has fewer.
-    char setupName[kPathSize];
+// The setup file's name: the program's with its last three characters (a double-byte one whole)
+// made "INF", all of it when it has fewer.
+void SetupFileNameOf(const char* name, char* setupName, size_t size) {
     const char* starts[3] = {name, name, name};
     for (const char* p = name; *p; p += CharLength(p)) {
         starts[0] = starts[1];
         starts[1] = starts[2];
         starts[2] = p;
     }
-    const size_t kept = nameLength >= kShortestName ? static_cast<size_t>(starts[0] - name) : 0;
-    CopyTextPart(setupName, sizeof setupName, name, kept);
-    AppendText(setupName, sizeof setupName, "INF");
+    const size_t kept =
+        std::strlen(name) >= kShortestName ? static_cast<size_t>(starts[0] - name) : 0;
+    CopyTextPart(setupName, size, name, kept);
+    AppendText(setupName, size, "INF");
+}
+
+// The folder, name and setup file of the program at source; false when they cannot be told or
+// do not fit (for the uninstall run, whose path must name a folder and a program).
+bool FillProgramPaths(const char* source, bool uninstallRun, StartPaths& paths) {
+    char folder[kPathSize];
+    char name[kPathSize];
+    const char* slash = FindLastCharDbcs(source, '\\');
+    if (!slash) {
+        if (uninstallRun) {
+            return false;
+        }
+        folder[0] = '\0';
+        if (!CopyText(name, sizeof name, source)) {
+            return false;
+        }
+    } else if (!CopyTextPart(folder, sizeof folder, source,
+                             static_cast<size_t>(slash + 1 - source)) ||
+               !CopyText(name, sizeof name, slash + 1)) {
+        return false;
+    }
+    if (uninstallRun && std::strlen(name) < kShortestName) {
+        return false;
+    }
+    char setupName[kPathSize];
+    SetupFileNameOf(name, setupName, sizeof setupName);
     // In "x" mode folder and name come from a command line of any length: a setup file path
     // that does not fit would be cut to name another file.
     char setupPath[kPathSize];
     if (!CopyText(setupPath, sizeof setupPath, folder) ||
         !AppendText(setupPath, sizeof setupPath, setupName)) {
-        return StartMode::BadTarget;
+        return false;
     }
-
     CopyText(paths.programFolder, kPathSize, folder);
     CopyText(paths.exeName, kPathSize, name);
     CopyText(paths.setupFileName, kPathSize, setupName);
     CopyText(paths.setupFilePath, kPathSize, setupPath);
+    return true;
+}
 
+} // namespace
+
+StartMode ResolveStartPaths(const char* commandLine, const char* modulePath, StartPaths& paths) {
+    paths.quiet = false;
+    paths.folder[0] = '\0';
+    paths.badSwitch[0] = '\0';
+    const char* source = modulePath;
+    const StartMode mode = ReadSwitches(commandLine, paths, &source);
+    if (mode == StartMode::kBadTarget || mode == StartMode::kBadSwitch) {
+        return mode;
+    }
+    if (!FillProgramPaths(source, mode == StartMode::kUninstallRun, paths)) {
+        return StartMode::kBadTarget;
+    }
     return mode;
 }

@@ -1,5 +1,5 @@
 // Text routines of the installer: double-byte aware searches and bounded copies.
-#include "entry/Text.h"
+#include "base/Text.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -66,6 +66,13 @@ bool AddTrailingBackslash(char* path, size_t size) {
     path[length] = '\\';
     path[length + 1] = '\0';
     return true;
+}
+
+void RemoveTrailingBackslash(char* path) {
+    const size_t length = std::strlen(path);
+    if (length > 0 && path[length - 1] == '\\' && !IsMidCharacter(path, length - 1)) {
+        path[length - 1] = '\0';
+    }
 }
 
 // Ends a cut text on a character boundary: a lead byte whose trail byte was cut off goes too.

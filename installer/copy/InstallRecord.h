@@ -8,19 +8,19 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "entry/Text.h"
+#include "base/Text.h"
 
 // A key name has up to 255 characters, each up to two bytes in code page 932.
 constexpr size_t kRecordKeySize = 512;
 
 enum class RecordCheck {
-    Unrecorded, // no uninstall entry of this installation, or one made before records were kept
-    Matches,    // the installed setup file is the one installed
-    Changed     // it was changed since: only what the record names may be removed
+    kUnrecorded, // no uninstall entry of this installation, or one made before records were kept
+    kMatches,    // the installed setup file is the one installed
+    kChanged     // it was changed since: only what the record names may be removed
 };
 
 struct InstallRecord {
-    RecordCheck check = RecordCheck::Unrecorded;
+    RecordCheck check = RecordCheck::kUnrecorded;
     bool found = false;                // an uninstall entry of this installation exists
     char keyPath[kRecordKeySize + 64]; // that entry's key below HKEY_LOCAL_MACHINE
     char displayName[kPathSize];       // its DisplayName, the product's title when installed

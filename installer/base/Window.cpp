@@ -1,7 +1,7 @@
 // Window helpers shared by the wizard pages and the uninstall dialog.
-#include "entry/Window.h"
+#include "base/Window.h"
 
-#include "entry/SetupContext.h"
+#include "base/SetupContext.h"
 
 void CenterWindow(HWND window) {
     RECT rect;

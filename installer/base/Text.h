@@ -40,6 +40,11 @@ bool IsMidCharacter(const char* text, size_t offset);
 // False, with the path unchanged, when the buffer of size bytes has no room for it.
 bool AddTrailingBackslash(char* path, size_t size);
 
+// Takes away the path's last character when it is a backslash, not the trail byte of a
+// double-byte character. A caller that keeps a drive root whole ("D:" names the drive's current
+// folder, not its root) looks at the length first.
+void RemoveTrailingBackslash(char* path);
+
 // True when the length bytes at text are word, single-byte letters compared without regard to
 // case (a switch, a registry root's name).
 bool IsWordIgnoringCase(const char* text, size_t length, const char* word);
