@@ -35,9 +35,9 @@ struct Copy {
 };
 
 // What a reader sees of a copy, or its bytes, in the encoding of its text.
-class CopyText final : public TextSource {
+class CopyReader final : public TextSource {
 public:
-    CopyText(FILE* file, PageKind kind, const PageCharset& charset)
+    CopyReader(FILE* file, PageKind kind, const PageCharset& charset)
         : file_(file), html_(kind == PageKind::kHtml), decoder_(charset),
           text_(charset.codePage, CharacterInCodePage), buffer_(kPieceSize) {}
 
@@ -121,7 +121,7 @@ std::string NewPageNote(Copy& fresh, PageKind kind, const char* contentType) {
         return type.empty() ? "新規" : "新規（" + type + "）";
     }
     const PageCharset charset = CharsetOf(fresh, contentType, kind);
-    CopyText text(fresh.file.Get(), kind, charset);
+    CopyReader text(fresh.file.Get(), kind, charset);
     std::string readable;
     while (!text.Html().TitleEnded() && text.Next(readable)) {
         readable.clear(); // only the title is wanted
@@ -165,8 +165,8 @@ bool SamePage(const char* storedPath, const char* freshPath, const char* content
         return false;
     }
     const PageCharset freshCharset = CharsetOf(fresh, contentType, kind);
-    CopyText before(stored.file.Get(), kind, CharsetOf(stored, contentType, kind));
-    CopyText after(fresh.file.Get(), kind, freshCharset);
+    CopyReader before(stored.file.Get(), kind, CharsetOf(stored, contentType, kind));
+    CopyReader after(fresh.file.Get(), kind, freshCharset);
     const QuoteStyle style = !note || kind == PageKind::kBinary ? QuoteStyle::kNone
                              : kind == PageKind::kHtml          ? QuoteStyle::kWords
                                                                 : QuoteStyle::kLine;

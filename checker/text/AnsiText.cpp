@@ -94,9 +94,14 @@ size_t CharacterInCodePage(char32_t character, char* out, unsigned codePage) {
     const size_t units = Utf8ToUtf16(utf8, length, wide, 2, &whole);
     BOOL lacking = FALSE;
     // 65000 and the ISO-2022 pages take no default character; a page read in them is read as
-    // Shift_JIS or UTF-8 anyway.
-    const int bytes = WideCharToMultiByte(codePage, kNoBestFit, reinterpret_cast<wchar_t*>(wide),
-                                          static_cast<int>(units), out, 8, "?", &lacking);
+    // Shift_JIS or UTF-8 anyway. Windows 95 refuses the flag: asked again without it.
+    const auto* units16 = reinterpret_cast<const wchar_t*>(wide);
+    int bytes = WideCharToMultiByte(codePage, kNoBestFit, units16, static_cast<int>(units), out, 8,
+                                    "?", &lacking);
+    if (bytes <= 0) {
+        bytes = WideCharToMultiByte(codePage, 0, units16, static_cast<int>(units), out, 8, "?",
+                                    &lacking);
+    }
     if (bytes <= 0 || lacking) {
         out[0] = '?';
         return 1;
