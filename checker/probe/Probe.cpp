@@ -163,6 +163,9 @@ Looked ResolveHost(ProbeRecord& probe, const char* host, DWORD since, HostAddres
         const Locked lock(LookupsLock());
         probe.lookup = pending.get();
     }
+    // Only the thread that waits for the probe can give the lookup up: it is woken to learn of
+    // it, or it could wait without end for a lookup that never ends.
+    SetEvent(StatusRelayEvent());
     error = lookUpHost(host, addresses);
     const Locked lock(LookupsLock());
     if (pending->givenUp) {
