@@ -95,6 +95,30 @@ private:
     HANDLE handle_;
 };
 
+// A system library loaded at run time, for functions that not every Windows has: the program
+// must still start where they are missing.
+class Library {
+public:
+    explicit Library(const char* name) : module_(LoadLibraryA(name)) {}
+    ~Library() {
+        if (module_) {
+            FreeLibrary(module_);
+        }
+    }
+    Library(const Library&) = delete;
+    Library& operator=(const Library&) = delete;
+
+    // The function of that name, or nullptr (also when the library is missing).
+    template <typename Function> Function Find(const char* name) const {
+        return module_ ? reinterpret_cast<Function>(
+                             reinterpret_cast<void*>(GetProcAddress(module_, name)))
+                       : nullptr;
+    }
+
+private:
+    HMODULE module_;
+};
+
 // The component library, for as long as the owner lives.
 class ComLibrary {
 public:

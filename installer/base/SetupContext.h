@@ -41,8 +41,13 @@ struct SetupContextData {
     int copyStep;
     bool quiet;                  // /s: no window and no question; outcomes as exit codes
     char givenFolder[kPathSize]; // /d=PATH, else empty
+    bool logAsked;               // /LOG or /LOG=PATH: a diagnostic log of the run
+    char givenLog[kPathSize];    // /LOG=PATH, else empty (a new file in the temporary folder)
     char badSwitch[64];          // a switch refused at start-up
     const char* heldProgram;     // the installed program, while a waiting request runs it
+    // The user chose to install an older version over a newer one: files of a higher version
+    // are replaced too, as that version's files.
+    bool downgrade;
 };
 
 extern SetupContextData SetupContext;

@@ -115,14 +115,11 @@ bool AppendText(char* dest, size_t size, const char* src) {
     return CopyText(dest + used, size - used, src);
 }
 
-bool FormatText(char* dest, size_t size, const char* format, ...) {
+bool FormatTextV(char* dest, size_t size, const char* format, va_list args) {
     if (size == 0) {
         return false;
     }
-    va_list args;
-    va_start(args, format);
     const int needed = std::vsnprintf(dest, size, format, args);
-    va_end(args);
     if (needed < 0) {
         dest[0] = '\0';
         return false;
@@ -132,6 +129,14 @@ bool FormatText(char* dest, size_t size, const char* format, ...) {
     }
     TrimSplitCharacter(dest, size - 1);
     return false;
+}
+
+bool FormatText(char* dest, size_t size, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    const bool whole = FormatTextV(dest, size, format, args);
+    va_end(args);
+    return whole;
 }
 
 bool IsWordIgnoringCase(const char* text, size_t length, const char* word) {

@@ -3,6 +3,7 @@
 // backslash, comma, blank or quote is never taken for one. No windows.h: pure logic.
 #pragma once
 
+#include <cstdarg>
 #include <cstddef>
 
 // Size of every path buffer of the installer: at most 259 characters and the terminator.
@@ -12,6 +13,7 @@ constexpr size_t kPathSize = 260;
 // dialog that called it shows it, so that no helper needs a window.
 struct ErrorText {
     char text[kPathSize + 200] = "";
+    unsigned long code = 0; // the system's error code, where a system call failed
 };
 
 // True when the byte at p starts a double-byte character (lead bytes 0x81-0x9F, 0xE0-0xFC).
@@ -62,3 +64,5 @@ bool AppendText(char* dest, size_t size, const char* src);
 // Bounded formatting into dest (always terminated, cut like CopyText). False when cut.
 bool FormatText(char* dest, size_t size, const char* format, ...)
     __attribute__((format(printf, 3, 4)));
+bool FormatTextV(char* dest, size_t size, const char* format, va_list args)
+    __attribute__((format(printf, 3, 0)));

@@ -6,6 +6,8 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include "base/FileHolders.h"
+#include "base/RunLog.h"
 #include "base/SetupContext.h"
 #include "base/Window.h"
 #include "copy/CopySteps.h"
@@ -37,8 +39,14 @@ void PostNextStep(HWND page) {
 
 void ShowFinished(HWND page) {
     ShowWindow(GetDlgItem(page, IDC_COPY_PROGRESS), SW_HIDE);
-    SetDlgItemTextA(page, IDC_COPY_STATUS,
-                    "インストールが完了しました。「完了」を押すと起動します。");
+    if (journal.RestartNeeded()) {
+        // Nothing is started: the program would run with files of both versions.
+        SetDlgItemTextA(page, IDC_COPY_STATUS, "インストールが完了しました。再起動が必要です。");
+        ShowWindow(GetDlgItem(page, IDC_RESTART_NOTE), SW_SHOW);
+    } else {
+        SetDlgItemTextA(page, IDC_COPY_STATUS,
+                        "インストールが完了しました。「完了」を押すと起動します。");
+    }
     // Add/Remove Programs exists only on the new shell.
     if (SetupContext.newShell) {
         ShowWindow(GetDlgItem(page, IDC_REMOVAL_HINT), SW_SHOW);
@@ -70,19 +78,35 @@ void ShowFailed(HWND page, const ErrorText& error) {
     PropSheet_SetWizButtons(SetupContext.sheetWindow, PSWIZB_FINISH);
 }
 
-// Shows why a step failed; true when the user asks to try it again, which is offered where that
-// can help: a file held by a running program.
-bool AskToRetry(HWND page, StepOutcome outcome, const ErrorText& error) {
+enum class Answer { kRetry, kDefer, kGiveUp };
+
+// Shows why a step failed; what the user chose. Trying again is offered where that can help, a
+// file held by a running program, naming the programs where the system can tell; for a product
+// file also its replacement at the next start of Windows.
+Answer AskToRetry(HWND page, StepOutcome outcome, const ErrorText& error, bool deferrable) {
     if (outcome != StepOutcome::kInUse) {
         ShowError(page, error.text);
-        return false;
+        return Answer::kGiveUp;
     }
-    char text[sizeof error.text + 128];
+    char holders[256];
+    char held[sizeof holders + 64] = "";
+    if (NameFileHolders(SetupContext.entryTarget, holders, sizeof holders)) {
+        FormatText(held, sizeof held, "\n\n使用中のプログラム: %s", holders);
+    }
+    char text[sizeof error.text + sizeof held + 320];
     FormatText(text, sizeof text,
-               "%s\n\nそのファイルを使っているプログラムを終了してから「再試行」を"
-               "押してください。「キャンセル」を押すとインストールを中止します。",
-               error.text);
-    return MessageBoxA(page, text, nullptr, MB_RETRYCANCEL | MB_ICONERROR) == IDRETRY;
+               "%s%s\n\nそのファイルを使っているプログラムを終了してから「再試行」を押して"
+               "ください。%s",
+               error.text, held,
+               deferrable ? "「無視」を押すと、このファイルはWindowsの次回起動時に置き換え、"
+                            "ほかのファイルのインストールを続けます。「中止」を押すとインストール"
+                            "を中止します。"
+                          : "「キャンセル」を押すとインストールを中止します。");
+    const int answer = MessageBoxA(
+        page, text, nullptr, (deferrable ? MB_ABORTRETRYIGNORE : MB_RETRYCANCEL) | MB_ICONERROR);
+    return answer == IDRETRY    ? Answer::kRetry
+           : answer == IDIGNORE ? Answer::kDefer
+                                : Answer::kGiveUp;
 }
 
 // Cancel while the steps run asks once; Yes undoes the installation. True when the wizard may
@@ -117,6 +141,9 @@ bool ConfirmCancel(HWND page) {
 // Starts the installed main program, and opens the setup file's "Open" document, from the
 // installation folder.
 void Launch(HWND page) {
+    if (journal.RestartNeeded()) {
+        return; // the page said why
+    }
     SetCurrentDirectoryA(SetupContext.installFolder);
     if (SetupContext.fileCount > 0) {
         LoadFileEntry(1);
@@ -158,21 +185,32 @@ void RunCopyStep() {
     if (step == 0) {
         SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(0, ProgressUpper(last)));
     }
+    bool deferrable = true; // until the system refuses a replacement at restart
     for (;;) {
         ErrorText error;
         const StepOutcome outcome = RunInstallStep(step, journal, error);
         if (outcome == StepOutcome::kDone) {
             break;
         }
+        NoteFailure(journal.Diagnostics(), outcome, error);
         paused = true;
-        const bool again = AskToRetry(page, outcome, error);
+        const Answer answer =
+            AskToRetry(page, outcome, error, deferrable && CanDeferStep(step, outcome));
         paused = false;
         if (ended) {
             return; // cancelled while the message was open
         }
-        if (!again) {
+        if (answer == Answer::kGiveUp) {
             ShowFailed(page, error);
             return;
+        }
+        if (answer == Answer::kDefer) {
+            if (DeferEntryFile(error, journal) == StepOutcome::kDone) {
+                break;
+            }
+            journal.Diagnostics().Failure(error.code, "%s", error.text);
+            ShowError(page, error.text);
+            deferrable = false;
         }
     }
     SetupContext.copyStep = step + 1;
@@ -191,6 +229,11 @@ INT_PTR CALLBACK CopyPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lPa
     case WM_INITDIALOG:
         // Every message of copying and of folder creation from now on belongs to this page.
         SetupContext.messageOwner = page;
+        // The wizard hands the run's diagnostic log down in the page record.
+        if (auto* log =
+                reinterpret_cast<RunLog*>(reinterpret_cast<PROPSHEETPAGEA*>(lParam)->lParam)) {
+            journal.Attach(*log);
+        }
         return TRUE;
     case kFrameCaptionMessage:
         SetFrameCaption();

@@ -7,8 +7,12 @@
 #include <cstring>
 
 #include "base/ExitCodes.h"
+#include "base/FileHolders.h"
 #include "base/Handles.h"
+#include "base/RestartRenames.h"
 #include "base/SetupContext.h"
+#include "copy/EntryDetails.h"
+#include "copy/FileVersion.h"
 #include "copy/InstallJournal.h"
 #include "copy/InstallRecord.h"
 #include "setupfile/Folders.h"
@@ -68,9 +72,44 @@ bool MakeShortcuts(ErrorText& error, InstallJournal& journal) {
            UpdateShortcuts(ShortcutPlace::kDesktop, ShortcutUpdate::kCreate, &error, &journal);
 }
 
-void SetStringValue(HKEY key, const char* name, const char* text) {
-    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                   static_cast<DWORD>(std::strlen(text) + 1));
+// The file there has a higher version than the one offered: it stays, unless the user chose to
+// install an older version. Looked at only for a file that is there.
+bool KeepsThere(const char* source, const char* target, InstallJournal* journal) {
+    VersionNumber offered = 0;
+    VersionNumber there = 0;
+    if (SetupContext.downgrade || !FileVersionOf(source, &offered) ||
+        !FileVersionOf(target, &there) || !KeepsHigherVersion(&offered, &there)) {
+        return false;
+    }
+    if (journal) {
+        char thereText[32];
+        char offeredText[32];
+        FormatVersionNumber(there, thereText, sizeof thereText);
+        FormatVersionNumber(offered, offeredText, sizeof offeredText);
+        journal->Diagnostics().Note("新しいバージョンを残しました: %s (%s、提供されたものは %s)",
+                                    target, thereText, offeredText);
+    }
+    return true;
+}
+
+// Why a copy failed, naming what is the trouble: the source when it is not there to copy, else
+// the target. Looked up only now: a lookup a file costs an installation of many files.
+StepOutcome CopyFailure(const char* source, const char* target, DWORD why, ErrorText& error) {
+    error.code = why;
+    if (why == ERROR_SHARING_VIOLATION || why == ERROR_LOCK_VIOLATION) {
+        FormatText(error.text, sizeof error.text,
+                   "%s は他のプロセスが使用中のため上書きできません。", target);
+        return StepOutcome::kInUse;
+    }
+    if (LookUpPath(source) != PathKind::kFile) {
+        FormatText(error.text, sizeof error.text, "%s のコピーに失敗しました。", source);
+    } else if (LookUpPath(target) == PathKind::kFolder) {
+        FormatText(error.text, sizeof error.text,
+                   "%s - 同じ名前のフォルダが既に存在するのでファイルがコピーできません。", target);
+    } else {
+        FormatText(error.text, sizeof error.text, "%s のコピーに失敗しました。", target);
+    }
+    return StepOutcome::kCopyFailed;
 }
 
 } // namespace
@@ -97,6 +136,9 @@ StepOutcome CopyEntryFile(ErrorText& error, InstallJournal* journal) {
             journal->MadeFile(target);
         }
     } else if (why == ERROR_FILE_EXISTS || why == ERROR_ALREADY_EXISTS) {
+        if (KeepsThere(source, target, journal)) {
+            return StepOutcome::kDone;
+        }
         // There: its bytes are kept aside before it is overwritten.
         if (journal && !journal->KeepEarlier(target, error)) {
             if (LookUpPath(target) == PathKind::kFolder) {
@@ -109,31 +151,54 @@ StepOutcome CopyEntryFile(ErrorText& error, InstallJournal* journal) {
         }
         made = CopyFileA(source, target, FALSE) != FALSE;
         why = made ? ERROR_SUCCESS : GetLastError();
+        if (journal && (why == ERROR_SHARING_VIOLATION || why == ERROR_LOCK_VIOLATION)) {
+            journal->Untouched(target);
+        }
     }
-    if (made) {
-        // A read-only or hidden source must not make an installed file that resists updates.
-        SetFileAttributesA(target, FILE_ATTRIBUTE_NORMAL);
-        return StepOutcome::kDone;
+    if (!made && why != ERROR_FILE_EXISTS) {
+        return CopyFailure(source, target, why, error);
     }
-    if (why == ERROR_SHARING_VIOLATION || why == ERROR_LOCK_VIOLATION) {
-        FormatText(error.text, sizeof error.text,
-                   "%s は他のプロセスが使用中のため上書きできません。", target);
+    // A read-only or hidden source must not make an installed file that resists updates.
+    SetFileAttributesA(target, FILE_ATTRIBUTE_NORMAL);
+    if (journal) {
+        journal->Diagnostics().Note("コピー: %s -> %s", source, target);
+    }
+    return StepOutcome::kDone;
+}
+
+bool CanDeferStep(int step, StepOutcome outcome) {
+    // The program and its setup file are what the removal reads: they must be the new ones now.
+    return outcome == StepOutcome::kInUse && step >= 3 && step < LastInstallStep();
+}
+
+StepOutcome DeferEntryFile(ErrorText& error, InstallJournal& journal) {
+    const char* source = SetupContext.entryName;
+    const char* target = SetupContext.entryTarget;
+    char folder[kPathSize];
+    char staged[kPathSize];
+    const char* slash = FindLastCharDbcs(target, '\\');
+    // The new file waits beside the old one, on the same drive, under a name of its own.
+    if (!slash ||
+        !CopyTextPart(folder, sizeof folder, target, static_cast<size_t>(slash - target)) ||
+        GetTempFileNameA(folder, "new", 0, staged) == 0) {
+        error.code = GetLastError();
+        FormatText(error.text, sizeof error.text, "%s の置き換えを準備できません。", target);
         return StepOutcome::kInUse;
     }
-    if (why == ERROR_FILE_EXISTS) {
-        return StepOutcome::kDone;
-    }
-    // The message names what is the trouble: the source when it is not there to copy, else the
-    // target. Looked up only now: a lookup a file costs an installation of many files.
-    if (LookUpPath(source) != PathKind::kFile) {
-        FormatText(error.text, sizeof error.text, "%s のコピーに失敗しました。", source);
-    } else if (LookUpPath(target) == PathKind::kFolder) {
+    // Logged before it holds anything, like every file; undone, it goes again.
+    const bool logged = journal.LogFile(staged, error);
+    if (!logged || !CopyFileA(source, staged, FALSE) || !ReplaceAtRestart(staged, target)) {
+        error.code = logged ? GetLastError() : error.code;
+        DeleteFileA(staged);
         FormatText(error.text, sizeof error.text,
-                   "%s - 同じ名前のフォルダが既に存在するのでファイルがコピーできません。", target);
-    } else {
-        FormatText(error.text, sizeof error.text, "%s のコピーに失敗しました。", target);
+                   "%s は他のプロセスが使用中のため上書きできません。Windowsの次回起動時に"
+                   "置き換える予約もできませんでした。",
+                   target);
+        return StepOutcome::kInUse;
     }
-    return StepOutcome::kCopyFailed;
+    SetFileAttributesA(staged, FILE_ATTRIBUTE_NORMAL);
+    journal.Deferred(target, staged);
+    return StepOutcome::kDone;
 }
 
 int LastInstallStep() {
@@ -143,6 +208,7 @@ int LastInstallStep() {
 StepOutcome RunInstallStep(int step, InstallJournal& journal, ErrorText& error) {
     const int last = LastInstallStep();
     if (step == 0) {
+        journal.Diagnostics().Note("インストール先: %s", SetupContext.installFolder);
         if (!EnsureFolderPath(SetupContext.installFolder, error, &journal) ||
             !journal.Open(error)) {
             return StepOutcome::kFolderFailed;
@@ -154,14 +220,16 @@ StepOutcome RunInstallStep(int step, InstallJournal& journal, ErrorText& error) 
         LoadFileEntry(step - 2);
         return CopyEntryFile(error, &journal);
     }
+    journal.Diagnostics().Note("ショートカットと登録");
     if (!MakeShortcuts(error, journal)) {
         return StepOutcome::kLinkFailed;
     }
-    RegisterUninstall();
+    RegisterUninstall(journal);
     return StepOutcome::kDone;
 }
 
-void RegisterUninstall() {
+void RegisterUninstall(InstallJournal& journal) {
+    RunLog& log = journal.Diagnostics();
     char keyPath[sizeof kUninstallKey + kSettingSize];
     char command[2 * kPathSize + 8];
     if (!FormatText(keyPath, sizeof keyPath, "%s%s", kUninstallKey, SetupContext.folderName) ||
@@ -171,19 +239,33 @@ void RegisterUninstall() {
     }
     RegKey key;
     if (!key.Create(HKEY_LOCAL_MACHINE, keyPath, KEY_WRITE)) {
+        log.Failure(GetLastError(), "HKEY_LOCAL_MACHINE\\%s を作成できません。", keyPath);
         return;
     }
-    SetStringValue(key.Get(), "DisplayName", SetupContext.title);
-    SetStringValue(key.Get(), "UninstallString", command);
+    SetTextValue(key.Get(), "DisplayName", SetupContext.title);
+    SetTextValue(key.Get(), "UninstallString", command);
     // The same command with " /s": the removal without a question, for administrators.
     if (AppendText(command, sizeof command, " /s")) {
-        SetStringValue(key.Get(), "QuietUninstallString", command);
+        SetTextValue(key.Get(), "QuietUninstallString", command);
     }
     WriteInstallRecord(key.Get());
+    // The main program's version as it will be: a file waiting for the restart is the new one.
+    EntryDetails details;
+    if (SetupContext.fileCount > 0) {
+        LoadFileEntry(1);
+        details.program = SetupContext.entryTarget;
+        const char* staged = journal.StagedFor(SetupContext.entryTarget);
+        details.versionFrom = staged ? staged : SetupContext.entryTarget;
+    }
+    details.kilobytes =
+        InstalledKilobytes(SetupContext.installFolder, journal.AsideFolder().c_str());
+    WriteEntryDetails(key.Get(), details, log);
+    log.Note("アンインストール情報を登録: HKEY_LOCAL_MACHINE\\%s", keyPath);
 }
 
-int RunQuietInstall() {
-    if (RefuseInstallFolder(SetupContext.installFolder, kPathSize)) {
+int RunQuietInstall(RunLog& log) {
+    if (const char* refusal = RefuseInstallFolder(SetupContext.installFolder, kPathSize)) {
+        log.Failure(0, "%s %s", SetupContext.installFolder, refusal);
         return kExitBadFolder;
     }
     // Source names in the setup file are relative to the program's folder.
@@ -191,26 +273,45 @@ int RunQuietInstall() {
     SetupContext.startMenuChosen = true;
     SetupContext.desktopChosen = false;
     InstallJournal journal;
+    journal.Attach(log);
     const int last = LastInstallStep();
     for (int step = 0; step <= last; ++step) {
         ErrorText error;
-        switch (RunInstallStep(step, journal, error)) {
-        case StepOutcome::kDone:
+        StepOutcome outcome = RunInstallStep(step, journal, error);
+        if (outcome == StepOutcome::kDone) {
             continue;
+        }
+        NoteFailure(log, outcome, error);
+        if (CanDeferStep(step, outcome)) {
+            // Held by a running program: the new file takes its place at the next start.
+            outcome = DeferEntryFile(error, journal);
+            if (outcome == StepOutcome::kDone) {
+                continue;
+            }
+            log.Failure(error.code, "%s", error.text);
+        }
+        journal.RollBack();
+        switch (outcome) {
         case StepOutcome::kInUse:
-            journal.RollBack();
             return kExitInUse;
         case StepOutcome::kLinkFailed:
-            journal.RollBack();
             return kExitLinkFailed;
-        case StepOutcome::kCopyFailed:
-        case StepOutcome::kFolderFailed:
-            journal.RollBack();
+        default:
             return kExitCopyFailed;
         }
     }
     journal.Commit();
-    return kExitDone;
+    return journal.RestartNeeded() ? kExitRestartNeeded : kExitDone;
+}
+
+void NoteFailure(RunLog& log, StepOutcome outcome, const ErrorText& error) {
+    char holders[512];
+    if (outcome == StepOutcome::kInUse &&
+        NameFileHolders(SetupContext.entryTarget, holders, sizeof holders)) {
+        log.Failure(error.code, "%s 使用中のプログラム: %s", error.text, holders);
+    } else {
+        log.Failure(error.code, "%s", error.text);
+    }
 }
 
 int ProgressUpper(int lastStep) {

@@ -91,9 +91,11 @@ bool InstallJournal::Open(ErrorText& error) {
     log_.Reset(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!log_.IsOpen()) {
+        error.code = GetLastError();
         FormatText(error.text, sizeof error.text, "%s を作成できません。", path);
         return false;
     }
+    Diagnostics().Note("インストールの記録: %s", path);
     logSize_ = SetFilePointer(log_.Get(), 0, nullptr, FILE_END);
     bool written = true;
     for (const Change& change : pending_) {
@@ -123,6 +125,7 @@ bool InstallJournal::SaveAside(const char* target, std::string& saved, ErrorText
     }
     char copy[kPathSize];
     if (GetTempFileNameA(asideFolder_.c_str(), "old", 0, copy) == 0) {
+        error.code = GetLastError();
         FormatText(error.text, sizeof error.text, "%s を退避できません。", target);
         return false;
     }
@@ -130,6 +133,7 @@ bool InstallJournal::SaveAside(const char* target, std::string& saved, ErrorText
     const bool logged = Log(LogKind::kFile, copy);
     if (!logged || !CopyFileA(target, copy, FALSE)) {
         const DWORD why = GetLastError();
+        error.code = why;
         DeleteFileA(copy);
         if (logged && (why == ERROR_SHARING_VIOLATION || why == ERROR_LOCK_VIOLATION)) {
             // Held so that it cannot even be read: it cannot be overwritten either.
@@ -142,6 +146,7 @@ bool InstallJournal::SaveAside(const char* target, std::string& saved, ErrorText
         return false;
     }
     saved = copy;
+    Diagnostics().Note("上書きの前に退避: %s -> %s", target, copy);
     return true;
 }
 
@@ -167,8 +172,32 @@ bool InstallJournal::KeepEarlier(const char* target, ErrorText& error) {
     return true;
 }
 
+void InstallJournal::Untouched(const char* target) {
+    if (!changes_.empty() && changes_.back().path == target && !changes_.back().saved.empty()) {
+        DeleteFileA(changes_.back().saved.c_str());
+        changes_.pop_back();
+    }
+}
+
+void InstallJournal::Deferred(const char* target, const char* staged) {
+    changes_.push_back(Change{LogKind::kFile, staged, ""});
+    deferred_.emplace_back(target, staged);
+    Diagnostics().Note("使用中のため、Windowsの次回起動時に置き換え: %s <- %s", target, staged);
+}
+
+const char* InstallJournal::StagedFor(const char* target) const {
+    for (const auto& pair : deferred_) {
+        if (lstrcmpiA(pair.first.c_str(), target) == 0) {
+            return pair.second.c_str();
+        }
+    }
+    return nullptr;
+}
+
 void InstallJournal::Made(MadeKind made, const char* path) {
     const LogKind kind = made == MadeKind::kFolder ? LogKind::kFolder : LogKind::kLink;
+    Diagnostics().Note("%s: %s", kind == LogKind::kFolder ? "フォルダを作成" : "リンクを作成",
+                       path);
     if (!log_.IsOpen()) {
         pending_.push_back(Change{kind, path, ""});
         return;
@@ -178,6 +207,7 @@ void InstallJournal::Made(MadeKind made, const char* path) {
 }
 
 void InstallJournal::Commit() {
+    Diagnostics().Note("インストールが完了しました。");
     for (const Change& change : changes_) {
         if (!change.saved.empty()) {
             DeleteFileA(change.saved.c_str());
@@ -190,6 +220,7 @@ void InstallJournal::Commit() {
 }
 
 bool InstallJournal::RollBack() {
+    Diagnostics().Note("インストールを元に戻します。");
     bool undone = true;
     // The log first goes back to what it was: only what this run made is undone below, and a
     // log that names it no more cannot mislead anyone if undoing stops half-way.
@@ -228,5 +259,11 @@ bool InstallJournal::RollBack() {
     }
     changes_.clear();
     pending_.clear();
+    deferred_.clear();
+    if (undone) {
+        Diagnostics().Note("インストール前の状態に戻しました。");
+    } else {
+        Diagnostics().Failure(0, "元に戻せなかったファイルがあります。");
+    }
     return undone;
 }

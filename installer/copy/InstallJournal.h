@@ -4,16 +4,23 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/Handles.h"
 #include "base/MadeNotes.h"
+#include "base/RunLog.h"
 #include "base/Text.h"
 #include "copy/InstallLog.h"
 
 // Handed to the folder and shortcut code as their MadeNotes while the installation runs.
 class InstallJournal : public MadeNotes {
 public:
+    // The diagnostic log the run writes its steps to (/LOG); a journal not attached to one has a
+    // closed log of its own.
+    void Attach(RunLog& log) { runLog_ = &log; }
+    RunLog& Diagnostics() { return runLog_ ? *runLog_ : closedLog_; }
+
     // Starts the journal of a run into installFolder (which exists by now): opens the log
     // beside the setup file there, appending, and writes what was noted before it was open.
     // False, with why in error, when the log cannot be opened or written.
@@ -29,6 +36,20 @@ public:
     bool KeepEarlier(const char* target, ErrorText& error);
     // After KeepEarlier failed: because another program holds the file.
     bool WasInUse() const { return inUse_; }
+    // After KeepEarlier: target could not even be opened for writing (a program holds it), so
+    // its bytes are as they were; the copy kept aside goes, and undoing leaves target alone.
+    void Untouched(const char* target);
+
+    // target, held by a running program, is replaced by staged (a file this run made beside it)
+    // when Windows next starts. Undoing the run deletes staged, which leaves the pending rename
+    // without a file to move: target then keeps its bytes.
+    void Deferred(const char* target, const char* staged);
+    // Whether any file waits for the next start of Windows.
+    bool RestartNeeded() const { return !deferred_.empty(); }
+    // The file that will take target's place at the next start, or nullptr.
+    const char* StagedFor(const char* target) const;
+    // Where overwritten files wait until the installation is whole (with its backslash).
+    const std::string& AsideFolder() const { return asideFolder_; }
 
     // A folder or link this run made (full paths; a folder with its trailing backslash).
     // Those below the installation folder, and links, are logged.
@@ -64,6 +85,9 @@ private:
     bool inUse_ = false;
     std::vector<Change> changes_;
     std::vector<Change> pending_; // noted before the log was open
+    std::vector<std::pair<std::string, std::string>> deferred_; // target, staged
+    RunLog* runLog_ = nullptr;
+    RunLog closedLog_;
 };
 
 // The log of the installation in installFolder: installFolder + the setup file's name with its

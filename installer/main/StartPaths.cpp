@@ -19,9 +19,9 @@ bool SwitchIs(const char* body, size_t length, const char* word) {
     return IsWordIgnoringCase(body, length, word);
 }
 
-// The value of /d=: quoted up to the closing quote, or unquoted to the line's end (a folder may
-// hold blanks). Moves at past it; false when it is missing or does not fit.
-bool TakeFolderValue(const char*& at, char* folder) {
+// The value of /d= or /LOG=: quoted up to the closing quote, or unquoted to the line's end (a
+// path may hold blanks). Moves at past it; false when it is missing or does not fit.
+bool TakePathValue(const char*& at, char* folder) {
     if (*at == '"') {
         const char* close = FindCharDbcs(at + 1, '"');
         if (!close || close == at + 1 ||
@@ -73,9 +73,23 @@ StartMode ReadSwitches(const char* commandLine, StartPaths& paths, const char** 
         at = end;
         if (slashed && *end == '=' && SwitchIs(body, length, "d")) {
             ++at;
-            if (TakeFolderValue(at, paths.folder) && (*at == '\0' || IsBlank(*at))) {
+            if (TakePathValue(at, paths.folder) && (*at == '\0' || IsBlank(*at))) {
                 continue;
             }
+        } else if (slashed && !paths.logAsked && SwitchIs(body, length, "log")) {
+            // /LOG alone: a new file in the temporary folder. Given twice it is refused: which
+            // one was meant cannot be told.
+            if (*end != '=') {
+                paths.logAsked = true;
+                continue;
+            }
+            ++at;
+            if (TakePathValue(at, paths.log) && (*at == '\0' || IsBlank(*at))) {
+                paths.logAsked = true;
+                continue;
+            }
+        } else if (*end != '=' && slashed && SwitchIs(body, length, "norestart")) {
+            continue; // this program never restarts Windows
         } else if (*end != '=' && slashed &&
                    (SwitchIs(body, length, "s") || SwitchIs(body, length, "silent") ||
                     SwitchIs(body, length, "q") || SwitchIs(body, length, "quiet"))) {
@@ -154,6 +168,8 @@ bool FillProgramPaths(const char* source, bool uninstallRun, StartPaths& paths) 
 StartMode ResolveStartPaths(const char* commandLine, const char* modulePath, StartPaths& paths) {
     paths.quiet = false;
     paths.folder[0] = '\0';
+    paths.logAsked = false;
+    paths.log[0] = '\0';
     paths.badSwitch[0] = '\0';
     const char* source = modulePath;
     const StartMode mode = ReadSwitches(commandLine, paths, &source);

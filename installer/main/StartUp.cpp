@@ -16,6 +16,8 @@ StartMode ResolveStart(const char* commandLine) {
     }
     SetupContext.quiet = paths.quiet;
     CopyText(SetupContext.givenFolder, kPathSize, paths.folder);
+    SetupContext.logAsked = paths.logAsked;
+    CopyText(SetupContext.givenLog, kPathSize, paths.log);
     CopyText(SetupContext.programFolder, kPathSize, paths.programFolder);
     CopyText(SetupContext.exeName, kPathSize, paths.exeName);
     CopyText(SetupContext.setupFileName, kPathSize, paths.setupFileName);

@@ -19,14 +19,18 @@ struct StartPaths {
     char setupFilePath[kPathSize]; // programFolder + setupFileName
     bool quiet;                    // /s: no window, no question, an exit code
     char folder[kPathSize];        // /d=PATH: the installation folder asked for, else empty
+    bool logAsked;                 // /LOG or /LOG=PATH: a diagnostic log
+    char log[kPathSize];           // /LOG=PATH: its path; empty for /LOG alone
     char badSwitch[64];            // for kBadSwitch: the switch as given (cut when longer)
 };
 
 // The mode that the command line (program name already removed) names, and the paths of the
 // program it is about: the running one at modulePath, or in "x" mode the one the line names.
 // The line holds switches separated by blanks: /s (also /S, /silent, /q, /quiet), /r (also r,
-// /R, R) for the uninstallation, /d=PATH (quoted, or unquoted to the line's end), and last
-// "x PATH" (or "/x PATH"), which takes the rest of the line as the installed program's path.
+// /R, R) for the uninstallation, /d=PATH and /LOG=PATH (quoted, or unquoted to the line's end),
+// /LOG alone, /NORESTART (accepted: nothing here restarts Windows), and last "x PATH" (or
+// "/x PATH"), which takes the rest of the line as the installed program's path. /LOG given
+// twice is refused.
 // Nothing is filled for kBadTarget; only badSwitch for kBadSwitch. No windows.h: the command
 // line is outside input.
 StartMode ResolveStartPaths(const char* commandLine, const char* modulePath, StartPaths& paths);

@@ -159,19 +159,10 @@ void SetDefaultInstallFolder() {
     AppendText(SetupContext.installFolder, kPathSize, "\\");
 }
 
-// Offers the folder of an earlier installation again, read from its uninstall entry.
+// Offers the folder of an earlier installation again.
 void ReadEarlierInstallFolder() {
-    char keyPath[sizeof kUninstallKey + kSettingSize];
-    CopyText(keyPath, sizeof keyPath, kUninstallKey);
-    AppendText(keyPath, sizeof keyPath, SetupContext.folderName);
-    RegKey key;
-    char value[kPathSize];
-    if (!key.Open(HKEY_LOCAL_MACHINE, keyPath, KEY_READ) ||
-        !key.ReadText("UninstallString", value, sizeof value)) {
-        return;
-    }
     char folder[kPathSize];
-    if (FolderOfUninstallString(value, folder, sizeof folder)) {
+    if (EarlierInstallFolder(folder, sizeof folder)) {
         CopyText(SetupContext.installFolder, kPathSize, folder);
     }
 }
@@ -188,6 +179,17 @@ int CountEntries(void (*load)(int)) {
 }
 
 } // namespace
+
+bool EarlierInstallFolder(char* folder, size_t size) {
+    char keyPath[sizeof kUninstallKey + kSettingSize];
+    CopyText(keyPath, sizeof keyPath, kUninstallKey);
+    AppendText(keyPath, sizeof keyPath, SetupContext.folderName);
+    RegKey key;
+    char value[kPathSize];
+    return key.Open(HKEY_LOCAL_MACHINE, keyPath, KEY_READ) &&
+           key.ReadText("UninstallString", value, sizeof value) &&
+           FolderOfUninstallString(value, folder, size);
+}
 
 void ReadSetupValue(const char* section, const char* key, char* value, size_t size) {
     GetPrivateProfileStringA(section, key, "", value, static_cast<DWORD>(size),

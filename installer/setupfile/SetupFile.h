@@ -10,6 +10,10 @@
 // followed by its folder name.
 constexpr char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
+// The folder of the earlier installation that the uninstall entry of the product's folder name
+// registered (its UninstallString's folder, with its backslash); false when there is none.
+bool EarlierInstallFolder(char* folder, size_t size);
+
 // One value of the setup file, at most size - 1 characters; empty when it is missing.
 void ReadSetupValue(const char* section, const char* key, char* value, size_t size);
 

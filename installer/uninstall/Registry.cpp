@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "base/Handles.h"
+#include "base/RunLog.h"
 #include "base/Text.h"
 #include "setupfile/SetupFile.h"
 
@@ -59,7 +60,7 @@ void RemoveRegistryTree(HKEY parent, const char* path) {
     RegDeleteKeyA(parent, path);
 }
 
-int RemoveRegSection() {
+int RemoveRegSection(RunLog& log) {
     ReadEntryList(EntryList::kReg);
     int malformed = 0;
     for (int n = 1;; ++n) {
@@ -72,9 +73,11 @@ int RemoveRegSection() {
         const RegRoot root =
             std::strlen(entry) < kPathSize ? ParseOwnedRegEntry(entry, &keyPath) : RegRoot::kNone;
         if (root == RegRoot::kNone) {
+            log.Failure(0, "[Reg] %d=%s は削除できるキーではありません。", n, entry);
             ++malformed;
             continue;
         }
         RemoveRegistryTree(RootKey(root), keyPath);
+        log.Note("レジストリキーを削除: %s", entry);
     }
 }

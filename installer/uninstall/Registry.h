@@ -6,6 +6,8 @@
 
 #include "uninstall/RegEntry.h"
 
+class RunLog;
+
 // Removes parent\path and every key below it. Keys that cannot be removed stay, silently, and
 // so do their parents. A path that names no key below parent (empty, or beginning with a
 // backslash) removes nothing.
@@ -13,5 +15,5 @@ void RemoveRegistryTree(HKEY parent, const char* path);
 
 // Removes the keys of the setup file's [Reg] section, in order, until the first missing entry.
 // A malformed entry, or one naming a key that no product can own (IsOwnableKey), is skipped;
-// returns how many were, for the uninstallation to report.
-int RemoveRegSection();
+// returns how many were, for the uninstallation to report. Each entry goes into log.
+int RemoveRegSection(RunLog& log);

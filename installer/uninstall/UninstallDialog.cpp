@@ -6,17 +6,21 @@
 
 #include "base/ExitCodes.h"
 #include "base/Handles.h"
+#include "base/RestartRenames.h"
+#include "base/RunLog.h"
 #include "base/SetupContext.h"
 #include "base/Window.h"
 #include "copy/InstallRecord.h"
 #include "resource.h"
 #include "setupfile/PathRules.h"
-#include "uninstall/RestartDeletion.h"
 #include "uninstall/Uninstall.h"
 
 namespace {
 
 constexpr UINT_PTR kStartTimer = 1;
+
+// The run's diagnostic log, handed to the dialog at its creation.
+RunLog* dialogLog = nullptr;
 // The removal begins once the dialog has been painted.
 constexpr UINT kStartDelayMs = 300;
 
@@ -60,8 +64,13 @@ void ShowOutcome(HWND dialog, bool removed) {
 } // namespace
 
 bool ComposeUninstallCommand(char* command, size_t size, const char* copyPath,
-                             const char* installedPath, bool quiet) {
-    return FormatText(command, size, "\"%s\" %sx %s", copyPath, quiet ? "/s " : "", installedPath);
+                             const char* installedPath, bool quiet, const char* logPath) {
+    char log[kPathSize + 16] = "";
+    if (logPath && logPath[0] != '\0' && !FormatText(log, sizeof log, "/LOG=\"%s\" ", logPath)) {
+        return false;
+    }
+    return FormatText(command, size, "\"%s\" %s%sx %s", copyPath, quiet ? "/s " : "", log,
+                      installedPath);
 }
 
 namespace {
@@ -142,11 +151,11 @@ bool TakeHandOff(KernelHandle& request, KernelHandle& outcome) {
 // The removal for an unattended request that waits, with the request's handles: everything but
 // the installed program, which runs as the request, then the outcome to the request, and once
 // the request has ended the program and its folder. Returns the exit code.
-int RemoveHandedOver(KernelHandle& request, KernelHandle& outcome) {
+int RemoveHandedOver(KernelHandle& request, KernelHandle& outcome, RunLog& log) {
     char program[kPathSize];
     FormatText(program, sizeof program, "%s%s", SetupContext.installFolder, SetupContext.exeName);
     SetupContext.heldProgram = program;
-    const int code = RunUninstall() ? kExitDone : kExitLeftBehind;
+    const int code = RunUninstall(log) ? kExitDone : kExitLeftBehind;
     SetupContext.heldProgram = nullptr;
     DWORD written = 0;
     const DWORD told = static_cast<DWORD>(code);
@@ -154,15 +163,20 @@ int RemoveHandedOver(KernelHandle& request, KernelHandle& outcome) {
     outcome.Reset();
     WaitForSingleObject(request.Get(), 30000);
     request.Reset();
-    DeleteFileA(program);
+    if (DeleteFileA(program)) {
+        log.Note("削除: %s", program);
+    } else {
+        log.Failure(GetLastError(), "%s を削除できません。", program);
+    }
     RemoveFolderIfEmpty(SetupContext.installFolder);
     return code;
 }
 
 } // namespace
 
-int RequestUninstall() {
+int RequestUninstall(RunLog& log) {
     if (!SetupContext.quiet && !Confirmed()) {
+        log.Note("アンインストールは取りやめになりました。");
         return kExitWizard;
     }
     char systemFolder[kPathSize];
@@ -172,12 +186,16 @@ int RequestUninstall() {
     if (length == 0 || length >= sizeof systemFolder ||
         !CopyToSystemFolder(systemFolder, copyPath, sizeof copyPath) ||
         !ComposeUninstallCommand(command, sizeof command, copyPath, SetupContext.modulePath,
-                                 SetupContext.quiet)) {
+                                 SetupContext.quiet, log.Path())) {
+        log.Failure(GetLastError(), "%s", kStartFailed);
         ShowError(nullptr, kStartFailed);
         return SetupContext.quiet ? kExitNotStarted : kExitWizard;
     }
-    // The copy must not hold the installation folder as its current folder.
+    // The copy must not hold the installation folder as its current folder, and appends to the
+    // same log, which it can open only once this process has let it go.
     SetCurrentDirectoryA(systemFolder);
+    log.Note("削除を %s に引き継ぎます: %s", copyPath, command);
+    log.Close();
     if (SetupContext.quiet) {
         return RunQuietCopy(command, systemFolder);
     }
@@ -187,7 +205,7 @@ int RequestUninstall() {
     return kExitWizard;
 }
 
-int StartUninstallRun() {
+int StartUninstallRun(RunLog& log) {
     CopyText(SetupContext.installFolder, kPathSize, SetupContext.programFolder);
     // A changed setup file does not name the product: its dialog bears the recorded title.
     const InstallRecord record = CheckInstallRecord();
@@ -198,24 +216,26 @@ int StartUninstallRun() {
     KernelHandle request;
     KernelHandle outcome;
     if (SetupContext.quiet && TakeHandOff(request, outcome)) {
-        code = RemoveHandedOver(request, outcome);
+        code = RemoveHandedOver(request, outcome, log);
     } else if (SetupContext.quiet) {
-        code = RunUninstall() ? kExitDone : kExitLeftBehind;
+        code = RunUninstall(log) ? kExitDone : kExitLeftBehind;
     } else {
         DialogBoxParamA(SetupContext.instance, MAKEINTRESOURCEA(IDD_UNINSTALL), nullptr,
-                        UninstallDialogProc, 0);
+                        UninstallDialogProc, reinterpret_cast<LPARAM>(&log));
     }
     char running[kPathSize];
     const DWORD length = GetModuleFileNameA(nullptr, running, sizeof running);
     if (length > 0 && length < sizeof running) {
         RemoveAtRestart(running);
+        log.Note("Windowsの次回起動時に削除: %s", running);
     }
     return code;
 }
 
-INT_PTR CALLBACK UninstallDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK UninstallDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG: {
+        dialogLog = reinterpret_cast<RunLog*>(lParam);
         SetupContext.messageOwner = dialog;
         CenterWindow(dialog);
         SetTimer(dialog, kStartTimer, kStartDelayMs, nullptr);
@@ -233,7 +253,8 @@ INT_PTR CALLBACK UninstallDialogProc(HWND dialog, UINT message, WPARAM wParam, L
         if (wParam == kStartTimer) {
             KillTimer(dialog, kStartTimer);
             SetForegroundWindow(dialog);
-            ShowOutcome(dialog, RunUninstall());
+            RunLog closed;
+            ShowOutcome(dialog, RunUninstall(dialogLog ? *dialogLog : closed));
             HWND close = GetDlgItem(dialog, IDCANCEL);
             EnableWindow(close, TRUE);
             SetFocus(close);

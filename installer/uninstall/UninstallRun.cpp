@@ -12,6 +12,7 @@
 #include "copy/InstallLog.h"
 
 #include "base/Handles.h"
+#include "base/RunLog.h"
 #include "base/SetupContext.h"
 #include "base/Window.h"
 #include "copy/InstallRecord.h"
@@ -98,8 +99,15 @@ bool IsHeldProgram(const char* path) {
     return SetupContext.heldProgram && lstrcmpiA(path, SetupContext.heldProgram) == 0;
 }
 
-// The log of the uninstallation that runs now.
+// The installation log, and the diagnostic log, of the uninstallation that runs now.
 const LoggedItems* logged = nullptr;
+RunLog* runLog = nullptr;
+
+// The diagnostic log, or a closed one outside a removal.
+RunLog& Diagnostics() {
+    static RunLog closed;
+    return runLog ? *runLog : closed;
+}
 
 bool IsLogged(const char* path) {
     const size_t folder = std::strlen(SetupContext.installFolder);
@@ -109,10 +117,14 @@ bool IsLogged(const char* path) {
 // Removes the links the log names, then their groups where that left them empty.
 void RemoveLoggedLinks(const LoggedItems& items) {
     for (const std::string& link : items.links) {
-        DeleteFileA(link.c_str());
+        if (DeleteFileA(link.c_str())) {
+            Diagnostics().Note("リンクを削除: %s", link.c_str());
+        }
     }
     for (auto group = items.groups.rbegin(); group != items.groups.rend(); ++group) {
-        RemoveDirectoryA(group->c_str());
+        if (RemoveDirectoryA(group->c_str())) {
+            Diagnostics().Note("フォルダを削除: %s", group->c_str());
+        }
     }
 }
 
@@ -175,6 +187,7 @@ bool RemoveEmptiedFolder(const char* folder, ErrorText& error) {
     if (LookUpPath(path) == PathKind::kMissing || RemoveDirectoryA(path)) {
         return true;
     }
+    error.code = GetLastError();
     FormatText(error.text, sizeof error.text, "%s - フォルダの削除に失敗しました", path);
     return false;
 }
@@ -183,8 +196,10 @@ bool RemoveEmptiedFolder(const char* folder, ErrorText& error) {
 bool RemoveShown(bool (*remove)(const char*, ErrorText&), const char* path) {
     ErrorText error;
     if (remove(path, error)) {
+        Diagnostics().Note("削除: %s", path);
         return true;
     }
+    Diagnostics().Failure(error.code, "%s", error.text);
     ShowError(SetupContext.messageOwner, error.text);
     return false;
 }
@@ -221,7 +236,11 @@ bool IsHelpIndexName(const char* name) {
 bool RemoveInstalledFile(const char* path, ErrorText& error) {
     // Deleted first and looked up only when that fails: one request a file, not two, for an
     // installation of many files.
-    if (DeleteFileA(path) || LookUpPath(path) != PathKind::kFile) {
+    if (DeleteFileA(path)) {
+        return true;
+    }
+    error.code = GetLastError();
+    if (LookUpPath(path) != PathKind::kFile) {
         return true;
     }
     FormatText(error.text, sizeof error.text,
@@ -272,11 +291,13 @@ Tree RemoveTree(const char* folder) {
             }
             switch (AskToRemove(path, name)) {
             case IDCANCEL:
+                Diagnostics().Note("取り消されました: %s", path);
                 return Tree::kCancelled;
             case IDYES:
                 failed = !RemoveShown(RemoveInstalledFile, path) || failed;
                 break;
             default:
+                Diagnostics().Note("残しました: %s", path);
                 kept = true; // No: the file stays, and the folders that hold it
                 break;
             }
@@ -295,16 +316,18 @@ bool RemoveFolderTree(const char* folder) {
     return tree == Tree::kRemoved || tree == Tree::kKept;
 }
 
-bool RunUninstall() {
+bool RunUninstall(RunLog& log) {
     const InstallRecord record = CheckInstallRecord();
     const LoggedItems items = ReadInstallLog();
     logged = &items;
+    runLog = &log;
+    log.Note("削除するインストール: %s", SetupContext.installFolder);
     WarnOfSkippedLines(items);
     // A changed setup file vouches for nothing: only the program and the setup file, which the
     // record's uninstall string names, its title and the uninstall entry itself are believed.
     const bool believed = record.check != RecordCheck::kChanged;
     if (believed) {
-        for (int malformed = RemoveRegSection(); malformed > 0; --malformed) {
+        for (int malformed = RemoveRegSection(log); malformed > 0; --malformed) {
             ShowError(SetupContext.messageOwner, "Regセクションが異常です。");
         }
     } else {
@@ -327,8 +350,10 @@ bool RunUninstall() {
                        "%s の削除に失敗しました。%sを終了して、もう一度アンインストールをやり直して"
                        "ください。",
                        SetupContext.entryTarget, SetupContext.title);
+            log.Failure(0, "%s", message);
             ShowError(SetupContext.messageOwner, message);
             logged = nullptr;
+            runLog = nullptr;
             return false;
         }
     }
@@ -341,9 +366,13 @@ bool RunUninstall() {
     // folder name.
     if (record.found) {
         RemoveRegistryTree(HKEY_LOCAL_MACHINE, record.keyPath);
+        log.Note("アンインストール情報を削除: HKEY_LOCAL_MACHINE\\%s", record.keyPath);
     }
     RemoveShortcuts(record, believed);
+    log.Note("ショートカットを削除しました。");
     RemoveLoggedLinks(items);
     logged = nullptr;
+    runLog = nullptr;
+    log.Note(removed ? "削除が完了しました。" : "残ったものがあります。");
     return removed;
 }

@@ -37,7 +37,7 @@ void InitWizardPage(PROPSHEETPAGEA* page, int templateId, DLGPROC procedure) {
     page->pfnDlgProc = procedure;
 }
 
-void RunWizard() {
+void RunWizard(RunLog& log) {
     // Source names in the setup file are relative to the program's folder.
     SetCurrentDirectoryA(SetupContext.programFolder);
 
@@ -49,6 +49,8 @@ void RunWizard() {
     InitWizardPage(pages[0].Record(), IDD_FOLDER_PAGE, FolderPageProc);
     InitWizardPage(pages[1].Record(), IDD_SHORTCUT_PAGE, ShortcutPageProc);
     InitWizardPage(pages[2].Record(), IDD_COPY_PAGE, CopyPageProc);
+    // The copy page writes its steps to the run's diagnostic log.
+    pages[2].Record()->lParam = reinterpret_cast<LPARAM>(&log);
 
     PROPSHEETHEADERA header;
     ZeroMemory(&header, sizeof header);

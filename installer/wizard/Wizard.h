@@ -12,8 +12,11 @@
 // default page whose title comes from the template.
 void InitWizardPage(PROPSHEETPAGEA* page, int templateId, DLGPROC procedure);
 
-// Shows the folder, shortcut and copy pages modally, from the program's folder.
-void RunWizard();
+class RunLog;
+
+// Shows the folder, shortcut and copy pages modally, from the program's folder; the copy page
+// writes its steps to log.
+void RunWizard(RunLog& log);
 
 INT_PTR CALLBACK FolderPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK ShortcutPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);

@@ -20,6 +20,7 @@
 #define IDC_COPY_PROGRESS 1003
 #define IDC_COPY_STATUS 1008
 #define IDC_REMOVAL_HINT 1012
+#define IDC_RESTART_NOTE 1014
 
 // Shortcut page.
 #define IDC_DESKTOP 1005

@@ -50,11 +50,18 @@ PendingRenames::~PendingRenames() {
 }
 
 bool PendingRenames::HoldsDeletion(const std::string& path) {
+    return Holds("\\??\\" + path + '\0' + '\0');
+}
+
+bool PendingRenames::HoldsReplacement(const std::string& from, const std::string& to) {
+    return Holds("\\??\\" + from + '\0' + "!\\??\\" + to + '\0');
+}
+
+bool PendingRenames::Holds(const std::string& pair) {
     std::string list;
     if (!ReadList(&list)) {
         return false;
     }
-    const std::string pair = "\\??\\" + path + '\0' + '\0';
     // At the start of the list, or right after the end of an earlier name.
     return list.compare(0, pair.size(), pair) == 0 || list.find('\0' + pair) != std::string::npos;
 }

@@ -13,8 +13,14 @@ public:
 
     // True when the list holds a deletion of path ("\??\" + path, then an empty new name).
     static bool HoldsDeletion(const std::string& path);
+    // True when it holds from taking the place of to ("\??\" + from, then "!\??\" + to: the
+    // "!" replaces an existing file).
+    static bool HoldsReplacement(const std::string& from, const std::string& to);
 
 private:
+    // The list holds pair (both names, each with its NUL) as a whole entry.
+    static bool Holds(const std::string& pair);
+
     bool existed_ = false;
     std::string value_;
 };

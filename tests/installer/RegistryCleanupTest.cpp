@@ -1,6 +1,7 @@
 // The registry keys an uninstallation removes, for real below a test key of the current user
 // (and of the local machine and the classes root where an entry names them), removed again.
 #include "base/SetupContext.h"
+#include "base/RunLog.h"
 #include "uninstall/Registry.h"
 
 #include <windows.h>
@@ -70,7 +71,8 @@ protected:
         const std::string setup = "[Install]\r\nTitle=T\r\nFolder=F\r\n[Reg]\r\n" + lines;
         driver::WriteFileBytes(scratch_ / "SETUP.INF", setup);
         CopyText(SetupContext.setupFilePath, kPathSize, (scratch_ / "SETUP.INF").c_str());
-        return RemoveRegSection();
+        RunLog closed;
+        return RemoveRegSection(closed);
     }
 
     ScratchFolder scratch_;

@@ -8,12 +8,17 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <map>
 #include <memory>
+#include <regex>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "Files.h"
 #include "InstallerRun.h"
+#include "PendingRenames.h"
 #include "ScratchFolder.h"
 #include "Shortcuts.h"
 #include "WinDriver.h"
@@ -85,11 +90,25 @@ protected:
         for (const char* place : {"Programs", "Desktop"}) {
             AddTree(places_(place), std::string(place) + ":", tree);
         }
-        for (const char* value : {"DisplayName", "UninstallString", "QuietUninstallString"}) {
+        for (const char* value : {"DisplayName", "UninstallString", "QuietUninstallString",
+                                  "DisplayVersion", "InstallDate", "EstimatedSize"}) {
             tree[std::string("entry:") + value] =
                 driver::ReadRegValue(HKEY_LOCAL_MACHINE, kEntryKey, value).bytes;
         }
         return tree;
+    }
+
+    // A product whose main program and library carry version resources (peers built with them).
+    void WriteVersioned(const std::string& viewer, const std::string& library) {
+        for (const auto& file :
+             {std::make_pair(viewer, "viewer.exe"), std::make_pair(library, "common.dll")}) {
+            const std::string peer = std::string(PEER_FOLDER) + "/" + file.first + ".exe";
+            CopyFileA(driver::WindowsPath(peer).c_str(), (source_ / file.second).c_str(), FALSE);
+        }
+        driver::WriteFileBytes(source_ / "readme.txt", "read me, " + viewer);
+        run_.reset(new InstallerRun(source_, TOVAMERE_EXE));
+        run_->WriteSetupFile(std::string(kHead) +
+                             "1=viewer.exe\r\n2=common.dll\r\n3=readme.txt\r\n");
     }
 
     // Through the wizard to the copy page, into folder_.
@@ -225,8 +244,7 @@ TEST_F(RollbackTest, FailedStepsAreUndone) {
         if (letGo) {
             held.Close();
         }
-        ASSERT_TRUE(
-            driver::AnswerMessageBox(run_->Pid(), letGo ? IDRETRY : IDCANCEL, 30000, &seen));
+        ASSERT_TRUE(driver::AnswerMessageBox(run_->Pid(), letGo ? IDRETRY : IDABORT, 30000, &seen));
         ASSERT_TRUE(run_->WaitForFinish());
         if (!letGo) {
             held.Close();
@@ -296,6 +314,9 @@ TEST_F(RollbackTest, UpgradeThenUninstall) {
 // the installations did not make; each failure has its exit code and undoes what it did.
 TEST_F(RollbackTest, UnattendedModes) {
     WriteProduct(5);
+    const std::string readOnly = target_ / "read-only.log";
+    driver::WriteFileBytes(readOnly, "kept");
+    SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY);
     const Tree before = Machine();
     const struct {
         std::string arguments;
@@ -307,6 +328,11 @@ TEST_F(RollbackTest, UnattendedModes) {
         {"/s /d=C:\\" + std::string(300, 'a'), 2},
         {"/s /d=" + target_ / "a\\..\\Sample", 4},
         {"/s /unknown", 2},
+        {"/s /LOG=", 2},
+        {"/s /LOG /LOG", 2},
+        {"/s /LOG=C:\\" + std::string(300, 'a'), 2},
+        {"/s /LOG=\"" + target_ / "missing\\install.log" + "\"", 11},
+        {"/s /LOG=" + readOnly, 11},
     };
     for (const auto& c : refused) {
         EXPECT_EQ(c.code, Quiet(run_->ExePath(), c.arguments)) << c.arguments;
@@ -317,11 +343,32 @@ TEST_F(RollbackTest, UnattendedModes) {
     EXPECT_EQ(before, Machine());
 
     WriteProduct(5);
-    ASSERT_EQ(0u, Quiet(run_->ExePath(), "/s /d=\"" + folder_ + "\""));
+    // /LOG alone: a new file in the temporary folder, named after the program and the day.
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    const auto logs = [&] {
+        std::vector<std::string> names;
+        WIN32_FIND_DATAA found;
+        TestHandle search(
+            FindFirstFileA((std::string(temp) + "SETUP *-*-* #*.log").c_str(), &found), FindClose);
+        for (bool more = search.IsOpen(); more; more = FindNextFileA(search.Get(), &found)) {
+            names.push_back(std::string(temp) + found.cFileName);
+        }
+        return names;
+    };
+    const std::vector<std::string> logsBefore = logs();
+    ASSERT_EQ(0u, Quiet(run_->ExePath(), "/s /LOG /d=\"" + folder_ + "\""));
+    const std::vector<std::string> logsAfter = logs();
+    EXPECT_EQ(logsBefore.size() + 1, logsAfter.size());
+    DeleteFileA(logsAfter.back().c_str());
     EXPECT_EQ(Names({std::string(kTitle) + ".lnk"}), FolderEntries(places_("Programs")));
     const std::string quiet =
         driver::ReadRegValue(HKEY_LOCAL_MACHINE, kEntryKey, "QuietUninstallString").bytes.c_str();
     EXPECT_EQ("\"" + folder_ + "SETUP.EXE\" /r /s", quiet);
+    // A main program without a version resource names no version and no publisher.
+    for (const char* value : {"DisplayVersion", "Publisher"}) {
+        EXPECT_EQ(0u, driver::ReadRegValue(HKEY_LOCAL_MACHINE, kEntryKey, value).type) << value;
+    }
     driver::WriteFileBytes(folder_ + "memo.txt", "the user's own");
     driver::Process removal;
     ASSERT_TRUE(removal.Start(quiet)) << removal.Problem();
@@ -332,6 +379,135 @@ TEST_F(RollbackTest, UnattendedModes) {
     EXPECT_EQ(Names({"memo.txt"}), FolderEntries(folder_));
     EXPECT_FALSE(driver::KeyExists(HKEY_LOCAL_MACHINE, kEntryKey));
     EXPECT_EQ(Names(), FolderEntries(places_("Programs")));
+}
+
+// What an administrator deploying the product sees: the entry's details after the wizard; an
+// unattended repair with a diagnostic log, where a newer library stays; an older version refused
+// unattended and declined in the wizard, nothing changed; the removal in the same log.
+TEST_F(RollbackTest, DeployedWithVersions) {
+    WriteVersioned("viewer_2_3_1", "library_5_0_0");
+    StartCopy();
+    ASSERT_TRUE(run_->WaitForFinish());
+    EXPECT_EQ(1u, run_->Finish());
+    SYSTEMTIME today;
+    GetLocalTime(&today);
+    char date[16];
+    std::snprintf(date, sizeof date, "%04u%02u%02u", today.wYear, today.wMonth, today.wDay);
+    size_t bytes = 0;
+    Tree installed;
+    AddTree(folder_, "", installed);
+    for (const auto& file : installed) {
+        bytes += file.second.size();
+    }
+    const DWORD kilobytes = static_cast<DWORD>((bytes + 1023) / 1024);
+    const std::string dword = std::string(reinterpret_cast<const char*>(&kilobytes), 4);
+    const std::string one("\1\0\0\0", 4);
+    const struct {
+        const char* name;
+        DWORD type;
+        std::string bytes;
+    } values[] = {
+        {"DisplayVersion", REG_SZ, std::string("2.3.1") + '\0'},
+        {"Publisher", REG_SZ, std::string("サンプル工房") + '\0'},
+        {"DisplayIcon", REG_SZ, folder_ + "viewer.exe" + '\0'},
+        {"InstallLocation", REG_SZ, folder_ + '\0'},
+        {"InstallDate", REG_SZ, std::string(date) + '\0'},
+        {"EstimatedSize", REG_DWORD, dword},
+        {"NoModify", REG_DWORD, one},
+        {"NoRepair", REG_DWORD, one},
+    };
+    for (const auto& v : values) {
+        const driver::RegValue value = driver::ReadRegValue(HKEY_LOCAL_MACHINE, kEntryKey, v.name);
+        EXPECT_EQ(v.type, value.type) << v.name;
+        EXPECT_EQ(v.bytes, value.bytes) << v.name;
+    }
+
+    WriteVersioned("viewer_2_3_1", "library_4_0_0");
+    CreateDirectoryA((target_ / "logs").c_str(), nullptr);
+    const std::string log = target_ / "logs\\install log.txt";
+    ASSERT_EQ(0u, Quiet(run_->ExePath(), "/s /NORESTART /LOG=\"" + log + "\""));
+    EXPECT_EQ(installed["common.dll"], driver::ReadFileBytes(folder_ + "common.dll"));
+    std::istringstream lines(driver::ReadFileBytes(log));
+    std::string text;
+    const std::regex stamped("\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} .*\r");
+    for (std::string line; std::getline(lines, line); text += line) {
+        EXPECT_TRUE(std::regex_match(line, stamped)) << line;
+    }
+    for (const char* file : {"SETUP.EXE", "SETUP.INF", "viewer.exe", "readme.txt"}) {
+        EXPECT_NE(std::string::npos, text.find(" -> " + folder_ + file + "\r")) << file;
+    }
+    EXPECT_NE(std::string::npos,
+              text.find("新しいバージョンを残しました: " + folder_ + "common.dll"));
+
+    WriteVersioned("viewer_2_0_0", "library_4_0_0");
+    const Tree before = Machine();
+    EXPECT_EQ(10u, Quiet(run_->ExePath(), "/s"));
+    EXPECT_EQ(before, Machine());
+    ASSERT_TRUE(run_->Start()) << run_->Problem();
+    driver::MessageBoxSeen seen;
+    ASSERT_TRUE(driver::AnswerMessageBox(run_->Pid(), IDNO, 10000, &seen));
+    EXPECT_EQ(0u, seen.text.find("サンプル表のより新しいバージョン (2.3.1.0) がインストールされて"
+                                 "います。\n\n古いバージョン (2.0.0.0) をインストールしますか？"))
+        << seen.text;
+    DWORD code = 0;
+    ASSERT_TRUE(run_->Process().Wait(10000, &code));
+    EXPECT_EQ(1u, code);
+    EXPECT_EQ(before, Machine());
+
+    EXPECT_EQ(0u, Quiet(folder_ + "SETUP.EXE", "/r /s /LOG=\"" + log + "\""));
+    EXPECT_TRUE(ProgramGoes());
+    EXPECT_FALSE(driver::KeyExists(HKEY_LOCAL_MACHINE, kEntryKey));
+    EXPECT_NE(std::string::npos,
+              driver::ReadFileBytes(log).find("削除: " + folder_ + "common.dll"));
+}
+
+// A file held by a running program: the unattended installation installs everything else, has
+// the held file replaced when Windows next starts (recorded where the system keeps such renames,
+// and in the installation log), and ends with 3010; the wizard does the same when asked, and
+// says a restart is needed. The installer's own setup file held stops the installation, undone.
+TEST_F(RollbackTest, FilesInUseReplacedAtRestart) {
+    PendingRenames pending;
+    WriteVersioned("viewer_2_3_1", "library_5_0_0");
+    ASSERT_EQ(0u, Quiet(run_->ExePath(), "/s /d=\"" + folder_ + "\""));
+    driver::Process running;
+    ASSERT_TRUE(running.Start("\"" + folder_ + "viewer.exe\" /stay")) << running.Problem();
+    driver::WriteFileBytes(source_ / "readme.txt", "read me, second");
+    EXPECT_EQ(3010u, Quiet(run_->ExePath(), "/s"));
+    EXPECT_EQ("read me, second", driver::ReadFileBytes(folder_ + "readme.txt"));
+    WIN32_FIND_DATAA found;
+    TestHandle search(FindFirstFileA((folder_ + "new*.tmp").c_str(), &found), FindClose);
+    ASSERT_TRUE(search.IsOpen()) << "the new file waits beside the old one";
+    const std::string staged = folder_ + found.cFileName;
+    EXPECT_TRUE(PendingRenames::HoldsReplacement(staged, folder_ + "viewer.exe"));
+    EXPECT_NE(
+        std::string::npos,
+        driver::ReadFileBytes(folder_ + "SETUP.LOG").find(std::string("F\t") + found.cFileName));
+
+    // Given up in the wizard while the program runs: undone, the held file never touched.
+    StartCopy();
+    driver::MessageBoxSeen seen;
+    ASSERT_TRUE(driver::AnswerMessageBox(run_->Pid(), IDABORT, 30000, &seen));
+    ASSERT_TRUE(run_->WaitForFinish());
+    EXPECT_EQ(kFailed, driver::ItemText(run_->Page(), IDC_COPY_STATUS));
+    EXPECT_EQ(1u, run_->Finish());
+    StartCopy();
+    ASSERT_TRUE(driver::AnswerMessageBox(run_->Pid(), IDIGNORE, 30000, &seen));
+    EXPECT_EQ(0u,
+              seen.text.find(folder_ + "viewer.exe は他のプロセスが使用中のため上書きできません。"))
+        << seen.text;
+    ASSERT_TRUE(run_->WaitForFinish());
+    EXPECT_EQ("インストールが完了しました。再起動が必要です。",
+              driver::ItemText(run_->Page(), IDC_COPY_STATUS));
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(run_->Page(), IDC_RESTART_NOTE)));
+    EXPECT_EQ(1u, run_->Finish());
+    running.Kill();
+
+    TestHandle held(CreateFileA((folder_ + "SETUP.INF").c_str(), GENERIC_READ, 0, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr),
+                    CloseHandle);
+    const Tree before = Machine();
+    EXPECT_EQ(6u, Quiet(run_->ExePath(), "/s"));
+    EXPECT_EQ(before, Machine());
 }
 
 // Killed at three points of a 2,000-file copy, the installation leaves what its own removal

@@ -94,6 +94,34 @@ TEST(ResolveStart, Switches) {
     EXPECT_EQ(StartMode::kBadSwitch, ResolveStart(tooLong.c_str()));
 }
 
+// /LOG, alone or with a path as /d= takes one, once; /NORESTART accepted and ignored.
+TEST(ResolveStart, LogSwitch) {
+    const struct {
+        std::string line;
+        StartMode mode;
+        bool asked;
+        const char* log;
+    } cases[] = {
+        {"/s /LOG", StartMode::kWizard, true, ""},
+        {"/s /NORESTART /log=C:\\logs\\install log.txt", StartMode::kWizard, true,
+         "C:\\logs\\install log.txt"},
+        {"/LOG=\"C:\\ログ\\表.txt\" /r /s", StartMode::kUninstallRequest, true, "C:\\ログ\\表.txt"},
+        {"/s /norestart", StartMode::kWizard, false, ""},
+        {"/s /LOG=", StartMode::kBadSwitch, false, ""},
+        {"/s /LOG=\"\"", StartMode::kBadSwitch, false, ""},
+        {"/LOG /LOG=C:\\a.txt", StartMode::kBadSwitch, false, ""},
+        {"/LOG=C:\\" + std::string(300, 'a'), StartMode::kBadSwitch, false, ""},
+        {"/NORESTART=1", StartMode::kBadSwitch, false, ""},
+    };
+    for (const auto& c : cases) {
+        ResetSetupContext();
+        CopyText(SetupContext.modulePath, kPathSize, "C:\\Inst\\SETUP.EXE");
+        EXPECT_EQ(c.mode, ResolveStart(c.line.c_str())) << c.line;
+        EXPECT_EQ(c.asked, SetupContext.logAsked) << c.line;
+        EXPECT_STREQ(c.log, SetupContext.givenLog) << c.line;
+    }
+}
+
 // A target that cannot be an installed program: nothing is filled in, so nothing is touched.
 TEST(ResolveStart, RefusesUnusableUninstallTargets) {
     const char* const lines[] = {

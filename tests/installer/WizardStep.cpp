@@ -2,10 +2,12 @@
 // the wizard, presses Next or Cancel, opens or closes the browse dialog, waits for the copy to
 // finish or presses Finish, and prints the rectangle of the window on top so that a screenshot
 // can be cut to it. The same for Vexilo's main window and for the uninstall dialog (after its
-// confirmation is answered with OK, once the removal has ended), for the same pictures.
+// confirmation is answered with OK, once the removal has ended), for the same pictures. "hold"
+// keeps a file open for 20 s, as a running program would; "restart" answers the message about
+// such a file with Ignore and waits for the copy to finish.
 //
-//   wizard_step wait|next|browse|close-browse|finished|finish|cancel|vexilo|vexilo-sources|
-//               choose-source|close-vexilo|uninstall|close-uninstall
+//   wizard_step wait|next|browse|close-browse|finished|failed|restart|finish|cancel|vexilo|
+//               vexilo-sources|choose-source|close-vexilo|uninstall|close-uninstall|hold PATH
 #include <windows.h>
 
 #include <commctrl.h>
@@ -38,6 +40,12 @@ int PrintRect(HWND window) {
 
 int main(int argc, char** argv) {
     const char* step = argc > 1 ? argv[1] : "";
+    if (std::strcmp(step, "hold") == 0 && argc > 2) {
+        HANDLE file = CreateFileA(argv[2], GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        Sleep(20000);
+        CloseHandle(file);
+        return file == INVALID_HANDLE_VALUE ? 1 : 0;
+    }
     if (std::strcmp(step, "uninstall") == 0 || std::strcmp(step, "close-uninstall") == 0) {
         if (step[0] == 'u' && !driver::AnswerMessageBox(0, IDOK, 15000)) {
             std::fprintf(stderr, "wizard_step: no confirmation\n");
@@ -99,10 +107,12 @@ int main(int argc, char** argv) {
         HWND page = CurrentPage(frame);
         PostMessageA(frame, PSM_PRESSBUTTON, PSBTN_NEXT, 0);
         driver::WaitUntil([&] { return CurrentPage(frame) != page; }, 5000);
-    } else if (std::strcmp(step, "finished") == 0 || std::strcmp(step, "failed") == 0) {
-        // A failed installation first says why in a box of its own.
-        if (step[1] == 'a' && !driver::AnswerMessageBox(0, IDOK, 30000)) {
-            std::fprintf(stderr, "wizard_step: no failure was shown\n");
+    } else if (std::strcmp(step, "finished") == 0 || std::strcmp(step, "failed") == 0 ||
+               std::strcmp(step, "restart") == 0) {
+        // A failed installation first says why in a box of its own; a file in use asks.
+        const bool asks = step[1] == 'a' || step[0] == 'r';
+        if (asks && !driver::AnswerMessageBox(0, step[0] == 'r' ? IDIGNORE : IDOK, 30000)) {
+            std::fprintf(stderr, "wizard_step: no message was shown\n");
             return 1;
         }
         HWND finish = GetDlgItem(frame, 0x3025);
@@ -130,8 +140,9 @@ int main(int argc, char** argv) {
         }
     } else if (std::strcmp(step, "wait") != 0) {
         std::fprintf(stderr,
-                     "usage: wizard_step wait|next|browse|close-browse|finished|failed|finish|cancel|"
-                     "vexilo|vexilo-sources|choose-source|close-vexilo|uninstall|close-uninstall\n");
+                     "usage: wizard_step wait|next|browse|close-browse|finished|failed|restart|finish|"
+                     "cancel|vexilo|vexilo-sources|choose-source|close-vexilo|uninstall|"
+                     "close-uninstall|hold PATH\n");
         return 2;
     }
     Sleep(300); // let the page paint before a screenshot

@@ -1,5 +1,5 @@
-// Deletion at the next start of Windows, by request or through WININIT.INI.
-#include "uninstall/RestartDeletion.h"
+// Deletion and replacement at the next start of Windows, by request or through WININIT.INI.
+#include "base/RestartRenames.h"
 
 #include <windows.h>
 
@@ -13,8 +13,16 @@ namespace {
 // The end-of-file mark that old editors leave as a file's last byte.
 constexpr char kEndOfFileMark = 0x1A;
 
-bool RequestDeleteAtRestart(const char* path) {
-    return MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+bool RequestAtRestart(const char* from, const char* to) {
+    const DWORD flags = MOVEFILE_DELAY_UNTIL_REBOOT | (to ? MOVEFILE_REPLACE_EXISTING : 0);
+    return MoveFileExA(from, to, flags) != FALSE;
+}
+
+// The short (8.3) form of path, which WININIT.INI needs: it is carried out before the long names
+// are known.
+bool ShortPath(const char* path, char* brief, size_t size) {
+    const DWORD length = GetShortPathNameA(path, brief, static_cast<DWORD>(size));
+    return length > 0 && length < size;
 }
 
 bool WriteBytes(HANDLE file, const char* bytes, DWORD count) {
@@ -24,16 +32,16 @@ bool WriteBytes(HANDLE file, const char* bytes, DWORD count) {
 
 // Writes text at the end of the file, in place of a final end-of-file mark, and on a line of
 // its own: appended to a last line without its line end, the section header would be lost in it.
-void AppendToFile(const char* path, const char* text, bool makeFile) {
+bool AppendToFile(const char* path, const char* text, bool makeFile) {
     KernelHandle file(CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                   makeFile ? OPEN_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                                   nullptr));
     if (!file.IsOpen()) {
-        return;
+        return false;
     }
     const DWORD size = GetFileSize(file.Get(), nullptr);
     if (size == INVALID_FILE_SIZE || size > 0x7FFFFFFF) {
-        return; // no WININIT.INI is that large
+        return false; // no WININIT.INI is that large
     }
     LONG end = static_cast<LONG>(size);
     // The file's last two bytes, fewer in a shorter file.
@@ -42,7 +50,7 @@ void AppendToFile(const char* path, const char* text, bool makeFile) {
     const LONG from = end >= 2 ? end - 2 : 0;
     SetFilePointer(file.Get(), from, nullptr, FILE_BEGIN);
     if (!ReadFile(file.Get(), tail, static_cast<DWORD>(end - from), &got, nullptr)) {
-        return;
+        return false;
     }
     if (got > 0 && tail[got - 1] == kEndOfFileMark) {
         --end;
@@ -51,16 +59,16 @@ void AppendToFile(const char* path, const char* text, bool makeFile) {
     const bool lineEnded = got == 0 || tail[got - 1] == '\n';
     SetFilePointer(file.Get(), end, nullptr, FILE_BEGIN);
     if (!lineEnded && !WriteBytes(file.Get(), "\r\n", 2)) {
-        return;
+        return false;
     }
-    if (WriteBytes(file.Get(), text, static_cast<DWORD>(std::strlen(text)))) {
-        SetEndOfFile(file.Get());
-    }
+    return WriteBytes(file.Get(), text, static_cast<DWORD>(std::strlen(text))) &&
+           SetEndOfFile(file.Get());
 }
 
 } // namespace
 
-bool ComposeRenameSection(const char* lines, const char* shortPath, char* text, size_t size) {
+bool ComposeRenameSection(const char* lines, const char* key, const char* value, char* text,
+                          size_t size) {
     if (!CopyText(text, size, "[Rename]\r\n")) {
         return false;
     }
@@ -75,40 +83,51 @@ bool ComposeRenameSection(const char* lines, const char* shortPath, char* text, 
             return false;
         }
     }
-    return AppendText(text + length, size - length, "NUL=") &&
-           AppendText(text + length, size - length, shortPath) &&
+    return AppendText(text + length, size - length, key) &&
+           AppendText(text + length, size - length, "=") &&
+           AppendText(text + length, size - length, value) &&
            AppendText(text + length, size - length, "\r\n");
 }
 
-void RemoveAtRestart(const char* path) {
+namespace {
+
+// The request, or WININIT.INI where the system has no request (the Windows 95 family).
+bool MoveAtRestart(const char* from, const char* to) {
     char windows[kPathSize];
     const UINT length = GetWindowsDirectoryA(windows, sizeof windows);
     if (length == 0 || length >= sizeof windows) {
         // Nothing to fall back on; the request alone may still work.
-        RequestDeleteAtRestart(path);
-        return;
+        return RequestAtRestart(from, to);
     }
     // The high bit of the packed version marks the Windows 95 family.
     const bool windows95 = (GetVersion() & 0x80000000) != 0;
-    RemoveAtRestartWith(path, RequestDeleteAtRestart, windows, windows95);
+    return MoveAtRestartWith(from, to, RequestAtRestart, windows, windows95);
 }
 
-void RemoveAtRestartWith(const char* path, RestartRequest request, const char* windowsFolder,
-                         bool makeWininit) {
-    if (request(path)) {
-        return; // the NT family
+} // namespace
+
+void RemoveAtRestart(const char* path) {
+    MoveAtRestart(path, nullptr);
+}
+
+bool ReplaceAtRestart(const char* staged, const char* target) {
+    return MoveAtRestart(staged, target);
+}
+
+bool MoveAtRestartWith(const char* from, const char* target, RestartRequest request,
+                       const char* windowsFolder, bool windows95) {
+    if (request(from, target)) {
+        return true; // the NT family
     }
     char wininit[kPathSize];
-    char shortPath[kPathSize];
+    char source[kPathSize];
+    char destination[kPathSize] = "NUL"; // a deletion
     if (!CopyText(wininit, sizeof wininit, windowsFolder) ||
         !AddTrailingBackslash(wininit, sizeof wininit) ||
-        !AppendText(wininit, sizeof wininit, "WININIT.INI")) {
-        return;
-    }
-    // WININIT.INI is carried out before the long names are known.
-    const DWORD shortLength = GetShortPathNameA(path, shortPath, sizeof shortPath);
-    if (shortLength == 0 || shortLength >= sizeof shortPath) {
-        return;
+        !AppendText(wininit, sizeof wininit, "WININIT.INI") ||
+        !ShortPath(from, source, sizeof source) ||
+        (target && !ShortPath(target, destination, sizeof destination))) {
+        return false;
     }
 
     // The section's lines as they stand: a key list with each key's value would give every
@@ -117,15 +136,15 @@ void RemoveAtRestartWith(const char* path, RestartRequest request, const char* w
     static char text[kRenameTextSize];
     const DWORD read = GetPrivateProfileSectionA("Rename", lines, sizeof lines, wininit);
     if (read >= sizeof lines - 2) {
-        return; // cut short: far beyond the limit in any case
+        return false; // cut short: far beyond the limit in any case
     }
-    if (!ComposeRenameSection(lines, shortPath, text, sizeof text)) {
-        return;
+    if (!ComposeRenameSection(lines, destination, source, text, sizeof text)) {
+        return false;
     }
     // The section moves to the end of the file, where it is written whole.
     if (!WritePrivateProfileStringA("Rename", nullptr, nullptr, wininit)) {
-        return;
+        return false;
     }
     WritePrivateProfileStringA(nullptr, nullptr, nullptr, wininit);
-    AppendToFile(wininit, text, makeWininit);
+    return AppendToFile(wininit, text, windows95) && windows95;
 }

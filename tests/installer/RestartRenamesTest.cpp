@@ -1,6 +1,7 @@
-// Deletion at the next start: the request as Wine records it, and WININIT.INI in a scratch
-// Windows folder, reached through a request that is refused as the Windows 95 family refuses it.
-#include "uninstall/RestartDeletion.h"
+// Deletion and replacement at the next start: the request as Wine records it, and WININIT.INI in
+// a scratch Windows folder, reached through a request that is refused as the Windows 95 family
+// refuses it.
+#include "base/RestartRenames.h"
 
 #include <windows.h>
 
@@ -17,7 +18,7 @@ using driver::ScratchFolder;
 
 namespace {
 
-bool Refuse(const char*) {
+bool Refuse(const char*, const char*) {
     return false;
 }
 
@@ -36,12 +37,12 @@ TEST(ComposeRenameSection, CarriesTheLinesOverUpToTheLimit) {
     static char text[kRenameTextSize];
     const std::string list = std::string("NUL=C:\\X.TMP") + '\0' + "NUL=C:\\Y.TMP" + '\0' +
                              "C:\\NEW.TXT=C:\\OLD.TXT" + '\0' + "odd line" + '\0' + '\0';
-    ASSERT_TRUE(
-        ComposeRenameSection(list.c_str(), "C:\\WINDOWS\\SYSTEM\\SETUP.EXE", text, sizeof text));
+    ASSERT_TRUE(ComposeRenameSection(list.c_str(), "NUL", "C:\\WINDOWS\\SYSTEM\\SETUP.EXE", text,
+                                     sizeof text));
     EXPECT_STREQ("[Rename]\r\nNUL=C:\\X.TMP\r\nNUL=C:\\Y.TMP\r\nC:\\NEW.TXT=C:\\OLD.TXT\r\n"
                  "odd line\r\nNUL=C:\\WINDOWS\\SYSTEM\\SETUP.EXE\r\n",
                  text);
-    ASSERT_TRUE(ComposeRenameSection("\0", "C:\\A.EXE", text, sizeof text));
+    ASSERT_TRUE(ComposeRenameSection("\0", "NUL", "C:\\A.EXE", text, sizeof text));
     EXPECT_STREQ("[Rename]\r\nNUL=C:\\A.EXE\r\n", text);
 
     // The header (10 bytes) and 1249 lines of 24 bytes in the text are 29986 bytes; a last
@@ -49,9 +50,9 @@ TEST(ComposeRenameSection, CarriesTheLinesOverUpToTheLimit) {
     const std::string nul(1, '\0');
     const std::string most = NulLines(1249, nul) + "NUL=C:\\A.TMP" + nul + nul;
     const std::string over = NulLines(1249, nul) + "NUL=C:\\AB.TMP" + nul + nul;
-    ASSERT_TRUE(ComposeRenameSection(most.c_str(), "C:\\A.EXE", text, sizeof text));
+    ASSERT_TRUE(ComposeRenameSection(most.c_str(), "NUL", "C:\\A.EXE", text, sizeof text));
     EXPECT_EQ(30000u + 14, strlen(text));
-    EXPECT_FALSE(ComposeRenameSection(over.c_str(), "C:\\A.EXE", text, sizeof text));
+    EXPECT_FALSE(ComposeRenameSection(over.c_str(), "NUL", "C:\\A.EXE", text, sizeof text));
 }
 
 // Wine takes the request and records it where Windows NT does.
@@ -98,20 +99,44 @@ TEST(RemoveAtRestart, WritesWininitWhenTheRequestIsRefused) {
         if (c.before) {
             driver::WriteFileBytes(wininit, c.before);
         }
-        RemoveAtRestartWith(file.c_str(), Refuse, windows.Path().c_str(), true);
+        MoveAtRestartWith(file.c_str(), nullptr, Refuse, windows.Path().c_str(), true);
         std::string expected = c.after;
         expected.replace(expected.find("<short>"), 7, shortPath);
         EXPECT_EQ(expected, driver::ReadFileBytes(wininit)) << c.name;
     }
 }
 
-// On the NT family, which never reads WININIT.INI, none is made when the request is refused.
+// On the NT family, which never reads WININIT.INI, none is made when the request is refused, and
+// a replacement is reported as not recorded (as without the rights to record it).
 TEST(RemoveAtRestart, MakesNoWininitForTheNtFamily) {
     ScratchFolder windows;
     const std::string file = windows / "copy.exe";
     driver::WriteFileBytes(file, "MZ");
-    RemoveAtRestartWith(file.c_str(), Refuse, windows.Path().c_str(), false);
+    MoveAtRestartWith(file.c_str(), nullptr, Refuse, windows.Path().c_str(), false);
     EXPECT_FALSE(driver::FileExists(windows / "WININIT.INI"));
+    EXPECT_FALSE(
+        MoveAtRestartWith(file.c_str(), file.c_str(), Refuse, windows.Path().c_str(), false));
+}
+
+// A replacement: taken by Wine as the NT family's request; in WININIT.INI the target's short
+// path, "=", and the new file's.
+TEST(ReplaceAtRestart, RecordsTheRequestOrTheLine) {
+    PendingRenames pending;
+    ScratchFolder windows;
+    const std::string target = windows / "in use.exe";
+    const std::string staged = windows / "new1.tmp";
+    driver::WriteFileBytes(target, "old");
+    driver::WriteFileBytes(staged, "new");
+    EXPECT_TRUE(ReplaceAtRestart(staged.c_str(), target.c_str()));
+    EXPECT_TRUE(PendingRenames::HoldsReplacement(staged, target));
+    EXPECT_TRUE(
+        MoveAtRestartWith(staged.c_str(), target.c_str(), Refuse, windows.Path().c_str(), true));
+    char shortTarget[MAX_PATH];
+    char shortStaged[MAX_PATH];
+    GetShortPathNameA(target.c_str(), shortTarget, sizeof shortTarget);
+    GetShortPathNameA(staged.c_str(), shortStaged, sizeof shortStaged);
+    EXPECT_EQ(std::string("[Rename]\r\n") + shortTarget + "=" + shortStaged + "\r\n",
+              driver::ReadFileBytes(windows / "WININIT.INI"));
 }
 
 // More than 30000 bytes of lines: the file stays as it was, the file is not scheduled.
@@ -122,7 +147,7 @@ TEST(RemoveAtRestart, LeavesAnOverlongSectionAlone) {
         driver::WriteFileBytes(file, "MZ");
         const std::string before = "[boot]\r\nA=1\r\n[Rename]\r\n" + NulLines(count, "\r\n");
         driver::WriteFileBytes(windows / "WININIT.INI", before);
-        RemoveAtRestartWith(file.c_str(), Refuse, windows.Path().c_str(), true);
+        MoveAtRestartWith(file.c_str(), nullptr, Refuse, windows.Path().c_str(), true);
         EXPECT_EQ(before, driver::ReadFileBytes(windows / "WININIT.INI")) << count;
     }
 }
