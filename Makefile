@@ -20,7 +20,7 @@ RUN_BUILD = $(if $(WINE32),$(BUILD),$(BUILD64))
 FUZZ_TARGETS := response_head request location chunks shortcut list_line path installer_text \
 	setup_entry uninstall_string reg_entry setup_path reg_key bookmarks_html profiles_ini utf8 \
 	mozlz4 bookmarks_json install_log move_rules shortcut_rewrite proxy_setting tunnel_answer \
-	places version_info
+	places version_info page_text
 FUZZ_SECONDS ?= 60
 # Files of the product that make bench installs and removes.
 INSTALLER_FILES ?= 10000
@@ -98,6 +98,7 @@ bench: build
 		wine $(RUN_BUILD)/tests/bench/checker_bookmarks_bench.exe 50000 2000 5 && \
 		wine $(RUN_BUILD)/tests/bench/checker_bookmarks_bench.exe --source "$$(winepath -w $(RUN_BUILD)/bench-places)" \
 			"$$(winepath -w $(RUN_BUILD)/bench-places/places.sqlite)" 5 && \
+		wine $(RUN_BUILD)/tests/bench/page_compare_bench.exe && \
 		wine $(RUN_BUILD)/tests/bench/installer_bench.exe $(INSTALLER_FILES)'
 	tests/bench/check-run-bench $(RUN_BUILD)
 

@@ -4,6 +4,7 @@
 // quadratic. The nesting lives in a stack of open lists, never in the call stack.
 #include "favorites/BookmarksHtml.h"
 
+#include "text/CharacterReferences.h"
 #include "text/Utf8.h"
 
 #include <cstring>
@@ -200,104 +201,22 @@ Markup ScanMarkup(const char* text, size_t length, size_t at, OnAttribute&& onAt
     return markup;
 }
 
-struct NamedReference {
-    const char* name;
-    char32_t character;
-};
-
-// The entities bookmark titles and URLs carry; any other stays as it is written.
-constexpr NamedReference kNamedReferences[] = {
-    {"amp", '&'},      {"lt", '<'},       {"gt", '>'},       {"quot", '"'},     {"apos", '\''},
-    {"nbsp", 0xA0},    {"copy", 0xA9},    {"reg", 0xAE},     {"trade", 0x2122}, {"hellip", 0x2026},
-    {"mdash", 0x2014}, {"ndash", 0x2013}, {"laquo", 0xAB},   {"raquo", 0xBB},   {"lsquo", 0x2018},
-    {"rsquo", 0x2019}, {"ldquo", 0x201C}, {"rdquo", 0x201D}, {"middot", 0xB7},  {"yen", 0xA5},
-    {"times", 0xD7},   {"bull", 0x2022},  {"deg", 0xB0},     {"AMP", '&'},      {"LT", '<'},
-    {"GT", '>'},       {"QUOT", '"'},
-};
-
-// What &#128; to &#159; stand for in HTML: the characters of windows-1252 there, since pages
-// written in it put those numbers; 0 where windows-1252 has none (the number is kept).
-constexpr char16_t kC1Characters[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
-};
-
-int DigitValue(unsigned char c, bool hex) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (hex && (c | 0x20) >= 'a' && (c | 0x20) <= 'f') {
-        return (c | 0x20) - 'a' + 10;
-    }
-    return -1;
-}
-
-// The character the reference at text[at] == '&' stands for, and in used the bytes it takes;
-// false when it is none. A number without its ';' counts, as in browsers; a name needs it.
-bool DecodeReference(const char* text, size_t length, size_t at, char32_t* character,
-                     size_t* used) {
-    size_t p = at + 1;
-    if (p < length && text[p] == '#') {
-        ++p;
-        const bool hex = p < length && (text[p] | 0x20) == 'x';
-        if (hex) {
-            ++p;
-        }
-        const size_t digits = p;
-        char32_t value = 0;
-        for (int digit; p < length && (digit = DigitValue(text[p], hex)) >= 0; ++p) {
-            if (value <= 0x10FFFF) { // beyond that it is wrong however long it goes on
-                value = value * (hex ? 16 : 10) + static_cast<char32_t>(digit);
-            }
-        }
-        if (p == digits) {
-            return false;
-        }
-        if (p < length && text[p] == ';') {
-            ++p;
-        }
-        if (value == 0 || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
-            value = kReplacementCharacter;
-        } else if (value >= 0x80 && value <= 0x9F && kC1Characters[value - 0x80]) {
-            value = kC1Characters[value - 0x80];
-        }
-        *character = value;
-        *used = p - at;
-        return true;
-    }
-    const size_t name = p;
-    while (p < length && p - name < 8 &&
-           (IsLetter(static_cast<unsigned char>(text[p])) || DigitValue(text[p], false) >= 0)) {
-        ++p;
-    }
-    if (p >= length || text[p] != ';') {
+// The reference at text[at] == '&' as UTF-8 into out (room for 8 bytes), for text decoded over
+// itself: one whose UTF-8 is longer than the reference (&nGt;, &nLt;) would overtake what is
+// still to be read, and stays as it is written. False when none is decoded.
+bool DecodeReferenceInto(const char* text, size_t length, size_t at, bool inAttribute, char* out,
+                         size_t* outLength, size_t* used) {
+    char32_t characters[2];
+    size_t count;
+    if (!DecodeReference(text + at, length - at, inAttribute, characters, &count, used)) {
         return false;
     }
-    for (const NamedReference& reference : kNamedReferences) {
-        if (std::strlen(reference.name) == p - name &&
-            std::memcmp(reference.name, text + name, p - name) == 0) {
-            *character = reference.character;
-            *used = p + 1 - at;
-            return true;
-        }
+    size_t bytes = EncodeUtf8(characters[0], out);
+    if (count > 1) {
+        bytes += EncodeUtf8(characters[1], out + bytes);
     }
-    return false;
-}
-
-// Decodes the reference at text[at] into out, which lies at or before it. No reference's UTF-8
-// is longer than the reference itself, so the text after it is never overwritten.
-bool DecodeReferenceInto(char* text, size_t length, size_t at, char* out, size_t* outLength,
-                         size_t* used) {
-    char32_t character;
-    if (!DecodeReference(text, length, at, &character, used)) {
-        return false;
-    }
-    char utf8[4];
-    const size_t count = EncodeUtf8(character, utf8);
-    std::memcpy(out, utf8, count);
-    *outLength = count;
-    return true;
+    *outLength = bytes;
+    return bytes <= *used;
 }
 
 // A title as browsers show it, written over the text it is read from: every run of blanks,
@@ -314,14 +233,16 @@ public:
         }
         out_[length_++] = c;
     }
-    void Character(char32_t c) {
+    // The UTF-8 of a reference's characters: a blank, a line end, a control or a no-break space
+    // is a blank.
+    void Characters(const char* utf8, size_t length) {
+        size_t used;
+        const char32_t c = DecodeUtf8(utf8, length, &used);
         if (c <= 0x20 || (c >= 0x7F && c <= 0xA0)) {
             Blank();
             return;
         }
-        char utf8[4];
-        const size_t count = EncodeUtf8(c, utf8);
-        for (size_t i = 0; i < count; ++i) {
+        for (size_t i = 0; i < length; ++i) {
             Byte(utf8[i]);
         }
     }
@@ -374,10 +295,11 @@ size_t ReadTitle(char* text, size_t length, size_t at, const char* closing, Text
             p = markup.end;
             continue;
         }
-        char32_t character;
+        char utf8[8];
+        size_t bytes;
         size_t used;
-        if (c == '&' && DecodeReference(text, length, p, &character, &used)) {
-            writer.Character(character);
+        if (c == '&' && DecodeReferenceInto(text, length, p, false, utf8, &bytes, &used)) {
+            writer.Characters(utf8, bytes);
             p += used;
         } else if (c <= 0x20 || c == 0x7F) {
             writer.Blank();
@@ -401,9 +323,11 @@ TextSpan DecodeValue(char* text, TextSpan value) {
     const size_t end = static_cast<size_t>(begin - text) + value.length;
     size_t written = 0;
     for (size_t p = static_cast<size_t>(begin - text); p < end;) {
+        char utf8[8];
         size_t count;
         size_t used;
-        if (text[p] == '&' && DecodeReferenceInto(text, end, p, begin + written, &count, &used)) {
+        if (text[p] == '&' && DecodeReferenceInto(text, end, p, true, utf8, &count, &used)) {
+            std::memcpy(begin + written, utf8, count);
             written += count;
             p += used;
         } else {
@@ -422,32 +346,6 @@ TextSpan Trimmed(TextSpan text) {
         --text.length;
     }
     return text;
-}
-
-// The charset a Content-Type names: "text/html; charset=Shift_JIS".
-TextSpan CharsetOfContentType(TextSpan content) {
-    size_t p = 0;
-    for (;;) {
-        const size_t found = FindWord(content.data + p, content.length - p, "charset");
-        if (found == content.length - p) {
-            return {};
-        }
-        p = SkipBlanks(content.data, content.length, p + found + 7);
-        if (p < content.length && content.data[p] == '=') {
-            break;
-        }
-    }
-    p = SkipBlanks(content.data, content.length, p + 1);
-    char quote = '\0';
-    if (p < content.length && (content.data[p] == '"' || content.data[p] == '\'')) {
-        quote = content.data[p++];
-    }
-    const size_t begin = p;
-    while (p < content.length && content.data[p] != quote && content.data[p] != ';' &&
-           !IsBlank(static_cast<unsigned char>(content.data[p]))) {
-        ++p;
-    }
-    return {content.data + begin, p - begin};
 }
 
 struct CharsetName {
@@ -517,6 +415,31 @@ constexpr CharsetName kCharsets[] = {
 };
 
 } // namespace
+
+TextSpan CharsetOfContentType(TextSpan content) {
+    size_t p = 0;
+    for (;;) {
+        const size_t found = FindWord(content.data + p, content.length - p, "charset");
+        if (found == content.length - p) {
+            return {};
+        }
+        p = SkipBlanks(content.data, content.length, p + found + 7);
+        if (p < content.length && content.data[p] == '=') {
+            break;
+        }
+    }
+    p = SkipBlanks(content.data, content.length, p + 1);
+    char quote = '\0';
+    if (p < content.length && (content.data[p] == '"' || content.data[p] == '\'')) {
+        quote = content.data[p++];
+    }
+    const size_t begin = p;
+    while (p < content.length && content.data[p] != quote && content.data[p] != ';' &&
+           !IsBlank(static_cast<unsigned char>(content.data[p]))) {
+        ++p;
+    }
+    return {content.data + begin, p - begin};
+}
 
 HtmlReadResult ReadBookmarksHtml(char* text, size_t length, BookmarkTree& tree) {
     tree.nodes.clear();

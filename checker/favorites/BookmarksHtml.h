@@ -25,6 +25,10 @@ HtmlReadResult ReadBookmarksHtml(char* text, size_t length, BookmarkTree& tree);
 // scanned, as browsers do, so that a large file costs nothing here.
 TextSpan DeclaredCharset(const char* text, size_t length);
 
+// The charset a Content-Type names ("text/html; charset=Shift_JIS"), a part of content; empty
+// when it names none.
+TextSpan CharsetOfContentType(TextSpan content);
+
 // The Windows code page of a charset name (any case), for converting the file into UTF-8
 // before it is read; 0 for a name not known here.
 unsigned CodePageForCharset(TextSpan name);

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "favorites/FavoritesList.h"
+#include "favorites/PageCompare.h"
 #include "favorites/StoreNames.h"
 
 #include "framework/Handles.h"
@@ -155,12 +156,12 @@ bool SameFileText(const char* firstPath, const char* secondPath) {
     }
 }
 
-CopyCompared CompareNewCopy(const char* newCopy) {
+CopyCompared CompareNewCopy(const char* newCopy, const char* contentType, std::string* note) {
     char storedPath[kPathSize];
     if (!StoredCopyPath(newCopy, storedPath, sizeof storedPath)) {
         return CopyCompared::kNotCompared;
     }
-    if (!SameFileText(newCopy, storedPath)) {
+    if (!SamePage(storedPath, newCopy, contentType, note)) {
         return CopyCompared::kChanged;
     }
     return DeleteFileA(newCopy) ? CopyCompared::kUnchanged : CopyCompared::kNotCompared;

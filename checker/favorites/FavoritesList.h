@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <string>
 
 // Size of a list line, of checkListPath and userPrefix, and of the URL buffer.
 constexpr size_t kListLineSize = 1024;
@@ -85,11 +86,14 @@ bool ReadListEntry(FILE* list, ListEntry& entry);
 // True when both files can be opened and hold the same bytes.
 bool SameFileText(const char* firstPath, const char* secondPath);
 
-// A whole new copy against its stored copy. Unchanged: the new copy held the same bytes and is
-// deleted. Changed: the stored copy is to be replaced (it differs, is missing or cannot be read,
-// as SameFileText says). Not compared: there is no stored copy's name, or the deletion failed.
+// A whole new copy against its stored copy, as a reader sees the page (SamePage, PageCompare.h;
+// contentType is what the server sent with it). Unchanged: the new copy shows the same page and
+// is deleted. Changed: the stored copy is to be replaced (the page differs, or the stored copy is
+// missing or cannot be read), and note, when given, says what changed in a line of the report.
+// Not compared: there is no stored copy's name, or the deletion failed.
 enum class CopyCompared { kNotCompared, kUnchanged, kChanged };
-CopyCompared CompareNewCopy(const char* newCopy);
+CopyCompared CompareNewCopy(const char* newCopy, const char* contentType = "",
+                            std::string* note = nullptr);
 
 // Puts a new copy in the stored copy's place, in one step where the system can (MoveFileEx). The
 // Windows 95 family has no MoveFileEx: there the stored copy is deleted first and the new copy

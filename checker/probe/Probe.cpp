@@ -57,14 +57,18 @@ void StopHoldingHost(ProbeRecord& probe) {
     }
 }
 
-// The new copy. A copy that cannot be created or written is removed, so that the driver finds
-// no file and knows that no copy was made (and never mistakes a part for the page).
+// The new copy: the page's bytes exactly as the server sent them, zero bytes and line ends as
+// they come (an image or a PDF is kept whole). A copy that cannot be created or written is
+// removed, so that the driver finds no file and knows that no copy was made (and never mistakes
+// a part for the page).
 class NewCopy {
 public:
     explicit NewCopy(const char* path) : path_(path) {
-        file_ = std::fopen(path, "w");
+        file_ = std::fopen(path, "wb");
         if (!file_) {
             DeleteFileA(path);
+        } else {
+            std::setvbuf(file_, nullptr, _IOFBF, kCopyBuffer); // a large page in few writes
         }
     }
     ~NewCopy() { Close(); }
@@ -73,9 +77,9 @@ public:
 
     bool IsOpen() const { return file_ != nullptr; }
 
-    // Writes text up to its first zero byte; on a failed write the copy is given up.
-    void Write(const char* text) {
-        if (file_ && std::fputs(text, file_) < 0) {
+    // Writes length bytes; on a failed write the copy is given up.
+    void Write(const char* bytes, size_t length) {
+        if (file_ && length > 0 && std::fwrite(bytes, 1, length, file_) != length) {
             Discard();
         }
     }
@@ -100,6 +104,7 @@ public:
     }
 
 private:
+    static constexpr size_t kCopyBuffer = 16384;
     const char* path_;
     FILE* file_ = nullptr;
 };
@@ -411,6 +416,10 @@ Receipt ReceiveBlocks(ProbeRecord& probe, Connection& connection, ResponseBlocks
     std::unique_ptr<char[]> buffer(new char[kReceiveBufferSize]);
     Receipt receipt;
     unsigned received = 0;
+    bool typed = false; // the page's Content-Type is in the record
+    if (copy) {
+        probe.pageType.clear();
+    }
     for (;;) {
         int got = 0;
         const Waited waited = connection.Receive(buffer.get(), kReceiveSize, got, since);
@@ -425,7 +434,8 @@ Receipt ReceiveBlocks(ProbeRecord& probe, Connection& connection, ResponseBlocks
         }
         since = GetTickCount();
         buffer[got] = '\0';
-        const char* page = blocks.Take(buffer.get(), static_cast<size_t>(got));
+        size_t pageLength = 0;
+        const char* page = blocks.Take(buffer.get(), static_cast<size_t>(got), pageLength);
         const unsigned knownLength = blocks.KnownLength();
         const int status = blocks.HeadFound() ? probe.head.statusCode : 0;
         // A move is taken from its head, a refusal of HTTP/1.0 from its status line: their
@@ -442,13 +452,17 @@ Receipt ReceiveBlocks(ProbeRecord& probe, Connection& connection, ResponseBlocks
             }
             continue;
         }
-        copy->Write(page);
+        if (!typed && blocks.HeadEnded()) {
+            probe.pageType = blocks.ContentType();
+            typed = true;
+        }
+        copy->Write(page, pageLength);
         if (knownLength != 0) {
             ShowStatus(probe, "[%s]から受信しています( %u / %u )", host, received, knownLength);
         } else {
             ShowStatus(probe, "[%s]から受信しています( %u / ??? )", host, received);
         }
-        received += static_cast<unsigned>(std::strlen(page));
+        received += static_cast<unsigned>(pageLength);
         if (got == 0 || blocks.PageEnded(http11)) {
             return receipt;
         }

@@ -83,9 +83,13 @@ struct ProbeRecord {
     UrlScheme scheme = UrlScheme::kHttp;
     bool saveCopy = false; // read the whole response into the new copy
     std::string copyPath;  // where the new copy goes
+    // The Content-Type sent with the page in the new copy: its kind and charset.
+    std::string pageType;
     // A whole new copy against the stored one (CompareNewCopy), done by the probe, off the
-    // thread that takes the answers in list order: an unchanged copy is gone already.
+    // thread that takes the answers in list order: an unchanged copy is gone already. A changed
+    // one leaves the report's line on what changed.
     CopyCompared copyCompared = CopyCompared::kNotCompared;
+    std::string changeNote;
     // The run's servers that never accepted, shared by its probes; none: every probe waits.
     UnreachableHosts* unreachable = nullptr;
     // The run's routes through a proxy; none: every address direct.

@@ -22,7 +22,8 @@ void RunProbe(void* record) {
     const int code = RunProbeConversation(probe);
     WatchAbandoned(nullptr); // the thread is kept for other jobs
     if (code == kProbeCompleted && probe.saveCopy) {
-        probe.copyCompared = CompareNewCopy(probe.copyPath.c_str());
+        probe.copyCompared =
+            CompareNewCopy(probe.copyPath.c_str(), probe.pageType.c_str(), &probe.changeNote);
     }
     if (code != kProbeGivenUp) {
         probe.code = static_cast<DWORD>(code);
@@ -46,6 +47,7 @@ bool StartProbe(ProbeRecord& probe) {
     probe.ended = false; // a record may be probed again
     probe.code = STILL_ACTIVE;
     probe.copyCompared = CopyCompared::kNotCompared;
+    probe.changeNote.clear();
     probe.connecting = true;
     ResetEvent(probe.done);
     return JobThreads::Run(RunProbe, &probe);

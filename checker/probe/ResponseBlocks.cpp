@@ -30,6 +30,15 @@ bool HeaderNamed(const std::string& line, const char* name, const char** value) 
     return true;
 }
 
+// value without the blanks at its end.
+std::string Trimmed(const char* value) {
+    std::string text = value;
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
+        text.pop_back();
+    }
+    return text;
+}
+
 } // namespace
 
 // A head line ends at its LF. As for the head parser, a CR right before the LF or two places
@@ -73,22 +82,22 @@ void ResponseBlocks::TakeHeadLine() {
     const char* value = nullptr;
     if (HeaderNamed(line_, "location:", &value)) {
         if (location_.empty()) {
-            location_ = value;
-            while (!location_.empty() && (location_.back() == ' ' || location_.back() == '\t')) {
-                location_.pop_back();
-            }
+            location_ = Trimmed(value);
+        }
+    } else if (HeaderNamed(line_, "content-type:", &value)) {
+        if (!contentTypeSeen_) {
+            contentTypeSeen_ = true;
+            contentType_ = Trimmed(value);
         }
     } else if (HeaderNamed(line_, "transfer-encoding:", &value)) {
         chunked_ = chunked_ || Lowered(value).find("chunked") != std::string::npos;
     }
 }
 
-const char* ResponseBlocks::Take(const char* block, size_t length) {
-    const bool first = !firstTaken_;
-    const char* parsedPage = nullptr;
-    if (first) {
+const char* ResponseBlocks::Take(const char* block, size_t length, size_t& pageLength) {
+    if (!firstTaken_) {
         firstTaken_ = true;
-        if ((parsedPage = ParseResponseHead(block, head_)) != nullptr) {
+        if (ParseResponseHead(block, head_) != nullptr) {
             headFound_ = true;
             knownLength_ = static_cast<unsigned>(head_.contentLength);
             if (head_.contentLength > 0) {
@@ -97,9 +106,11 @@ const char* ResponseBlocks::Take(const char* block, size_t length) {
         }
     }
     if (!headFound_) {
-        return block; // no status line: all of it is page text
+        pageLength = length; // no status line: all of it is page
+        return block;
     }
-    // Where this block's body begins: after the head, which may end in any block.
+    // Where this block's body begins: after the head, which may end in any block. The page is
+    // the whole body, whatever its kind: a text file or an image has no "<" to begin with.
     size_t bodyStart = 0;
     if (!headEnded_) {
         size_t i = 0;
@@ -113,19 +124,11 @@ const char* ResponseBlocks::Take(const char* block, size_t length) {
     const char* body = block + bodyStart;
     if (chunked_) {
         decoded_.resize(bodyLength + 1);
-        const size_t decoded = chunks_.Take(body, bodyLength, decoded_.data());
-        decoded_[decoded] = '\0';
+        pageLength = chunks_.Take(body, bodyLength, decoded_.data());
+        decoded_[pageLength] = '\0';
         return decoded_.data();
     }
-    if (first) {
-        // The page begins at its first "<", as the head parser says, but never inside the head
-        // (a "<" in a Link header would put the head's changing lines into the copy).
-        if (parsedPage >= body) {
-            return parsedPage;
-        }
-        const char* angle = std::strchr(body, '<');
-        return angle ? angle : block + length;
-    }
+    pageLength = bodyLength;
     return body;
 }
 

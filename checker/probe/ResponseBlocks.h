@@ -20,10 +20,10 @@ public:
     explicit ResponseBlocks(ResponseHead& head) : head_(head) {}
 
     // Takes one received block of length bytes, zero-terminated after them, and returns its
-    // page text, zero-terminated: in the first block from the first "<" after the head; in
-    // later blocks what follows the head; all of every block when the first held no status
-    // line; and, for a body in chunks, the page bytes without the framing.
-    const char* Take(const char* block, size_t length);
+    // page bytes, pageLength of them (zero bytes among them): whatever follows the head, in
+    // whichever block the head ends; all of every block when the first held no status line;
+    // and, for a body in chunks, the page bytes without the framing.
+    const char* Take(const char* block, size_t length, size_t& pageLength);
 
     // contentLength of the head, for the progress text; 0 without a status line.
     unsigned KnownLength() const { return knownLength_; }
@@ -37,6 +37,9 @@ public:
     const std::string& Location() const { return location_; }
     // The head said Transfer-Encoding: chunked.
     bool Chunked() const { return chunked_; }
+    // The first Content-Type header's value (blanks around it removed), empty when there was
+    // none: what kind of page the body is, and its charset.
+    const std::string& ContentType() const { return contentType_; }
 
     // False when the response had a status line and came to an end before its page did: its
     // head never ended in a blank line (everything after the first block was head, not page),
@@ -67,6 +70,8 @@ private:
     size_t lineLength_ = 0;               // its length, whatever was kept of it
     size_t headBytes_ = 0;
     std::string location_;
+    std::string contentType_;
+    bool contentTypeSeen_ = false;
     ChunkDecoder chunks_;
     std::vector<char> decoded_;
 };

@@ -1,8 +1,9 @@
-// The check run (CheckRun.h), and the favorites it probes ahead.
+// The check run (CheckRun.h).
 #include <winsock2.h>
 
 #include "favorites/FavoritesList.h"
 #include "favorites/FavoritesWalk.h"
+#include "favorites/PageCompare.h"
 #include "favorites/Sources.h"
 #include "favorites/StoreNames.h"
 #include "framework/PaintHold.h"
@@ -15,6 +16,7 @@
 #include "run/CheckRun.h"
 #include "run/MoveRules.h"
 #include "run/MovedShortcut.h"
+#include "run/ProbeQueue.h"
 #include "run/ReportPage.h"
 #include "run/RunRules.h"
 #include "text/TextRoutines.h"
@@ -104,101 +106,7 @@ std::string MovedNote(const ProbeRecord& probe) {
 
 } // namespace
 
-// A favorite of the list, and its probe, which may run ahead of the favorite at hand.
-struct FavoriteAhead {
-    ListEntry entry{};
-    UrlCheck check = UrlCheck::kOk;
-    bool tooLong = false; // an address cut to fit the list: never asked for
-    char host[kTargetPartSize] = "";
-    char newCopyPath[kPathSize] = "";
-    char copyFolder[kPathSize] = "";
-    ProbeRecord probe;
-    bool started = false;
-    bool viaProxy = false; // as far as is known before it is probed
-};
-
-namespace {
-
-bool Probed(const FavoriteAhead& favorite) {
-    return favorite.check == UrlCheck::kOk && !favorite.tooLong;
-}
-
-// Reads the next favorite of the list and readies its probe.
-std::unique_ptr<FavoriteAhead> ReadFavorite(FILE* list, DWORD updateOptions,
-                                            UnreachableHosts& unreachable, ProxyRouter& router) {
-    std::unique_ptr<FavoriteAhead> favorite(new FavoriteAhead);
-    const ListEntry& entry = favorite->entry;
-    ReadListEntry(list, favorite->entry);
-    const bool named =
-        BuildCopyPaths(userPrefix, entry.storeName, favorite->newCopyPath, favorite->copyFolder);
-    UrlParts parts;
-    favorite->check = SplitUrl(entry.url, parts);
-    // What is not asked for anyway says why by its scheme; an http address cut short by the
-    // list would name another page.
-    favorite->tooLong = entry.urlCut && UrlProblemCode(favorite->check) != kProbeNotChecked;
-    if (Probed(*favorite)) {
-        CopyText(favorite->host, sizeof favorite->host, parts.host);
-        ProbeRecord& probe = favorite->probe;
-        char target[kListLineSize];
-        CopyText(target, sizeof target, entry.url);
-        StripScheme(target);
-        probe.target = target;
-        probe.scheme = parts.scheme;
-        probe.port = DefaultPort(parts.scheme);
-        probe.unreachable = &unreachable;
-        probe.router = &router;
-        favorite->viaProxy = router.MayGoThrough(parts);
-        // Without a name in the store (a path too long for it) the page is probed but not kept.
-        if (!OptionSet(updateOptions, kNoUpdateCheck) && named) {
-            probe.saveCopy = true;
-            probe.copyPath = favorite->newCopyPath;
-            CreateFolderChain(favorite->copyFolder);
-        }
-    }
-    return favorite;
-}
-
-// The probes at work among those ahead: how many in all, how many through the proxy, how many on
-// each host, and the hosts that one of them is connecting to and that have not yet accepted.
-struct AtWork {
-    size_t running = 0;
-    size_t viaProxy = 0;
-    std::map<std::string, int, std::less<>> onHost;
-    std::set<std::string, std::less<>> connecting;
-};
-
-AtWork ProbesAtWork(const std::deque<std::unique_ptr<FavoriteAhead>>& ahead) {
-    AtWork work;
-    for (const std::unique_ptr<FavoriteAhead>& favorite : ahead) {
-        if (favorite->started && !favorite->probe.ended) {
-            ++work.running;
-            work.viaProxy += favorite->viaProxy;
-            ++work.onHost[favorite->host];
-            if (favorite->probe.connecting) {
-                work.connecting.insert(favorite->host);
-            }
-        }
-    }
-    return work;
-}
-
-// Whether favorite's host may take another probe: a host gets so many at once, but none more
-// while its connection is not yet accepted, so that one that never accepts holds one probe, not
-// several, and the run's memory answers the others at once.
-// A proxy is one server for every site behind it: it gets so many connections at once.
-bool HostTakesMore(const FavoriteAhead& favorite, const AtWork& work) {
-    if (favorite.viaProxy && work.viaProxy >= kProxyConnections) {
-        return false;
-    }
-    const auto on = work.onHost.find(favorite.host);
-    return on == work.onHost.end() ||
-           (on->second < kProbesPerHost && work.connecting.count(favorite.host) == 0);
-}
-
-} // namespace
-
 void CheckRun::Run() {
-    const DWORD probesAtOnce = settings_.probesAtOnce;
     const DWORD updateOptions = settings_.updateOptions;
     const DWORD vanishedOptions = settings_.vanishedOptions;
     FilledList filled;
@@ -248,81 +156,7 @@ void CheckRun::Run() {
         tally.router = &router;
         view_.Log(router.Heading().c_str());
         view_.ShowLastLogLine();
-        view_.ShowStatus("URLの調査中...");
-        if (FILE* in = std::fopen(checkListPath, "r")) {
-            view_.SetProgressRange(count - 1);
-            view_.SetProgress(0);
-            // Favorites are read and probed in list order, as far ahead as allowed: so many
-            // probes at once, so many on one host, and so many answers kept waiting for their
-            // turn. One whose host takes no more now waits, and those after it go on.
-            // Outlives every probe: all are waited for below.
-            UnreachableHosts unreachable;
-            std::deque<std::unique_ptr<FavoriteAhead>> ahead;
-            const size_t mostAhead = AnswersWaiting(probesAtOnce);
-            int read = 0;
-            const std::function<void()> probeAhead = [&] {
-                AtWork work = ProbesAtWork(ahead);
-                // False when no more can start now.
-                const auto start = [&](FavoriteAhead& favorite) {
-                    if (!Probed(favorite) || favorite.started) {
-                        return true;
-                    }
-                    if (work.running >= probesAtOnce) {
-                        return false;
-                    }
-                    if (!HostTakesMore(favorite, work)) {
-                        return true;
-                    }
-                    // No thread to spare now: tried again later, at the latest at its turn.
-                    favorite.started = StartProbe(favorite.probe);
-                    if (favorite.started) {
-                        ++work.running;
-                        work.viaProxy += favorite.viaProxy;
-                        ++work.onHost[favorite.host];
-                        work.connecting.insert(favorite.host); // until it says otherwise
-                    }
-                    return favorite.started;
-                };
-                if (runFlag != 1) {
-                    return;
-                }
-                for (std::unique_ptr<FavoriteAhead>& favorite : ahead) {
-                    if (!start(*favorite)) {
-                        return;
-                    }
-                }
-                while (runFlag == 1 && read < count && ahead.size() < mostAhead) {
-                    ahead.push_back(ReadFavorite(in, updateOptions, unreachable, router));
-                    ++read;
-                    if (!start(*ahead.back())) {
-                        return;
-                    }
-                }
-            };
-            for (int i = 0; i < count && runFlag == 1; ++i) {
-                probeAhead();
-                view_.Painting().Hold();
-                CheckUrl(*ahead.front(), tally, probeAhead);
-                ahead.pop_front();
-                view_.ShowLastLogLine();
-                view_.SetProgress(i);
-                view_.Painting().ReleaseIfDue();
-            }
-            // A stop leaves the probes ahead: they end within a moment, and their copies go.
-            for (std::unique_ptr<FavoriteAhead>& favorite : ahead) {
-                favorite->probe.abandoned = true;
-            }
-            for (std::unique_ptr<FavoriteAhead>& favorite : ahead) {
-                if (favorite->started) {
-                    WaitForProbe(favorite->probe, &view_.Painting());
-                }
-                if (favorite->probe.saveCopy) {
-                    DeleteFileA(favorite->probe.copyPath.c_str());
-                }
-            }
-            view_.Painting().Release();
-            std::fclose(in);
-        }
+        CheckUrls(count, tally);
         SettleUnsureNames(tally);
         SettleMoves(tally);
         tally.router = nullptr;
@@ -340,15 +174,103 @@ void CheckRun::Run() {
     DeleteFileA(checkListPath);
 }
 
+void CheckRun::CheckUrls(int count, CheckTally& tally) {
+    view_.ShowStatus("URLの調査中...");
+    FILE* in = std::fopen(checkListPath, "r");
+    if (!in) {
+        return;
+    }
+    view_.SetProgressRange(count - 1);
+    view_.SetProgress(0);
+    {
+        ProbeQueue queue(in, count, settings_.updateOptions, settings_.probesAtOnce,
+                         *tally.router);
+        const std::function<void()> probeAhead = [&queue] { queue.ProbeAhead(); };
+        for (int i = 0; i < count && runFlag == 1; ++i) {
+            queue.ProbeAhead();
+            view_.Painting().Hold();
+            CheckUrl(queue.Front(), tally, probeAhead);
+            queue.PopFront();
+            view_.ShowLastLogLine();
+            view_.SetProgress(i);
+            view_.Painting().ReleaseIfDue();
+        }
+        // A stop leaves the probes ahead: they end within a moment, and their copies go.
+        queue.Abandon(view_.Painting());
+    }
+    view_.Painting().Release();
+    std::fclose(in);
+}
+
 void CheckRun::CheckUrl(FavoriteAhead& favorite, CheckTally& tally,
                         const std::function<void()>& probeAhead) {
     const ListEntry& entry = favorite.entry;
-    const char* url = entry.url;
     ProbeRecord& probe = favorite.probe;
 
     view_.Log(kSeparatorLine);
-    view_.Log(url);
+    view_.Log(entry.url);
+    const DWORD code = AwaitProbe(favorite, tally, probeAhead);
+    // A forced termination during this probe may have cut the copy short: it must never
+    // replace the stored copy. One the probe found unchanged is gone already.
+    const bool copyLeft = probe.saveCopy && probe.copyCompared != CopyCompared::kUnchanged;
+    const bool copyWhole = copyLeft && busyFlag == 1 && FileExists(probe.copyPath.c_str());
 
+    // Each move followed: its status line and the new address.
+    for (const ProbeHop& hop : probe.hops) {
+        char line[kListLineSize + 32];
+        FormatText(line, sizeof line, "%d %s", hop.statusCode, hop.reason);
+        view_.Log(line);
+        FormatText(line, sizeof line, "移転先: %s", hop.location);
+        view_.Log(line);
+    }
+    const Verdict verdict =
+        ClassifyProbe(static_cast<int>(code), probe.head.statusCode, probe.facts.answered,
+                      probe.facts.nameMissing, busyFlag != 1);
+    const std::string moved = MovedNote(probe);
+    if (code == kProbeCompleted && verdict != Verdict::kStopped) {
+        FormatText(probe.message, sizeof probe.message, "%d %s", probe.head.statusCode,
+                   probe.head.reason);
+    }
+    switch (verdict) {
+    case Verdict::kThere:
+        view_.Log(probe.message);
+        if (copyWhole) {
+            TakeNewCopy(favorite, moved, tally);
+        }
+        view_.ShowLastLogLine();
+        break;
+    case Verdict::kNotChecked:
+        view_.Log(probe.message);
+        view_.ShowLastLogLine();
+        break;
+    case Verdict::kStopped:
+        view_.Log(kStoppedText);
+        view_.ShowLastLogLine();
+        break;
+    case Verdict::kProxyFailed:
+        view_.Log(probe.message);
+        view_.ShowLastLogLine();
+        SayProxyTrouble(probe.facts, tally);
+        break;
+    case Verdict::kGone:
+    case Verdict::kNameMissing:
+    case Verdict::kUnsure:
+        HandleGoneFavorite(favorite, code, verdict, moved, tally);
+        break;
+    }
+    // A forced end leaves no answer to judge a move by.
+    if (settings_.updateMoved && busyFlag == 1) {
+        NoteMove(favorite, code, tally);
+    }
+    // Whatever was not moved into the store is not kept.
+    if (copyLeft) {
+        DeleteFileA(probe.copyPath.c_str());
+    }
+}
+
+DWORD CheckRun::AwaitProbe(FavoriteAhead& favorite, CheckTally& tally,
+                           const std::function<void()>& probeAhead) {
+    ProbeRecord& probe = favorite.probe;
     DWORD code = STILL_ACTIVE;
     if (favorite.tooLong) {
         CopyText(probe.message, sizeof probe.message, "URLが長すぎるため確認しません。");
@@ -376,95 +298,57 @@ void CheckRun::CheckUrl(FavoriteAhead& favorite, CheckTally& tally,
             tally.webNames[lookup.name] = tally.webNames[lookup.name] || lookup.found;
         }
     }
-    // A forced termination during this probe may have cut the copy short: it must never
-    // replace the stored copy. One the probe found unchanged is gone already.
-    const bool copyLeft = probe.saveCopy && probe.copyCompared != CopyCompared::kUnchanged;
-    const bool copyWhole = copyLeft && busyFlag == 1 && FileExists(probe.copyPath.c_str());
+    return code;
+}
 
-    // Each move followed: its status line and the new address.
-    for (const ProbeHop& hop : probe.hops) {
-        char line[kListLineSize + 32];
-        FormatText(line, sizeof line, "%d %s", hop.statusCode, hop.reason);
-        view_.Log(line);
-        FormatText(line, sizeof line, "移転先: %s", hop.location);
-        view_.Log(line);
+void CheckRun::TakeNewCopy(FavoriteAhead& favorite, const std::string& moved, CheckTally& tally) {
+    ProbeRecord& probe = favorite.probe;
+    const char* url = favorite.entry.url;
+    char storedPath[kPathSize] = "";
+    // The probe compared the copy on its own thread; where it could not, it is compared here.
+    if (!StoredCopyPath(probe.copyPath.c_str(), storedPath, sizeof storedPath) ||
+        (probe.copyCompared != CopyCompared::kChanged &&
+         SamePage(storedPath, probe.copyPath.c_str(), probe.pageType.c_str(),
+                  &probe.changeNote))) {
+        return;
     }
-    const Verdict verdict =
-        ClassifyProbe(static_cast<int>(code), probe.head.statusCode, probe.facts.answered,
-                      probe.facts.nameMissing, busyFlag != 1);
-    const std::string moved = MovedNote(probe);
-    if (code == kProbeCompleted && verdict != Verdict::kStopped) {
-        FormatText(probe.message, sizeof probe.message, "%d %s", probe.head.statusCode,
-                   probe.head.reason);
+    view_.Log("URLは新規チェックか更新されています。");
+    // One step where the system can: there is no moment without a stored copy.
+    ReplaceStoredCopy(probe.copyPath.c_str(), storedPath);
+    if (OptionSet(settings_.updateOptions, kUpdatedBrowser)) {
+        OpenInBrowser(url);
+        Ask("確認が終わったらボタンを押してください。", "情報", MB_OK | MB_ICONINFORMATION);
+    } else if (OptionSet(settings_.updateOptions, kUpdatedList)) {
+        tally.updatedReport.WriteEntry(url, favorite.entry.name, moved.c_str(),
+                                       probe.changeNote.c_str());
     }
-    switch (verdict) {
-    case Verdict::kThere: {
-        view_.Log(probe.message);
-        char storedPath[kPathSize] = "";
-        if (copyWhole && StoredCopyPath(probe.copyPath.c_str(), storedPath, sizeof storedPath) &&
-            (probe.copyCompared == CopyCompared::kChanged ||
-             !SameFileText(probe.copyPath.c_str(), storedPath))) {
-            view_.Log("URLは新規チェックか更新されています。");
-            // One step where the system can: there is no moment without a stored copy.
-            ReplaceStoredCopy(probe.copyPath.c_str(), storedPath);
-            if (OptionSet(settings_.updateOptions, kUpdatedBrowser)) {
-                OpenInBrowser(url);
-                Ask("確認が終わったらボタンを押してください。", "情報", MB_OK | MB_ICONINFORMATION);
-            } else if (OptionSet(settings_.updateOptions, kUpdatedList)) {
-                tally.updatedReport.WriteEntry(url, entry.name, moved.c_str());
-            }
-        }
-        view_.ShowLastLogLine();
-        break;
+}
+
+void CheckRun::HandleGoneFavorite(FavoriteAhead& favorite, DWORD code, Verdict verdict,
+                                  const std::string& moved, CheckTally& tally) {
+    const ListEntry& entry = favorite.entry;
+    ProbeRecord& probe = favorite.probe;
+    ++tally.vanished;
+    view_.Log(probe.message);
+    if (code == kProbeTimedOut && probe.facts.neverAccepted != 0 &&
+        !tally.neverAccepted.insert(probe.facts.neverAccepted).second) {
+        view_.Log("この確認の中で先に接続を受け付けなかったサーバーのため、"
+                  "再び待たずに同じ結果としました。");
     }
-    case Verdict::kNotChecked:
-        view_.Log(probe.message);
-        view_.ShowLastLogLine();
-        break;
-    case Verdict::kStopped:
-        view_.Log(kStoppedText);
-        view_.ShowLastLogLine();
-        break;
-    case Verdict::kProxyFailed:
-        view_.Log(probe.message);
-        view_.ShowLastLogLine();
-        SayProxyTrouble(probe.facts, tally);
-        break;
-    case Verdict::kGone:
-    case Verdict::kNameMissing:
-    case Verdict::kUnsure: {
-        ++tally.vanished;
-        view_.Log(probe.message);
-        if (code == kProbeTimedOut && probe.facts.neverAccepted != 0 &&
-            !tally.neverAccepted.insert(probe.facts.neverAccepted).second) {
-            view_.Log("この確認の中で先に接続を受け付けなかったサーバーのため、"
-                      "再び待たずに同じ結果としました。");
-        }
-        view_.ShowLastLogLine();
-        // The question's caption: the reason phrase of an answer, else the failure's heading.
-        char caption[kProbeMessageSize];
-        FirstLine(code == kProbeCompleted ? probe.head.reason : probe.message, caption,
-                  sizeof caption);
-        char reason[kProbeMessageSize];
-        FirstLine(probe.message, reason, sizeof reason);
-        if (verdict == Verdict::kNameMissing && entry.file[0] &&
-            ChooseVanishedAction(settings_.vanishedOptions) == VanishedAction::kRecycle) {
-            // Sure only once the run has found other names: decided at its end.
-            tally.namesMissing.push_back({entry.file, url, entry.name, moved, reason});
-        } else {
-            HandleVanished(entry.file, url, entry.name, caption, moved.c_str(), reason,
-                           verdict == Verdict::kGone, tally);
-        }
-        break;
-    }
-    }
-    // A forced end leaves no answer to judge a move by.
-    if (settings_.updateMoved && busyFlag == 1) {
-        NoteMove(favorite, code, tally);
-    }
-    // Whatever was not moved into the store is not kept.
-    if (copyLeft) {
-        DeleteFileA(probe.copyPath.c_str());
+    view_.ShowLastLogLine();
+    // The question's caption: the reason phrase of an answer, else the failure's heading.
+    char caption[kProbeMessageSize];
+    FirstLine(code == kProbeCompleted ? probe.head.reason : probe.message, caption,
+              sizeof caption);
+    char reason[kProbeMessageSize];
+    FirstLine(probe.message, reason, sizeof reason);
+    if (verdict == Verdict::kNameMissing && entry.file[0] &&
+        ChooseVanishedAction(settings_.vanishedOptions) == VanishedAction::kRecycle) {
+        // Sure only once the run has found other names: decided at its end.
+        tally.namesMissing.push_back({entry.file, entry.url, entry.name, moved, reason});
+    } else {
+        HandleVanished(entry.file, entry.url, entry.name, caption, moved.c_str(), reason,
+                       verdict == Verdict::kGone, tally);
     }
 }
 

@@ -7,7 +7,10 @@
 
 #include <windows.h>
 
+#include "run/RunRules.h"
+
 #include <functional>
+#include <string>
 
 class PaintHold;
 class ReportPage;
@@ -58,9 +61,20 @@ public:
     void Run();
 
 private:
+    // The favorites of the list, count of them, probed and handled in list order.
+    void CheckUrls(int count, CheckTally& tally);
     // probeAhead starts the probes of the favorites ahead as far as allowed.
     void CheckUrl(FavoriteAhead& favorite, CheckTally& tally,
                   const std::function<void()>& probeAhead);
+    // The favorite's probe exit code, once it has ended (or why it was not asked for).
+    DWORD AwaitProbe(FavoriteAhead& favorite, CheckTally& tally,
+                     const std::function<void()>& probeAhead);
+    // A page that is there, with a whole new copy: a page that is new or changed takes the stored
+    // copy's place, is said in the log and is opened or listed with what changed.
+    void TakeNewCopy(FavoriteAhead& favorite, const std::string& moved, CheckTally& tally);
+    // A favorite whose page has vanished, surely or not.
+    void HandleGoneFavorite(FavoriteAhead& favorite, DWORD code, Verdict verdict,
+                            const std::string& moved, CheckTally& tally);
     void HandleVanished(const char* shortcut, const char* url, const char* relativeName,
                         const char* caption, const char* moved, const char* reason, bool sure,
                         CheckTally& tally);

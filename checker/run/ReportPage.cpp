@@ -119,7 +119,8 @@ bool ReportPage::Create(ReportKind kind, const char* path) {
     return !failed_;
 }
 
-bool ReportPage::WriteEntry(const char* url, const char* relativeName, const char* note) {
+bool ReportPage::WriteEntry(const char* url, const char* relativeName, const char* note,
+                            const char* change) {
     if (!file_) {
         return false;
     }
@@ -132,8 +133,18 @@ bool ReportPage::WriteEntry(const char* url, const char* relativeName, const cha
         escapedNote[0] = ' ';
         EscapeHtml(note, escapedNote + 1, sizeof escapedNote - 1);
     }
-    if (std::fprintf(file_, "<A HREF=\"%s\">%s</A>%s<BR><BR>\n", escapedUrl, escapedName,
-                     escapedNote) < 0) {
+    int written;
+    if (change && *change) {
+        // A line of the page's own text: within a list line, escaped like the rest.
+        char escapedChange[kEscapedSize];
+        EscapeHtml(change, escapedChange, sizeof escapedChange);
+        written = std::fprintf(file_, "<A HREF=\"%s\">%s</A>%s<BR>\n<FONT SIZE=\"2\">%s</FONT><BR><BR>\n",
+                               escapedUrl, escapedName, escapedNote, escapedChange);
+    } else {
+        written = std::fprintf(file_, "<A HREF=\"%s\">%s</A>%s<BR><BR>\n", escapedUrl,
+                               escapedName, escapedNote);
+    }
+    if (written < 0) {
         failed_ = true;
     }
     return !failed_;

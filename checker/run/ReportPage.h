@@ -36,8 +36,10 @@ public:
     bool Create(ReportKind kind, const char* path);
     bool IsOpen() const { return file_ != nullptr; }
     // One line: a link to url, with the shortcut's name below the Favorites folder as its text,
-    // and the note after it when there is one (where the page moved, why it is not certain).
-    bool WriteEntry(const char* url, const char* relativeName, const char* note = nullptr);
+    // and the note after it when there is one (where the page moved, why it is not certain);
+    // then, when there is one, a short line below it on what changed in the page.
+    bool WriteEntry(const char* url, const char* relativeName, const char* note = nullptr,
+                    const char* change = nullptr);
     // Writes the foot, closes the page and opens it with the shell. False when the page could not
     // be written whole; the shell's answer is not examined.
     bool Finish();

@@ -179,12 +179,37 @@ TEST_F(ProbeConversation, UnknownLengthAndVanishedPage) {
     EXPECT_EQ("[localhost]から受信しています( 0 / ??? )", statusTexts[4]);
 }
 
-TEST_F(ProbeConversation, FirstBlockWithoutPageTextAddsNothing) {
-    ScriptedServer server({{0, "HTTP/1.0 200 OK\r\n\r\nplain text in the first block"},
-                           {150, "<b>second</b>\nthird block\n"}});
-    EXPECT_EQ(kProbeCompleted, Probe("localhost/", server.Port()));
-    EXPECT_EQ(200, probe_.head.statusCode);
-    EXPECT_EQ("<b>second</b>\nthird block\n", ReadText(copyPath_));
+// The copy is the whole body from the end of the head, byte for byte, whatever it holds: a text
+// file with no "<" in its first block, an image with zero bytes and line ends of its own, a head
+// that ends in a later block; and the record keeps the Content-Type that names its kind.
+TEST_F(ProbeConversation, CopyIsTheWholeBodyAsSent) {
+    const std::string image("\x89PNG\r\n\x1A\n\0\0\0\rIHDR\0\n\r\n\xFF", 21);
+    const struct {
+        const char* name;
+        std::vector<ServerStep> steps;
+        std::string copy;
+        const char* type;
+    } cases[] = {
+        {"text file",
+         {{0, "HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\nplain text, first block"},
+          {150, "\r\nsecond line\n"}},
+         "plain text, first block\r\nsecond line\n",
+         "text/plain"},
+        {"image", {{0, "HTTP/1.0 200 OK\r\nContent-Type: image/png\r\n\r\n" + image}}, image,
+         "image/png"},
+        {"head over two blocks",
+         {{0, "HTTP/1.0 200 OK\r\nContent-Ty"},
+          {150, "pe:  text/html; charset=Shift_JIS \r\n\r\n  <p>x</p>"}},
+         "  <p>x</p>",
+         "text/html; charset=Shift_JIS"},
+    };
+    for (const auto& c : cases) {
+        ScriptedServer server(c.steps);
+        EXPECT_EQ(kProbeCompleted, Probe("localhost/", server.Port())) << c.name;
+        EXPECT_EQ(c.copy, driver::ReadFileBytes(copyPath_)) << c.name;
+        EXPECT_EQ(c.type, probe_.pageType) << c.name;
+        DeleteFileA(copyPath_.c_str());
+    }
 }
 
 TEST_F(ProbeConversation, EmptyResponseLeavesHeadAndEmptyCopy) {

@@ -82,8 +82,11 @@ TEST(ReportPage, WritesThePageAndOpensItWithTheShell) {
     EXPECT_FALSE(vanishedPage.Create(ReportKind::kVanished, vanished.c_str())); // already open
     EXPECT_TRUE(vanishedPage.WriteEntry("http://gone.example/", "Daily.url"));
     EXPECT_TRUE(vanishedPage.WriteEntry("http://x/?a=1&b=\"<2>\"", "表\\ソ&<b>.url"));
+    // What changed goes on a line below the link, escaped as the rest.
+    EXPECT_TRUE(updatedPage.WriteEntry("http://new.example/", "New.url", nullptr,
+                                       "追加: a<b> & \"c\""));
     EXPECT_TRUE(vanishedPage.Finish());
-    EXPECT_TRUE(updatedPage.Finish()); // nothing to report: the heading alone
+    EXPECT_TRUE(updatedPage.Finish());
     EXPECT_FALSE(updatedPage.IsOpen());
     EXPECT_FALSE(updatedPage.WriteEntry("http://late.example/", "late.url"));
 
@@ -93,7 +96,11 @@ TEST(ReportPage, WritesThePageAndOpensItWithTheShell) {
                   "表\\ソ&amp;&lt;b&gt;.url</A><BR><BR>\r\n" +
                   kFoot,
               driver::ReadFileBytes(vanished));
-    EXPECT_EQ(std::string(kUpdatedHead) + kFoot, driver::ReadFileBytes(updated));
+    EXPECT_EQ(std::string(kUpdatedHead) +
+                  "<A HREF=\"http://new.example/\">New.url</A><BR>\r\n"
+                  "<FONT SIZE=\"2\">追加: a&lt;b&gt; &amp; &quot;c&quot;</FONT><BR><BR>\r\n" +
+                  kFoot,
+              driver::ReadFileBytes(updated));
 
     // Both finished pages were handed to the page handler, in order, and nothing else was.
     ASSERT_TRUE(recorder.WaitForOpened(2, 10000));

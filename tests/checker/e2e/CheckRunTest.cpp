@@ -79,12 +79,15 @@ TEST_F(CheckRun, FirstRunThenOnlyTheChangedPage) {
     EXPECT_EQ(kNotFoundLines, byUrl["http://no-such-host.invalid/"]);
     EXPECT_EQ((Lines{"200 OK", kNewText}), byUrl[kHost + "/news.html"]);
 
+    // Each new page with its title below it.
     const std::string updated = Report("flist.htm");
     for (const char* entry :
-         {"<A HREF=\"http://127.0.0.1/ok.html\">ok.url</A><BR><BR>\r\n",
-          "<A HREF=\"http://127.0.0.1/moved\">moved.url</A><BR><BR>\r\n",
-          "<A HREF=\"http://127.0.0.1/private/\">private.url</A><BR><BR>\r\n",
-          "<A HREF=\"http://127.0.0.1/news.html\">ニュース\\今日.url</A><BR><BR>\r\n"}) {
+         {"<A HREF=\"http://127.0.0.1/ok.html\">ok.url</A><BR>\r\n"
+          "<FONT SIZE=\"2\">タイトル: ok</FONT><BR><BR>\r\n",
+          "<A HREF=\"http://127.0.0.1/moved\">moved.url</A><BR>\r\n",
+          "<A HREF=\"http://127.0.0.1/private/\">private.url</A><BR>\r\n",
+          "<A HREF=\"http://127.0.0.1/news.html\">ニュース\\今日.url</A><BR>\r\n"
+          "<FONT SIZE=\"2\">タイトル: news</FONT><BR><BR>\r\n"}) {
         EXPECT_NE(std::string::npos, updated.find(entry)) << entry;
     }
     EXPECT_EQ(std::string::npos, updated.find("gone"));
@@ -103,10 +106,10 @@ TEST_F(CheckRun, FirstRunThenOnlyTheChangedPage) {
     EXPECT_EQ(TempFolder() + "flistdel.htm", opened[0]);
     EXPECT_EQ(TempFolder() + "flist.htm", opened[1]);
 
-    // The store holds each reachable page as fetched, and no half-made copy.
-    EXPECT_EQ(driver::ReadFileBytes(www_ + "\\ok.html"), driver::ReadTextFile(store_ + "\\ok.htm"));
+    // The store holds each reachable page as sent, and no half-made copy.
+    EXPECT_EQ(driver::ReadFileBytes(www_ + "\\ok.html"), driver::ReadFileBytes(store_ + "\\ok.htm"));
     EXPECT_EQ(driver::ReadFileBytes(www_ + "\\news.html"),
-              driver::ReadTextFile(store_ + "\\ニュース\\今日.htm"));
+              driver::ReadFileBytes(store_ + "\\ニュース\\今日.htm"));
     EXPECT_TRUE(driver::FileExists(store_ + "\\private.htm"));
     EXPECT_FALSE(driver::FileExists(store_ + "\\gone.htm"));
     EXPECT_FALSE(driver::FileExists(store_ + "\\ok.htm_"));
@@ -124,7 +127,8 @@ TEST_F(CheckRun, FirstRunThenOnlyTheChangedPage) {
     const std::string updatedAgain = Report("flist.htm");
     EXPECT_NE(std::string::npos, updatedAgain.find("news.html"));
     EXPECT_EQ(std::string::npos, updatedAgain.find("ok.html"));
-    EXPECT_EQ("<html><body>News of the second day.</body></html>\r\n",
+    EXPECT_NE(std::string::npos, updatedAgain.find("追加: News of the second day."));
+    EXPECT_EQ("<html><body>News of the second day.</body></html>\n",
               driver::ReadFileBytes(store_ + "\\ニュース\\今日.htm"));
 
     DWORD code = 99;
@@ -494,9 +498,82 @@ TEST_F(CheckRun, HttpsPagesKeptAndCompared) {
     EXPECT_EQ((Lines{"200 OK"}), second["https://secure.vexilo-test.example/big.html"]);
     EXPECT_EQ((Lines{"200 OK", kNewText}), second["https://www.vexilo-test.example/news.html"]);
     EXPECT_TRUE(driver::ReadFileBytes(www_ + "\\big.html") ==
-                driver::ReadTextFile(store_ + "\\big.htm"));
+                driver::ReadFileBytes(store_ + "\\big.htm"));
     EXPECT_EQ(driver::ReadFileBytes(www_ + "\\news.html"),
-              driver::ReadTextFile(store_ + "\\news.htm"));
+              driver::ReadFileBytes(store_ + "\\news.htm"));
+    ASSERT_TRUE(vexilo.Exit());
+}
+
+// Pages as today's sites send them (tests/data/checkrun/make-pages), on three days. The first
+// run lists each as new with its title; the second only those whose text a reader sees changed,
+// each with a quote of the change, the Japanese ones in Shift_JIS and EUC-JP among them, and
+// not those that changed only nonces, tokens, ids, ad slots, comments, indentation and line
+// ends, nor an image that stayed the same; the third, where no reader would see a change, none.
+TEST_F(CheckRun, OnlyWhatAReaderSeesIsReportedWithWhatChanged) {
+    if (!gethostbyname("news.vexilo-test.example") || Env("PAGE_FIXTURES").empty()) {
+        GTEST_SKIP() << "needs the check runs' host names (tests/peers/with-hosts, as root) and "
+                        "PAGE_FIXTURES";
+    }
+    const std::string fixtures = driver::WindowsPath(Env("PAGE_FIXTURES"));
+    const std::string kNews = "http://news.vexilo-test.example/reader/";
+    const std::string kJp = "http://jp.vexilo-test.example/reader/";
+    const struct {
+        const char* name;
+        std::string url;
+        const char* first;  // the line below it in the first run's report
+        const char* second; // in the second run's; nullptr: not listed
+    } pages[] = {
+        {"news", kNews + "news.html", "タイトル: Harbour notes", nullptr},
+        {"events", kNews + "events.html", "タイトル: Events in town", nullptr},
+        {"sentence", kNews + "sentence.html", "タイトル: Meetings",
+         "追加: …committee will meet on Wednesday the fourth at the town hall."},
+        {"paragraph", kNews + "paragraph.html", "タイトル: Walks",
+         "A new paragraph tells of the lantern walk"},
+        {"title", kNews + "title.html", "タイトル: Harbour notes for the first week",
+         "追加: Harbour notes for the second week"},
+        {"removed", kNews + "removed.html", "タイトル: Ferries",
+         "削除: …from the north pier and the old boat house…"},
+        {"number", kNews + "number.html", "タイトル: Tickets", "A ticket costs 1,500 yen"},
+        {"sjis", kJp + "sjis.html", "タイトル: 市立図書館のお知らせ", "参加者は十五名でした。"},
+        {"eucjp", kJp + "eucjp.html", "タイトル: 市立図書館のお知らせ", "参加者は十五名でした。"},
+        {"notes", kNews + "notes.txt", "新規（text/plain）", "追加: Line added on the second day."},
+        {"logo", kNews + "logo.png", "新規（image/png）", nullptr},
+    };
+    for (const auto& page : pages) {
+        Shortcut(std::string(page.name) + ".url", page.url);
+    }
+    Options(0x10, 0x01);
+    ASSERT_TRUE(CreateDirectoryA((www_ + "\\reader").c_str(), nullptr));
+    Vexilo vexilo;
+    ASSERT_TRUE(vexilo.Start(exe_)) << vexilo.Problem();
+    for (int day = 1; day <= 3; ++day) {
+        SCOPED_TRACE("day " + std::to_string(day));
+        for (const char* file : {"news.html", "events.html", "sentence.html", "paragraph.html",
+                                 "title.html", "removed.html", "number.html", "sjis.html",
+                                 "eucjp.html", "notes.txt", "logo.png"}) {
+            const std::string from = fixtures + "\\" + std::to_string(day) + "\\" + file;
+            ASSERT_TRUE(CopyFileA(from.c_str(), (www_ + "\\reader\\" + file).c_str(), FALSE));
+        }
+        ASSERT_TRUE(vexilo.RunCheck(kRunTimeout));
+        auto byUrl = ByUrl(vexilo.LogLines(), (day - 1) * std::size(pages));
+        const std::string report = Report("flist.htm");
+        for (const auto& page : pages) {
+            SCOPED_TRACE(page.name);
+            const char* expected = day == 1 ? page.first : day == 2 ? page.second : nullptr;
+            EXPECT_EQ(expected ? Lines({"200 OK", kNewText}) : Lines({"200 OK"}),
+                      byUrl[page.url]);
+            const size_t entry = report.find(">" + std::string(page.name) + ".url</A><BR>\r\n");
+            ASSERT_EQ(expected != nullptr, entry != std::string::npos);
+            if (expected) {
+                const std::string line = report.substr(entry, report.find("<BR><BR>", entry) - entry);
+                EXPECT_NE(std::string::npos, line.find(expected)) << line;
+            }
+        }
+    }
+    // The copies are what the server sent, the image whole.
+    EXPECT_TRUE(driver::ReadFileBytes(fixtures + "\\3\\logo.png") ==
+                driver::ReadFileBytes(store_ + "\\logo.htm"));
+    EXPECT_TRUE(NoNewCopyLeft());
     ASSERT_TRUE(vexilo.Exit());
 }
 
