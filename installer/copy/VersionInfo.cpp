@@ -95,15 +95,15 @@ private:
 };
 
 // The strings the installer reads, from the string tables below StringFileInfo: each from the
-// first table that has it.
-void ReadStrings(const Reader& reader, const Block& info, VersionResource* resource) {
+// first table that has it, of this StringFileInfo or an earlier one (found).
+void ReadStrings(const Reader& reader, const Block& info, VersionResource* resource,
+                 bool (&found)[3]) {
     const struct {
         const char* name;
         VersionText* text;
     } wanted[] = {{"CompanyName", &resource->companyName},
                   {"ProductVersion", &resource->productVersionText},
                   {"FileVersion", &resource->fileVersionText}};
-    bool found[3] = {false, false, false};
     Block table;
     for (size_t at = info.valueEnd; reader.ReadBlock(at, info.end, &table);
          at = Reader::Align(table.end)) {
@@ -150,10 +150,11 @@ bool ParseVersionResource(const unsigned char* data, size_t size, VersionResourc
         resource->productVersion = number(root.value + 16);
     }
     Block child;
+    bool found[3] = {false, false, false};
     for (size_t at = root.valueEnd; reader.ReadBlock(at, root.end, &child);
          at = Reader::Align(child.end)) {
         if (reader.KeyIs(child, "StringFileInfo")) {
-            ReadStrings(reader, child, resource);
+            ReadStrings(reader, child, resource, found);
         }
     }
     return true;
