@@ -101,6 +101,45 @@ Markup UpToClose(const char* text, size_t length, size_t at, MarkupKind kind) {
     return markup;
 }
 
+// The attribute that begins at text[p] into attribute, and where it ends; cutOff when the text
+// ends before its value does.
+size_t ReadAttribute(const char* text, size_t length, size_t p, Attribute& attribute,
+                     bool& cutOff) {
+    const size_t nameBegin = p++; // a first '=' belongs to the name
+    while (p < length && !IsBlank(static_cast<unsigned char>(text[p])) && text[p] != '/' &&
+           text[p] != '>' && text[p] != '=') {
+        ++p;
+    }
+    attribute.name = {text + nameBegin, p - nameBegin};
+    attribute.value = {text + p, 0};
+    p = SkipBlanks(text, length, p);
+    if (p >= length || text[p] != '=') {
+        return p;
+    }
+    p = SkipBlanks(text, length, p + 1);
+    if (p >= length) {
+        cutOff = true;
+        return p;
+    }
+    const char quote = text[p];
+    if (quote == '"' || quote == '\'') {
+        const void* close = std::memchr(text + p + 1, quote, length - p - 1);
+        if (!close) {
+            cutOff = true;
+            return p;
+        }
+        const size_t end = static_cast<const char*>(close) - text;
+        attribute.value = {text + p + 1, end - p - 1};
+        return end + 1;
+    }
+    const size_t begin = p;
+    while (p < length && !IsBlank(static_cast<unsigned char>(text[p])) && text[p] != '>') {
+        ++p;
+    }
+    attribute.value = {text + begin, p - begin};
+    return p;
+}
+
 // The markup at text[at] == '<'; each attribute of a tag goes to onAttribute.
 template <typename OnAttribute>
 Markup ScanMarkup(const char* text, size_t length, size_t at, OnAttribute&& onAttribute) {
@@ -163,36 +202,10 @@ Markup ScanMarkup(const char* text, size_t length, size_t at, OnAttribute&& onAt
             return markup;
         }
         Attribute attribute;
-        const size_t nameBegin = p++; // a first '=' belongs to the name
-        while (p < length && !IsBlank(static_cast<unsigned char>(text[p])) && text[p] != '/' &&
-               text[p] != '>' && text[p] != '=') {
-            ++p;
-        }
-        attribute.name = {text + nameBegin, p - nameBegin};
-        attribute.value = {text + p, 0};
-        p = SkipBlanks(text, length, p);
-        if (p < length && text[p] == '=') {
-            p = SkipBlanks(text, length, p + 1);
-            if (p >= length) {
-                break;
-            }
-            const char quote = text[p];
-            if (quote == '"' || quote == '\'') {
-                const void* close = std::memchr(text + p + 1, quote, length - p - 1);
-                if (!close) {
-                    break;
-                }
-                const size_t end = static_cast<const char*>(close) - text;
-                attribute.value = {text + p + 1, end - p - 1};
-                p = end + 1;
-            } else {
-                const size_t begin = p;
-                while (p < length && !IsBlank(static_cast<unsigned char>(text[p])) &&
-                       text[p] != '>') {
-                    ++p;
-                }
-                attribute.value = {text + begin, p - begin};
-            }
+        bool cutOff = false;
+        p = ReadAttribute(text, length, p, attribute, cutOff);
+        if (cutOff) {
+            break;
         }
         onAttribute(attribute);
     }
