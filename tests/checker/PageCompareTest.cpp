@@ -9,6 +9,7 @@
 #include "favorites/PageDiff.h"
 #include "favorites/PageText.h"
 
+#include "PageTextInPieces.h"
 #include "ScratchFolder.h"
 
 #include <gtest/gtest.h>
@@ -16,19 +17,6 @@
 #include <string>
 
 namespace {
-
-std::string Readable(const std::string& page, size_t step, std::string* title = nullptr) {
-    PageText reader;
-    std::string text;
-    for (size_t at = 0; at < page.size(); at += step) {
-        reader.Feed(page.data() + at, std::min(step, page.size() - at), text);
-    }
-    reader.Finish(text);
-    if (title) {
-        *title = reader.Title();
-    }
-    return text;
-}
 
 TEST(PageText, WhatAReaderSees) {
     const struct {
@@ -60,9 +48,9 @@ TEST(PageText, WhatAReaderSees) {
     };
     for (const auto& c : cases) {
         std::string title;
-        EXPECT_EQ(c.text, Readable(c.page, std::string(c.page).size() + 1, &title)) << c.page;
+        EXPECT_EQ(c.text, ReadableInPieces(c.page, std::string(c.page).size() + 1, &title)) << c.page;
         EXPECT_EQ(c.title, title) << c.page;
-        EXPECT_EQ(c.text, Readable(c.page, 1)) << "byte by byte: " << c.page;
+        EXPECT_EQ(c.text, ReadableInPieces(c.page, 1)) << "byte by byte: " << c.page;
     }
 }
 

@@ -10,6 +10,7 @@
 #include "text/Utf8.h"
 
 #include "FuzzCheck.h"
+#include "PageTextInPieces.h"
 
 #include <gumbo.h>
 
@@ -18,20 +19,6 @@
 #include <vector>
 
 namespace {
-
-// The readable text of page, given in pieces of step bytes; title receives the first title.
-std::string ReadableText(const std::string& page, size_t step, std::string* title = nullptr) {
-    PageText reader;
-    std::string text;
-    for (size_t at = 0; at < page.size(); at += step) {
-        reader.Feed(page.data() + at, std::min(step, page.size() - at), text);
-    }
-    reader.Finish(text);
-    if (title) {
-        *title = reader.Title();
-    }
-    return text;
-}
 
 // The page as valid UTF-8, as both readers are to see it: a bad sequence becomes "?".
 std::string ValidUtf8(const std::string& page) {
@@ -201,8 +188,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     std::string title;
     std::string pieceTitle;
-    const std::string whole = ReadableText(page, page.size() + 1, &title);
-    FUZZ_CHECK(ReadableText(page, step, &pieceTitle) == whole);
+    const std::string whole = ReadableInPieces(page, page.size() + 1, &title);
+    FUZZ_CHECK(ReadableInPieces(page, step, &pieceTitle) == whole);
     FUZZ_CHECK(pieceTitle == title);
     FUZZ_CHECK(title.size() <= PageText::kTitleLimit);
     FUZZ_CHECK(whole.find("  ") == std::string::npos);
@@ -210,13 +197,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const std::string valid = ValidUtf8(page);
     if (!TreeMovesText(valid) && !HugeNumber(valid)) {
-        FUZZ_CHECK(Letters(ReadableText(valid, valid.size() + 1)) == Letters(TreeText(valid)));
+        FUZZ_CHECK(Letters(ReadableInPieces(valid, valid.size() + 1)) == Letters(TreeText(valid)));
     }
 
     // The page against itself cut at a place, and against the same with a byte changed.
     const size_t cut = page.empty() ? 0 : step % page.size();
     const std::string shorter = page.substr(0, cut) + page.substr(std::min(cut + 1, page.size()));
-    const std::string other = ReadableText(shorter, step);
+    const std::string other = ReadableInPieces(shorter, step);
     CheckComparison(whole, other, step, QuoteStyle::kWords);
     CheckComparison(other, whole, step, QuoteStyle::kLine);
     CheckComparison(page, page.substr(cut), step, QuoteStyle::kLine);
