@@ -17,9 +17,7 @@ char Lower(char c) {
 }
 
 std::string LowerText(std::string text) {
-    for (char& c : text) {
-        c = Lower(c);
-    }
+    ChangeCase(&text[0], 1);
     return text;
 }
 

@@ -3,6 +3,7 @@
 #include "probe/ProxySetting.h"
 
 #include "framework/Handles.h"
+#include "text/AnsiText.h"
 #include "text/TextRoutines.h"
 
 #include <winhttp.h>
@@ -73,25 +74,6 @@ using CloseFn = BOOL(WINAPI*)(HINTERNET);
 using TimeoutsFn = BOOL(WINAPI*)(HINTERNET, int, int, int, int);
 // A script's download: a probe that waits for it is held by it, and so is a forced end.
 constexpr int kScriptWaitMs = 10000;
-
-std::wstring Wide(const char* text) {
-    const int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-    std::wstring wide(length > 0 ? static_cast<size_t>(length) : 1, L'\0');
-    if (length <= 0 || !MultiByteToWideChar(CP_ACP, 0, text, -1, &wide[0], length)) {
-        wide.assign(1, L'\0');
-    }
-    return wide;
-}
-
-std::string Ansi(const wchar_t* text) {
-    const int length = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    std::string ansi(length > 0 ? static_cast<size_t>(length) : 1, '\0');
-    if (length <= 0 ||
-        !WideCharToMultiByte(CP_ACP, 0, text, -1, &ansi[0], length, nullptr, nullptr)) {
-        return std::string();
-    }
-    return std::string(ansi.c_str());
-}
 
 } // namespace
 
@@ -200,8 +182,8 @@ bool ProxyRouter::ScriptRoute(const UrlParts& url, ProxyRoute& route) {
     }
     char text[2 * kTargetPartSize + 32];
     FormatUrl(url, text, sizeof text);
-    const std::wstring address = Wide(text);
-    const std::wstring config = Wide(setting_.scriptUrl.c_str());
+    const std::wstring address = AnsiToWide(text);
+    const std::wstring config = AnsiToWide(setting_.scriptUrl.c_str());
     WINHTTP_AUTOPROXY_OPTIONS options{};
     if (setting_.autoDetect) {
         options.dwFlags |= WINHTTP_AUTOPROXY_AUTO_DETECT;
@@ -223,7 +205,7 @@ bool ProxyRouter::ScriptRoute(const UrlParts& url, ProxyRoute& route) {
         }
     }
     if (info.dwAccessType == WINHTTP_ACCESS_TYPE_NAMED_PROXY && info.lpszProxy) {
-        const ProxyServers servers = ParseProxyServer(Ansi(info.lpszProxy).c_str());
+        const ProxyServers servers = ParseProxyServer(WideToAnsi(info.lpszProxy).c_str());
         const ProxyServer& server =
             url.scheme == UrlScheme::kHttps ? servers.https : servers.http;
         if (server.Named()) {

@@ -141,3 +141,21 @@ std::string TextInCp932(const std::string& text, unsigned codePage) {
     }
     return WideToCp932(wide.data(), kept);
 }
+
+std::string WideToAnsi(const wchar_t* text) {
+    const int size = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    std::vector<char> ansi(size > 0 ? static_cast<size_t>(size) : 1, '\0');
+    if (size <= 0 || !WideCharToMultiByte(CP_ACP, 0, text, -1, ansi.data(), size, nullptr, nullptr)) {
+        return std::string();
+    }
+    return std::string(ansi.data());
+}
+
+std::wstring AnsiToWide(const char* text) {
+    const int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+    std::vector<wchar_t> wide(length > 0 ? static_cast<size_t>(length) : 1, L'\0');
+    if (length <= 0 || !MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), length)) {
+        return std::wstring();
+    }
+    return std::wstring(wide.data());
+}

@@ -22,3 +22,9 @@ size_t CharacterInCodePage(char32_t character, char* out, unsigned codePage);
 // Text of codePage (65001, 932, or another Windows code page) in code page 932, whatever the
 // system's own: a character 932 lacks, or one the system cannot read, becomes "?".
 std::string TextInCp932(const std::string& text, unsigned codePage);
+
+// Text of the system's two kinds: UTF-16 into the ANSI code page (a character it lacks becomes
+// the system's replacement), and the ANSI code page into UTF-16. Empty where the system cannot
+// convert it.
+std::string WideToAnsi(const wchar_t* text);
+std::wstring AnsiToWide(const char* text);

@@ -2,6 +2,7 @@
 #include "ui/Log.h"
 
 #include "framework/Handles.h"
+#include "text/AnsiText.h"
 
 #include <cstdio>
 #include <cstring>
@@ -70,11 +71,8 @@ bool ReadLogLine(HWND log, SendMessageWide wide, WPARAM index, std::vector<char>
     }
     std::vector<wchar_t> text(static_cast<size_t>(length) + 1, L'\0');
     wide(log, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()));
-    const int size = WideCharToMultiByte(CP_ACP, 0, text.data(), -1, nullptr, 0, nullptr, nullptr);
-    line.assign(size > 0 ? static_cast<size_t>(size) : 1, '\0');
-    if (size > 0) {
-        WideCharToMultiByte(CP_ACP, 0, text.data(), -1, line.data(), size, nullptr, nullptr);
-    }
+    const std::string ansi = WideToAnsi(text.data());
+    line.assign(ansi.c_str(), ansi.c_str() + ansi.size() + 1);
     return true;
 }
 
